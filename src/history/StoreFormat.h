@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnquill {
+
+// Ends every record of the store file.
+inline constexpr std::string_view HistorySeparator = "||!o@!@#w@#$!@#$%z||";
+
+inline constexpr std::size_t kHistorySlots = 500;
+
+// Slot text is immutable and shared, so shifting the history or handing a
+// snapshot to the writer moves pointers, not text.
+using SharedText = std::shared_ptr<const std::string>;
+
+// The store file's bytes for the given slots: each slot's text followed by the
+// separator, then CR LF. Text that would not come back whole (it holds the
+// separator or the byte 0x10, or ends in a start of the separator that would
+// run into the following one) is escaped; every other text is written as it is.
+std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots);
+
+// The escaped form of one entry (the entry itself when it needs no escape).
+std::string escapeEntry(std::string_view text);
+// Undoes escapeEntry; text without the escape byte comes back unchanged.
+std::string unescapeEntry(std::string_view stored);
+
+// Splits store bytes into entries: at every separator, each piece unescaped.
+// Bytes that are not valid UTF-8 are read as Windows-1252 first; a leading
+// UTF-8 byte-order mark is dropped. All pieces are returned, the trailing
+// line end included; the caller takes what it needs.
+std::vector<std::string> decodeStore(std::string_view bytes);
+
+// Encoding helpers, exposed for tests.
+bool isValidUtf8(std::string_view bytes);
+std::string windows1252ToUtf8(std::string_view bytes);
+
+// The first `count` characters (code points) of UTF-8 text, as a list row shows them.
+std::string_view firstCharacters(std::string_view utf8, std::size_t count);
+
+} // namespace tarnquill
