@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,9 +31,9 @@ std::string unescapeEntry(std::string_view stored);
 
 // Splits store bytes into entries: at every separator, each piece unescaped.
 // Bytes that are not valid UTF-8 are read as Windows-1252 first; a leading
-// UTF-8 byte-order mark is dropped. All pieces are returned, the trailing
-// line end included; the caller takes what it needs.
-std::vector<std::string> decodeStore(std::string_view bytes);
+// UTF-8 byte-order mark is dropped. At most `maxPieces` pieces are returned
+// (the trailing line end is a piece of its own).
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX);
 
 // Encoding helpers, exposed for tests.
 bool isValidUtf8(std::string_view bytes);

@@ -1,0 +1,233 @@
+#include "history/StoreFormat.h"
+
+#include <algorithm>
+
+namespace tarnquill {
+
+namespace {
+
+constexpr char kEscape = '\x10';
+constexpr char kEscapedSeparator = 'S';
+constexpr char kEscapedEnd = 'E';
+
+// The separator begins with "||" and ends with "||", so an entry ending in its
+// first 18 or 19 characters would run into the separator that follows it and
+// form a separator one or two bytes early.
+bool endsInSeparatorStart(std::string_view text)
+{
+    for (std::size_t length : {HistorySeparator.size() - 2, HistorySeparator.size() - 1}) {
+        if (text.size() >= length && text.substr(text.size() - length) == HistorySeparator.substr(0, length))
+            return true;
+    }
+    return false;
+}
+
+bool needsEscape(std::string_view text)
+{
+    return text.find(kEscape) != std::string_view::npos
+        || text.find(HistorySeparator) != std::string_view::npos
+        || endsInSeparatorStart(text);
+}
+
+// Windows-1252 bytes 0x80..0x9F; the five the code page leaves undefined map
+// to the C1 control of the same number, as Windows itself converts them.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string escapeEntry(std::string_view text)
+{
+    if (!needsEscape(text))
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, HistorySeparator.size(), HistorySeparator) == 0) {
+            out += kEscape;
+            out += kEscapedSeparator;
+            i += HistorySeparator.size();
+        } else {
+            if (text[i] == kEscape)
+                out += kEscape;
+            out += text[i];
+            ++i;
+        }
+    }
+    if (endsInSeparatorStart(out)) {
+        out += kEscape;
+        out += kEscapedEnd;
+    }
+    return out;
+}
+
+std::string unescapeEntry(std::string_view stored)
+{
+    if (stored.find(kEscape) == std::string_view::npos)
+        return std::string(stored);
+    std::string out;
+    out.reserve(stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const char c = stored[i];
+        if (c != kEscape || i + 1 == stored.size()) {
+            out += c;
+            continue;
+        }
+        const char next = stored[i + 1];
+        if (next == kEscape) {
+            out += kEscape;
+            ++i;
+        } else if (next == kEscapedSeparator) {
+            out += HistorySeparator;
+            ++i;
+        } else if (next == kEscapedEnd) {
+            ++i;
+        } else {
+            // Not one of ours: a file written by other means keeps its byte.
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots)
+{
+    std::size_t total = kHistorySlots * HistorySeparator.size() + 2;
+    for (const auto& text : slots)
+        total += text ? text->size() : 0;
+
+    std::string out;
+    out.reserve(total);
+    for (const auto& text : slots) {
+        if (text) {
+            if (needsEscape(*text))
+                out += escapeEntry(*text);
+            else
+                out += *text;
+        }
+        out += HistorySeparator;
+    }
+    out += "\r\n";
+    return out;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Runs of ASCII are the common case; step over them eight at a time.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::copy_n(p, 8, reinterpret_cast<unsigned char*>(&word));
+            if (word & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length;
+        char32_t cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF))
+            || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+std::string windows1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            out += ch;
+        else if (c < 0xA0)
+            appendUtf8(out, kCp1252High[c - 0x80]);
+        else
+            appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces)
+{
+    std::string converted;
+    if (!isValidUtf8(bytes)) {
+        converted = windows1252ToUtf8(bytes);
+        bytes = converted;
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+    }
+
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (pieces.size() < maxPieces) {
+        const std::size_t at = bytes.find(HistorySeparator, start);
+        if (at == std::string_view::npos) {
+            pieces.push_back(unescapeEntry(bytes.substr(start)));
+            break;
+        }
+        pieces.push_back(unescapeEntry(bytes.substr(start, at - start)));
+        start = at + HistorySeparator.size();
+    }
+    return pieces;
+}
+
+std::string_view firstCharacters(std::string_view utf8, std::size_t count)
+{
+    std::size_t i = 0;
+    for (std::size_t seen = 0; i < utf8.size() && seen < count; ++seen) {
+        ++i;
+        while (i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80)
+            ++i;
+    }
+    return utf8.substr(0, i);
+}
+
+} // namespace tarnquill

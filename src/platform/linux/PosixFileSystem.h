@@ -1,0 +1,18 @@
+#pragma once
+
+#include "history/FileSystem.h"
+
+namespace tarnquill {
+
+// Files on a POSIX system. Every file it creates is private to its owner
+// (mode 0600): the history may hold whatever the user copied.
+class PosixFileSystem final : public FileSystem {
+public:
+    bool touch(const std::filesystem::path& file) override;
+    std::optional<std::string> readAll(const std::filesystem::path& file) override;
+    bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes) override;
+    bool remove(const std::filesystem::path& file) override;
+    bool isWritableFolder(const std::filesystem::path& folder, bool create) override;
+};
+
+} // namespace tarnquill

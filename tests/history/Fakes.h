@@ -1,0 +1,102 @@
+#pragma once
+
+#include "history/Clipboard.h"
+#include "history/FileSystem.h"
+#include "history/TextHistory.h"
+
+#include <map>
+#include <string>
+
+namespace tarnquill::testing {
+
+// An in-memory file system with switches for the faults a disk can have.
+class FakeFileSystem final : public FileSystem {
+public:
+    std::map<std::filesystem::path, std::string> files;
+    bool failWrites = false;  // the temporary file cannot be written (disk full)
+    bool failRenames = false; // the rename over the store fails
+    bool failRemoves = false;
+    bool writableFolders = true;
+    int replaceCalls = 0;
+
+    bool touch(const std::filesystem::path& file) override
+    {
+        if (!writableFolders)
+            return false;
+        files.try_emplace(file);
+        return true;
+    }
+    std::optional<std::string> readAll(const std::filesystem::path& file) override
+    {
+        const auto it = files.find(file);
+        if (it == files.end())
+            return std::nullopt;
+        return it->second;
+    }
+    bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes) override
+    {
+        ++replaceCalls;
+        if (failWrites || failRenames || !writableFolders)
+            return false;
+        files[file] = std::string(bytes);
+        return true;
+    }
+    bool remove(const std::filesystem::path& file) override
+    {
+        return !failRemoves && files.erase(file) == 1;
+    }
+    bool isWritableFolder(const std::filesystem::path&, bool) override { return writableFolders; }
+};
+
+// A clipboard that behaves like the real one: every change moves the counter.
+class FakeClipboard final : public Clipboard {
+public:
+    bool countsChanges = true;
+    int reads = 0;
+
+    void copy(std::string text, ClipboardRead::Status status = ClipboardRead::Status::Text)
+    {
+        m_content = {status, std::move(text)};
+        ++m_count;
+    }
+    void setBusy(bool busy) { m_busy = busy; }
+
+    ClipboardRead readText() override
+    {
+        ++reads;
+        if (m_busy)
+            return {ClipboardRead::Status::Busy, {}};
+        return m_content;
+    }
+    std::optional<std::uint64_t> changeCount() const override
+    {
+        if (!countsChanges)
+            return std::nullopt;
+        return m_count;
+    }
+    bool setText(std::string_view utf8) override
+    {
+        if (m_busy)
+            return false;
+        copy(std::string(utf8));
+        return true;
+    }
+
+private:
+    ClipboardRead m_content;
+    std::uint64_t m_count = 0;
+    bool m_busy = false;
+};
+
+class CountingListView final : public HistoryListView {
+public:
+    std::size_t rows = 0;
+    int resets = 0;
+    void listReset(std::size_t n) override
+    {
+        rows = n;
+        ++resets;
+    }
+};
+
+} // namespace tarnquill::testing

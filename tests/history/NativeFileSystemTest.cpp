@@ -1,0 +1,129 @@
+#include "history/StoreLocation.h"
+#include "platform/NativePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace tarnquill {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs on the file system of whichever platform the tests were built for.
+class NativeFileSystemTest : public ::testing::Test {
+protected:
+    NativeFileSystemTest()
+    {
+        std::random_device seed;
+        folder = fs::temp_directory_path() / ("tarnquill-test-" + std::to_string(seed()));
+        fs::create_directories(folder);
+    }
+    ~NativeFileSystemTest() override
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    std::size_t entriesIn(const fs::path& dir) const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+    }
+
+    std::unique_ptr<FileSystem> files = native::makeFileSystem();
+    fs::path folder;
+};
+
+TEST_F(NativeFileSystemTest, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFile)
+{
+    const fs::path store = folder / "tcb.txt";
+    EXPECT_EQ(files->readAll(store), std::nullopt);
+
+    ASSERT_TRUE(files->replaceAtomically(store, std::string("first\r\n\0binary", 14)));
+    EXPECT_EQ(files->readAll(store), std::string("first\r\n\0binary", 14));
+    ASSERT_TRUE(files->replaceAtomically(store, "second"));
+    EXPECT_EQ(files->readAll(store), "second");
+    EXPECT_EQ(entriesIn(folder), 1u);
+}
+
+TEST_F(NativeFileSystemTest, TouchCreatesAnEmptyFileButNeverTruncates)
+{
+    const fs::path store = folder / "tcb.txt";
+    ASSERT_TRUE(files->touch(store));
+    EXPECT_EQ(files->readAll(store), "");
+    ASSERT_TRUE(files->replaceAtomically(store, "kept"));
+    ASSERT_TRUE(files->touch(store));
+    EXPECT_EQ(files->readAll(store), "kept");
+}
+
+TEST_F(NativeFileSystemTest, RemoveReportsAMissingFile)
+{
+    const fs::path store = folder / "tcb.txt";
+    ASSERT_TRUE(files->replaceAtomically(store, "x"));
+    EXPECT_TRUE(files->remove(store));
+    EXPECT_FALSE(fs::exists(store));
+    EXPECT_FALSE(files->remove(store));
+}
+
+TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
+{
+    // A regular file standing where the folder should be: even an
+    // administrator cannot create anything below it.
+    const fs::path blocker = folder / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    const fs::path store = blocker / "tcb.txt";
+
+    EXPECT_FALSE(files->isWritableFolder(blocker, true));
+    EXPECT_FALSE(files->touch(store));
+    EXPECT_FALSE(files->replaceAtomically(store, "lost?"));
+    EXPECT_EQ(files->readAll(store), std::nullopt);
+    EXPECT_EQ(files->readAll(folder), std::nullopt); // a folder is not a store
+}
+
+TEST_F(NativeFileSystemTest, AReplaceThatCannotRenameKeepsTheOldFile)
+{
+    // A folder in the store's place makes the final rename fail after the
+    // temporary file was written in full.
+    const fs::path store = folder / "tcb.txt";
+    fs::create_directories(store / "inside");
+    EXPECT_FALSE(files->replaceAtomically(store, "new"));
+    EXPECT_TRUE(fs::is_directory(store / "inside"));
+    EXPECT_EQ(entriesIn(folder), 1u);
+}
+
+TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCannotBeWritten)
+{
+    const fs::path blocker = folder / "program";
+    std::ofstream(blocker) << "x";
+    const fs::path userFolder = folder / "data" / "tarnquill";
+
+    EXPECT_EQ(chooseStoreFolder(*files, folder, userFolder), folder);
+    EXPECT_EQ(chooseStoreFolder(*files, blocker, userFolder), userFolder);
+    EXPECT_TRUE(fs::is_directory(userFolder));
+    EXPECT_EQ(entriesIn(userFolder), 0u); // the probe file is gone again
+}
+
+TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps per-user files private through the folder's ACL";
+#else
+    const fs::path store = folder / "tcb.txt";
+    ASSERT_TRUE(files->touch(store));
+    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(store);
+    ASSERT_TRUE(files->replaceAtomically(store, "secret"));
+    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+#endif
+}
+
+TEST(NativePaths, TheProgramFolderHoldsThisExecutable)
+{
+    const fs::path folder = native::programFolder();
+    EXPECT_TRUE(folder.is_absolute());
+    EXPECT_TRUE(fs::exists(folder / "history_tests") || fs::exists(folder / "history_tests.exe"));
+}
+
+} // namespace
+} // namespace tarnquill

@@ -1,0 +1,152 @@
+#include "history/StoreFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tarnquill {
+namespace {
+
+std::array<SharedText, kHistorySlots> slotsOf(std::initializer_list<std::string> texts)
+{
+    std::array<SharedText, kHistorySlots> slots;
+    slots.fill(std::make_shared<const std::string>());
+    std::size_t i = 0;
+    for (const auto& text : texts)
+        slots[i++] = std::make_shared<const std::string>(text);
+    return slots;
+}
+
+std::string separators(std::size_t count)
+{
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i)
+        out += HistorySeparator;
+    return out;
+}
+
+const std::string kSep(HistorySeparator);
+
+TEST(StoreFormat, EmptyHistoryIsFiveHundredSeparatorsAndALineEnd)
+{
+    const std::string bytes = encodeStore(slotsOf({}));
+    EXPECT_EQ(bytes.size(), 10002u);
+    EXPECT_EQ(bytes, separators(500) + "\r\n");
+}
+
+TEST(StoreFormat, PlainEntriesAreWrittenAsTheyAre)
+{
+    const std::string bytes = encodeStore(slotsOf({"abc", "line one\r\nline two\ttab \"q\"", "", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(bytes, "abc" + kSep + "line one\r\nline two\ttab \"q\"" + kSep + kSep + "\xC3\xA9t\xC3\xA9"
+                         + separators(497) + "\r\n");
+}
+
+// Entries that would not come back whole are escaped; near misses are not.
+struct EscapeCase {
+    const char* name;
+    std::string text;
+    std::string stored;
+};
+
+class EntryEscape : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(EntryEscape, StoredFormAndRoundTrip)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(escapeEntry(c.text), c.stored);
+    EXPECT_EQ(unescapeEntry(c.stored), c.text);
+
+    // Whole store: the entry and its neighbours come back in their slots.
+    const auto pieces = decodeStore(encodeStore(slotsOf({"before", c.text, "after"})));
+    ASSERT_EQ(pieces.size(), 501u);
+    EXPECT_EQ(pieces[0], "before");
+    EXPECT_EQ(pieces[1], c.text);
+    EXPECT_EQ(pieces[2], "after");
+    EXPECT_EQ(pieces[500], "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EntryEscape,
+    ::testing::Values(
+        EscapeCase{"Plain", "hello", "hello"},
+        EscapeCase{"HoldsSeparator", "a" + kSep + "b", "a\x10Sb"},
+        EscapeCase{"IsSeparator", kSep, "\x10S"},
+        EscapeCase{"TwoOverlapping", kSep + kSep.substr(2), "\x10S" + kSep.substr(2)},
+        EscapeCase{"EscapeByte", "x\x10y", "x\x10\x10y"},
+        EscapeCase{"EscapeByteThenS", "\x10S", "\x10\x10S"},
+        EscapeCase{"EndsInFirst19", "tail " + kSep.substr(0, 19), "tail " + kSep.substr(0, 19) + "\x10" "E"},
+        EscapeCase{"EndsInFirst18", kSep.substr(0, 18), kSep.substr(0, 18) + "\x10" "E"},
+        // Seventeen or fewer characters cannot join the next separator early.
+        EscapeCase{"EndsInFirst17", "x" + kSep.substr(0, 17), "x" + kSep.substr(0, 17)},
+        EscapeCase{"EndsInPipes", "a||", "a||"},
+        EscapeCase{"SeparatorThenItsStart", kSep + kSep.substr(0, 19), "\x10S" + kSep.substr(0, 19) + "\x10" "E"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StoreFormat, RandomTextsRoundTrip)
+{
+    // Texts built from pieces of the separator and the escape characters find
+    // the awkward overlaps far faster than arbitrary bytes would.
+    const std::vector<std::string> parts = {kSep, kSep.substr(0, 18), kSep.substr(0, 19), kSep.substr(2), "|", "||",
+                                            "\x10", "S", "E", "\x10S", "\x10" "E", "a", "\r\n", "\xC3\xA9", "\xE2\x82\xAC"};
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 40; ++round) {
+        std::array<SharedText, kHistorySlots> slots;
+        for (auto& slot : slots) {
+            std::string text;
+            const int length = std::uniform_int_distribution<>(0, 8)(random);
+            for (int k = 0; k < length; ++k)
+                text += parts[std::uniform_int_distribution<std::size_t>(0, parts.size() - 1)(random)];
+            slot = std::make_shared<const std::string>(text);
+        }
+        const auto pieces = decodeStore(encodeStore(slots));
+        ASSERT_EQ(pieces.size(), kHistorySlots + 1);
+        for (std::size_t i = 0; i < kHistorySlots; ++i)
+            ASSERT_EQ(pieces[i], *slots[i]) << "round " << round << " slot " << i;
+    }
+}
+
+TEST(StoreFormat, FilesWrittenByOtherMeansSplitAtEverySeparator)
+{
+    EXPECT_EQ(decodeStore("abc"), std::vector<std::string>{"abc"});
+    EXPECT_EQ(decodeStore("no separator\r\n"), std::vector<std::string>{"no separator\r\n"});
+    EXPECT_EQ(decodeStore("a" + kSep + "b" + kSep), (std::vector<std::string>{"a", "b", ""}));
+
+    // More than 500 records: only the first pieces are kept.
+    const auto pieces = decodeStore(separators(700) + "\r\n", kHistorySlots);
+    EXPECT_EQ(pieces.size(), kHistorySlots);
+
+    // An escape byte followed by anything else stays as it is.
+    EXPECT_EQ(decodeStore("x\x10qy\x10"), std::vector<std::string>{"x\x10qy\x10"});
+}
+
+TEST(StoreFormat, LegacyCodePageFilesAreReadWithoutLoss)
+{
+    // Bytes that are not UTF-8 come from an older program writing Windows-1252.
+    EXPECT_EQ(decodeStore("caf\xE9 \x80 \x93q\x94" + kSep)[0], "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D");
+    EXPECT_EQ(decodeStore("\x81\x8D\x8F\x90\x9D\xFF")[0], "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC3\xBF");
+    // Valid UTF-8 is taken as it is; a byte-order mark in front is dropped.
+    EXPECT_EQ(decodeStore("\xC3\xA9")[0], "\xC3\xA9");
+    EXPECT_EQ(decodeStore("\xEF\xBB\xBF" "abc")[0], "abc");
+}
+
+TEST(StoreFormat, Utf8Validation)
+{
+    EXPECT_TRUE(isValidUtf8("plain ascii, long enough to use the fast path"));
+    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80 \xE2\x82\xAC \xC3\xA9"));
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // past U+10FFFF
+    EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));      // cut short
+    EXPECT_FALSE(isValidUtf8("12345678\xE9"));
+}
+
+TEST(StoreFormat, ListRowsShowTheFirstTenCharacters)
+{
+    EXPECT_EQ(firstCharacters("short", 10), "short");
+    EXPECT_EQ(firstCharacters("0123456789abc", 10), "0123456789");
+    EXPECT_EQ(firstCharacters("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80xyz", 10),
+              "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
+}
+
+} // namespace
+} // namespace tarnquill

@@ -1,0 +1,160 @@
+#include "Fakes.h"
+
+#include "history/TextHistory.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnquill {
+namespace {
+
+using testing::CountingListView;
+using testing::FakeFileSystem;
+
+const std::filesystem::path kStore = "/app/tcb.txt";
+const std::string kSep(HistorySeparator);
+
+class TextHistoryTest : public ::testing::Test {
+protected:
+    TextHistoryTest() { history.setListView(&list); }
+
+    std::string stored() const { return files.files.at(kStore); }
+
+    FakeFileSystem files;
+    CountingListView list;
+    TextHistory history{files, kStore};
+};
+
+TEST_F(TextHistoryTest, AddingPutsTheTextFirstRebuildsTheListAndSaves)
+{
+    history.addt("first");
+    history.addt("second\r\nline");
+    EXPECT_EQ(history.slot(0), "second\r\nline");
+    EXPECT_EQ(history.slot(1), "first");
+    EXPECT_EQ(list.rows, 500u);
+    EXPECT_EQ(list.resets, 2);
+    EXPECT_EQ(stored().substr(0, 40), "second\r\nline" + kSep + "first" + kSep.substr(0, 3));
+    EXPECT_EQ(stored().size(), 10002u + 12 + 5);
+}
+
+TEST_F(TextHistoryTest, AddingEmptyTextChangesAndWritesNothing)
+{
+    history.addt("");
+    history.addt(SharedText{});
+    EXPECT_EQ(files.replaceCalls, 0);
+    EXPECT_EQ(list.resets, 0);
+    EXPECT_EQ(history.generation(), 0u);
+}
+
+TEST_F(TextHistoryTest, TheFiveHundredAndFirstAdditionDropsTheOldest)
+{
+    for (int i = 1; i <= 501; ++i)
+        history.addt("text " + std::to_string(i));
+    EXPECT_EQ(history.slot(0), "text 501");
+    EXPECT_EQ(history.slot(499), "text 2");
+
+    TextHistory reloaded(files, kStore);
+    reloaded.loadt();
+    for (std::size_t i = 0; i < kHistorySlots; ++i)
+        ASSERT_EQ(reloaded.slot(i), history.slot(i));
+}
+
+TEST_F(TextHistoryTest, LoadingWithoutAStoreCreatesAnEmptyOne)
+{
+    history.loadt();
+    history.listt();
+    EXPECT_EQ(stored(), "");
+    EXPECT_EQ(list.rows, 500u);
+    EXPECT_EQ(history.listLine(0), "");
+
+    history.addt("x");
+    EXPECT_EQ(stored(), "x" + std::string(kSep) + [] {
+        std::string rest;
+        for (int i = 0; i < 499; ++i)
+            rest += HistorySeparator;
+        return rest;
+    }() + "\r\n");
+}
+
+TEST_F(TextHistoryTest, LoadingAForeignFileFillsTheFirstSlots)
+{
+    files.files[kStore] = "abc";
+    history.loadt();
+    EXPECT_EQ(history.slot(0), "abc");
+    EXPECT_EQ(history.slot(1), "");
+
+    files.files[kStore] = "one" + kSep + "two" + kSep;
+    TextHistory other(files, kStore);
+    other.loadt();
+    EXPECT_EQ(other.slot(0), "one");
+    EXPECT_EQ(other.slot(1), "two");
+    EXPECT_EQ(other.slot(2), "");
+}
+
+TEST_F(TextHistoryTest, ASeparatorInsideAnEntryNoLongerPushesTheOldestOut)
+{
+    for (int i = 500; i >= 1; --i)
+        history.addt("entry " + std::to_string(i));
+    history.addt("looks like " + kSep + " a record end");
+
+    TextHistory reloaded(files, kStore);
+    reloaded.loadt();
+    EXPECT_EQ(reloaded.slot(0), "looks like " + kSep + " a record end");
+    EXPECT_EQ(reloaded.slot(1), "entry 1");
+    EXPECT_EQ(reloaded.slot(499), "entry 499");
+}
+
+TEST_F(TextHistoryTest, AFailedSaveKeepsThePreviousFileAndTheNextSaveRetries)
+{
+    history.addt("kept");
+    const std::string before = stored();
+
+    files.failRenames = true;
+    history.addt("pending");
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(history.slot(0), "pending");
+
+    files.failRenames = false;
+    files.failWrites = true;
+    EXPECT_FALSE(history.savet());
+    EXPECT_EQ(stored(), before);
+
+    files.failWrites = false;
+    EXPECT_TRUE(history.savet());
+    EXPECT_EQ(stored().substr(0, 7), "pending");
+}
+
+TEST_F(TextHistoryTest, AStoreDeletedFromOutsideIsWrittenWholeAgain)
+{
+    history.addt("older");
+    files.files.clear();
+    history.addt("newer");
+    EXPECT_EQ(stored().substr(0, 5 + kSep.size() + 5), "newer" + kSep + "older");
+}
+
+TEST_F(TextHistoryTest, EraseEmptiesEverythingOnlyWhenTheFileCouldBeDeleted)
+{
+    history.addt("a");
+    history.addt("b");
+
+    files.failRemoves = true;
+    EXPECT_FALSE(history.eraseAll());
+    EXPECT_EQ(history.slot(0), "b");
+    EXPECT_EQ(list.rows, 500u);
+
+    files.failRemoves = false;
+    const auto generation = history.generation();
+    EXPECT_TRUE(history.eraseAll());
+    EXPECT_EQ(files.files.count(kStore), 0u);
+    EXPECT_EQ(history.slot(0), "");
+    EXPECT_EQ(history.slot(1), "");
+    EXPECT_EQ(list.rows, 0u);
+    EXPECT_NE(history.generation(), generation);
+
+    // The file is gone now, so a second erase does nothing at all.
+    const int resets = list.resets;
+    EXPECT_FALSE(history.eraseAll());
+    EXPECT_EQ(list.resets, resets);
+}
+
+} // namespace
+} // namespace tarnquill
