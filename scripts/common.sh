@@ -1,0 +1,45 @@
+# Sourced by scripts/run and scripts/test: the Debian packages the project
+# needs, and a function that installs the missing ones.
+
+# Building the Linux program and its unit tests and benchmarks.
+LINUX_BUILD_PACKAGES=(
+    cmake make g++ pkgconf
+    qt6-base-dev libgl-dev libxcb1-dev
+    libsqlite3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+# Cross-building for Windows; GoogleTest is compiled from Debian's sources.
+WINDOWS_BUILD_PACKAGES=(
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest
+)
+# Showing the program on a virtual X display.
+DISPLAY_PACKAGES=(
+    xvfb xauth fonts-dejavu-core imagemagick x11-utils
+)
+# The GUI tests (xclip, xdotool, trayer) and the Windows tests under Wine.
+TEST_PACKAGES=(
+    xclip xdotool trayer
+    wine wine64
+)
+
+# Installs those of the named packages that are missing: as root with apt-get
+# (the package lists are updated once first); otherwise prints the command to
+# run and fails.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if [[ $(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null) != ii* ]]; then
+            missing+=("$package")
+        fi
+    done
+    ((${#missing[@]} == 0)) && return 0
+
+    echo "Missing Debian packages: ${missing[*]}"
+    if ((EUID != 0)); then
+        echo "Install them, then run this script again:" >&2
+        echo "  sudo apt-get update && sudo apt-get install --no-install-recommends ${missing[*]}" >&2
+        exit 1
+    fi
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}

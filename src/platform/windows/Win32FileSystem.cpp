@@ -1,0 +1,300 @@
+#include "Win32FileSystem.h"
+
+#include "platform/NativePaths.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <atomic>
+#include <new>
+#include <string>
+#include <system_error>
+
+namespace tarnquill {
+
+namespace {
+
+class Handle final {
+public:
+    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { close(); }
+
+    HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    // Closes now and says whether the close succeeded.
+    bool close()
+    {
+        if (m_handle == INVALID_HANDLE_VALUE)
+            return true;
+        const BOOL result = ::CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+        return result != FALSE;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+// A security descriptor whose protected DACL lets only the current user and
+// SYSTEM in: the Windows form of POSIX mode 0600.
+class OwnerOnlySecurity final {
+public:
+    OwnerOnlySecurity()
+    {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+            return;
+        Handle tokenHandle(token);
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        if (size == 0)
+            return;
+        std::string buffer(size, '\0');
+        if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+            return;
+        const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+        LPWSTR sidText = nullptr;
+        if (!::ConvertSidToStringSidW(user->User.Sid, &sidText))
+            return;
+        const std::wstring sddl = L"D:P(A;;FA;;;" + std::wstring(sidText) + L")(A;;FA;;;SY)";
+        ::LocalFree(sidText);
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                   &m_descriptor, nullptr))
+            m_descriptor = nullptr;
+    }
+    OwnerOnlySecurity(const OwnerOnlySecurity&) = delete;
+    OwnerOnlySecurity& operator=(const OwnerOnlySecurity&) = delete;
+    ~OwnerOnlySecurity()
+    {
+        if (m_descriptor)
+            ::LocalFree(m_descriptor);
+    }
+
+    // Null (the folder's inherited security) when the descriptor could not be made.
+    SECURITY_ATTRIBUTES* attributes()
+    {
+        if (!m_descriptor)
+            return nullptr;
+        m_attributes = SECURITY_ATTRIBUTES{sizeof(SECURITY_ATTRIBUTES), m_descriptor, FALSE};
+        return &m_attributes;
+    }
+
+private:
+    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+    SECURITY_ATTRIBUTES m_attributes{};
+};
+
+bool writeAll(HANDLE file, std::string_view bytes)
+{
+    constexpr std::size_t chunk = 1u << 30;
+    while (!bytes.empty()) {
+        const DWORD toWrite = static_cast<DWORD>(bytes.size() < chunk ? bytes.size() : chunk);
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), toWrite, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file)
+{
+    auto folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// A name for a new file beside `base`, unlikely to exist: base + ".XXXXXX"
+// where the six characters change with the process, the time and a counter.
+std::filesystem::path uniqueSibling(const std::filesystem::path& folder, const std::wstring& base)
+{
+    static std::atomic<unsigned long long> counter{0};
+    static constexpr wchar_t digits[] = L"0123456789abcdefghijklmnopqrstuvwxyz";
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    unsigned long long value = static_cast<unsigned long long>(now.QuadPart) * 6364136223846793005ULL
+                               + ::GetCurrentProcessId() * 1442695040888963407ULL + counter.fetch_add(1) * 2654435761ULL;
+    std::wstring name = base + L".";
+    for (int i = 0; i < 6; ++i) {
+        name += digits[value % 36];
+        value /= 36;
+    }
+    return folder / name;
+}
+
+// Creates a new file beside `base` for writing; its path goes to `created`.
+HANDLE createUniqueFile(const std::filesystem::path& folder, const std::wstring& base, SECURITY_ATTRIBUTES* security,
+                        DWORD flags, std::filesystem::path& created)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        created = uniqueSibling(folder, base);
+        const HANDLE handle = ::CreateFileW(win32PathOf(created).c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+        if (handle != INVALID_HANDLE_VALUE)
+            return handle;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return INVALID_HANDLE_VALUE;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// A virus scanner or an indexer may hold the file for a moment: a rename that
+// meets a sharing violation is tried again a few times before it counts as failed.
+bool moveOver(const std::wstring& from, const std::wstring& to)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = ::GetLastError();
+        if (attempt >= 5 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION))
+            return false;
+        ::Sleep(20);
+    }
+}
+
+bool startsWith(const std::wstring& text, const wchar_t* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+bool isFolder(const std::filesystem::path& folder)
+{
+    const DWORD attributes = ::GetFileAttributesW(win32PathOf(folder).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// std::filesystem::create_directories, but through win32PathOf, so that
+// folders past MAX_PATH can be made too.
+void createFolders(const std::filesystem::path& folder)
+{
+    if (folder.empty() || isFolder(folder))
+        return;
+    const auto parent = folder.parent_path();
+    if (parent != folder)
+        createFolders(parent);
+    ::CreateDirectoryW(win32PathOf(folder).c_str(), nullptr);
+}
+
+} // namespace
+
+std::wstring win32PathOf(const std::filesystem::path& path)
+{
+    // CreateDirectoryW stops at MAX_PATH - 12; stay well below that unprefixed.
+    constexpr std::size_t shortEnough = MAX_PATH - 20;
+    const std::wstring& native = path.native();
+    if (native.size() < shortEnough || startsWith(native, L"\\\\?\\"))
+        return native;
+    std::error_code error;
+    auto absolute = std::filesystem::absolute(path, error);
+    if (error)
+        return native;
+    const std::wstring full = absolute.lexically_normal().make_preferred().native();
+    if (startsWith(full, L"\\\\?\\"))
+        return full;
+    if (startsWith(full, L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+bool Win32FileSystem::touch(const std::filesystem::path& file)
+{
+    OwnerOnlySecurity security;
+    // OPEN_ALWAYS: an existing file is opened and left as it is.
+    Handle handle(::CreateFileW(win32PathOf(file).c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, security.attributes(),
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle.valid() && handle.close();
+}
+
+std::optional<std::string> Win32FileSystem::readAll(const std::filesystem::path& file)
+{
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened: nullopt.
+    Handle handle(::CreateFileW(win32PathOf(file).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle.valid())
+        return std::nullopt;
+
+    std::string content;
+    try {
+        LARGE_INTEGER size{};
+        if (::GetFileSizeEx(handle.get(), &size) && size.QuadPart > 0)
+            content.reserve(static_cast<std::size_t>(size.QuadPart));
+        char buffer[65536];
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(handle.get(), buffer, sizeof buffer, &got, nullptr))
+                return std::nullopt;
+            if (got == 0)
+                break;
+            content.append(buffer, got);
+        }
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    } catch (const std::length_error&) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+bool Win32FileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes)
+{
+    const auto folder = folderOf(file);
+    OwnerOnlySecurity security;
+    std::filesystem::path temp;
+    Handle handle(createUniqueFile(folder, file.filename().native(), security.attributes(), 0, temp));
+    if (!handle.valid())
+        return false;
+
+    const std::wstring tempPath = win32PathOf(temp);
+    const bool written = writeAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get()) && handle.close();
+    // MOVEFILE_WRITE_THROUGH returns only once the rename is on disk.
+    if (!written || !moveOver(tempPath, win32PathOf(file))) {
+        handle.close();
+        ::DeleteFileW(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Win32FileSystem::remove(const std::filesystem::path& file)
+{
+    return ::DeleteFileW(win32PathOf(file).c_str()) != FALSE;
+}
+
+bool Win32FileSystem::isWritableFolder(const std::filesystem::path& folder, bool create)
+{
+    if (create)
+        createFolders(folder);
+    if (!isFolder(folder))
+        return false;
+    // Attributes and ACLs are not read for this: a file is created (and
+    // deleted again when its handle closes), so read-only media, ACLs and
+    // folders such as Program Files all answer truthfully.
+    std::filesystem::path probe;
+    Handle handle(createUniqueFile(folder, L".tarnquill-probe", nullptr, FILE_FLAG_DELETE_ON_CLOSE, probe));
+    if (!handle.valid())
+        return false;
+    handle.close();
+    return true;
+}
+
+namespace native {
+
+std::unique_ptr<FileSystem> makeFileSystem()
+{
+    return std::make_unique<Win32FileSystem>();
+}
+
+} // namespace native
+
+} // namespace tarnquill

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "history/FileSystem.h"
+
+namespace tarnquill {
+
+// Files on Windows, through the W functions (paths are std::filesystem::path,
+// whose native form there is UTF-16). Every file it creates is private to its
+// owner: a protected DACL grants access to the current user (and SYSTEM) only.
+class Win32FileSystem final : public FileSystem {
+public:
+    bool touch(const std::filesystem::path& file) override;
+    std::optional<std::string> readAll(const std::filesystem::path& file) override;
+    bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes) override;
+    bool remove(const std::filesystem::path& file) override;
+    bool isWritableFolder(const std::filesystem::path& folder, bool create) override;
+};
+
+// The form of `path` to hand to a W function: unchanged when short; made
+// absolute, normalised and given the \\?\ prefix when it would pass MAX_PATH.
+std::wstring win32PathOf(const std::filesystem::path& path);
+
+} // namespace tarnquill
