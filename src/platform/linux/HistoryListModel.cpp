@@ -1,0 +1,37 @@
+#include "platform/linux/HistoryListModel.h"
+
+#include <QString>
+
+#include <algorithm>
+
+namespace tarnquill {
+
+HistoryListModel::HistoryListModel(const TextHistory& history, QObject* parent)
+    : QAbstractListModel(parent)
+    , m_history(history)
+{
+}
+
+int HistoryListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+QVariant HistoryListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
+        return {};
+    const std::string_view line = m_history.listLine(static_cast<std::size_t>(index.row()));
+    return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+}
+
+void HistoryListModel::listReset(std::size_t rows)
+{
+    // A reset rather than a data change: the view drops its selection, as
+    // clearing the list box did.
+    beginResetModel();
+    m_rows = static_cast<int>(std::min(rows, kHistorySlots));
+    endResetModel();
+}
+
+} // namespace tarnquill

@@ -1,0 +1,47 @@
+#include "platform/linux/WatcherPump.h"
+
+#include <QClipboard>
+
+namespace tarnquill {
+
+namespace {
+constexpr int kTickMilliseconds = 10;
+}
+
+WatcherPump::WatcherPump(ClipboardWatcher& watcher, QClipboard& clipboard)
+    : m_watcher(watcher)
+{
+    m_timer.setInterval(kTickMilliseconds);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { tick(); });
+    QObject::connect(&clipboard, &QClipboard::dataChanged, &m_timer, [this] { wake(); });
+}
+
+void WatcherPump::start()
+{
+    wake();
+}
+
+void WatcherPump::wake()
+{
+    if (m_timer.isActive())
+        return;
+    m_timer.start();
+    QTimer::singleShot(0, &m_timer, [this] { tick(); });
+}
+
+void WatcherPump::tick()
+{
+    // Reading another program's clipboard waits for its answer; should Qt
+    // deliver a tick meanwhile, that tick is dropped: the counter moved past
+    // the running one, so the following tick sees the change anyway.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    m_watcher.Timer1_Timer();
+    m_inTick = false;
+    if (!m_watcher.needsTick())
+        m_timer.stop();
+}
+
+} // namespace tarnquill
