@@ -1,0 +1,79 @@
+#include "LinuxTestSupport.h"
+
+#include "history/ClipboardWatcher.h"
+#include "history/Fakes.h"
+#include "history/TextHistory.h"
+#include "platform/linux/HistoryListModel.h"
+#include "platform/linux/QtClipboard.h"
+#include "platform/linux/QuitOnSignal.h"
+#include "platform/linux/WatcherPump.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace tarnquill::test {
+namespace {
+
+TEST(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
+{
+    settle();
+    testing::FakeFileSystem files;
+    TextHistory history(files, "/store/tcb.txt");
+    QClipboard& system = *QGuiApplication::clipboard();
+    QtClipboard clipboard(system);
+    ClipboardWatcher watcher(clipboard, history);
+    WatcherPump pump(watcher, system);
+    pump.start();
+    ASSERT_TRUE(waitUntil([&] { return !pump.isTicking(); }));
+
+    for (const char* text : {"first copy", "second copy"}) {
+        ChildProcess xclip(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", "-i"}, text);
+        ASSERT_TRUE(waitUntil([&] { return history.slot(0) == text && !pump.isTicking(); })) << text;
+    }
+    EXPECT_EQ(history.slot(1), "first copy");
+
+    // A change of the history alone, with the clipboard as it was, must wake
+    // the watcher too: the clipboard now differs from the newest entry.
+    history.addt(std::string("typed elsewhere"));
+    pump.wake();
+    ASSERT_TRUE(waitUntil([&] { return history.slot(0) == "second copy" && !pump.isTicking(); }));
+    EXPECT_EQ(history.slot(1), "typed elsewhere");
+}
+
+TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowResets)
+{
+    testing::FakeFileSystem files;
+    TextHistory history(files, "/store/tcb.txt");
+    HistoryListModel model(history);
+    history.setListView(&model);
+    EXPECT_EQ(model.rowCount(), 0);
+
+    history.addt(std::string("\xC3\xBCnic\xC3\xB8" "de \xE2\x9C\x93 and more"));
+    ASSERT_EQ(model.rowCount(), 500);
+    EXPECT_EQ(model.data(model.index(0)).toString(), QString::fromUtf8("\xC3\xBCnic\xC3\xB8" "de \xE2\x9C\x93 "));
+    EXPECT_EQ(model.data(model.index(1)).toString(), QString());
+
+    ASSERT_TRUE(history.eraseAll());
+    EXPECT_EQ(model.rowCount(), 0);
+    history.setListView(nullptr);
+}
+
+TEST(QuitOnSignalTest, TermEndsTheEventLoopInsteadOfTheProcess)
+{
+    QuitOnSignal quitOnSignal({SIGTERM});
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    deadline.start(10000);
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+} // namespace
+} // namespace tarnquill::test
