@@ -1,0 +1,250 @@
+#include "app/Design.h"
+#include "app/Twips.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <utility>
+
+namespace tarnquill::app {
+namespace {
+
+bool hasPlace(const ControlDesign& c)
+{
+    return c.kind != ControlKind::Timer;
+}
+
+bool overlaps(const TwipRect& a, const TwipRect& b)
+{
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+std::ptrdiff_t stackPosition(const WindowDesign& w, const ControlDesign& c)
+{
+    return &c - w.controls.data();
+}
+
+TEST(Design, EveryControlIsFoundByItsNameAndIndex)
+{
+    for (const auto& w : windows()) {
+        ASSERT_EQ(findWindow(w.name), &w);
+        ASSERT_EQ(&window(w.id), &w);
+        std::set<std::string> names;
+        for (const auto& c : w.controls) {
+            EXPECT_TRUE(names.insert(qualifiedName(c)).second) << w.name << " repeats " << qualifiedName(c);
+            EXPECT_EQ(findControl(w, c.name, c.index), &c);
+        }
+    }
+    EXPECT_EQ(findWindow("form1"), nullptr); // names are case-sensitive
+    EXPECT_EQ(findControl(window(WindowId::Form1), "Label2", 1), nullptr);
+    EXPECT_EQ(findControl(window(WindowId::Form1), "Label2"), nullptr); // an array needs its index
+    EXPECT_THROW(control(WindowId::Form2, "List1"), std::out_of_range);
+    EXPECT_EQ(qualifiedName(control(WindowId::Form1, "Label1", 0)), "Label1(0)");
+}
+
+TEST(Design, VisibleControlsLieInsideTheirWindow)
+{
+    for (const auto& w : windows()) {
+        for (const auto& c : w.controls) {
+            if (!hasPlace(c) || !c.visible)
+                continue;
+            const auto& p = c.place;
+            EXPECT_GE(p.left, 0) << w.name << " " << qualifiedName(c);
+            EXPECT_GE(p.top, 0) << w.name << " " << qualifiedName(c);
+            EXPECT_LE(p.bottom(), w.clientHeight) << w.name << " " << qualifiedName(c);
+            // The progress bar is meant to run off the right edge, so that the
+            // dots added to it are cut off rather than wrapped.
+            if (w.id != WindowId::Form1 && c.name == "Label1" && c.index == 0) {
+                EXPECT_GT(p.right(), w.clientWidth) << w.name;
+            } else {
+                EXPECT_LE(p.right(), w.clientWidth) << w.name << " " << qualifiedName(c);
+            }
+        }
+    }
+}
+
+TEST(Design, ControlsOnlyOverlapWhereTheDesignStacksThem)
+{
+    // (behind, in front); Shape1 frames everything from behind.
+    const std::set<std::pair<std::string, std::string>> stacked = {
+        {"Text1", "Picture2"},
+        {"Label4", "List1"}, // the list covers the bottom edge of its heading
+    };
+    for (const auto& w : windows()) {
+        for (std::size_t i = 0; i < w.controls.size(); ++i) {
+            for (std::size_t j = i + 1; j < w.controls.size(); ++j) {
+                const auto& back = w.controls[i];
+                const auto& front = w.controls[j];
+                if (!hasPlace(back) || !hasPlace(front) || !back.visible || !front.visible ||
+                    !overlaps(back.place, front.place) || back.name == "Shape1")
+                    continue;
+                EXPECT_TRUE(stacked.contains({qualifiedName(back), qualifiedName(front)}))
+                    << w.name << ": " << qualifiedName(front) << " over " << qualifiedName(back);
+            }
+        }
+    }
+    const auto& form1 = window(WindowId::Form1);
+    EXPECT_EQ(form1.controls.front().name, "Shape1");
+    EXPECT_TRUE(form1.controls.front().transparentBack);
+}
+
+// The square where Text1's scroll bars meet would show the grey scroll-bar
+// face; Picture2 hides it in Text1's own colour, and must reach exactly to
+// Text1's bottom-right corner at every screen density.
+TEST(Design, Picture2CoversTheScrollBarCornerOfText1)
+{
+    const auto& form1 = window(WindowId::Form1);
+    const auto& text1 = control(WindowId::Form1, "Text1");
+    const auto& picture2 = control(WindowId::Form1, "Picture2");
+
+    EXPECT_GT(stackPosition(form1, picture2), stackPosition(form1, text1));
+    EXPECT_EQ(picture2.back, text1.back);
+    EXPECT_EQ(text1.scrollBars, ScrollBars::Both);
+    EXPECT_TRUE(picture2.visible);
+
+    for (double dpi : {96.0, 110.0, 120.0, 144.0, 168.0, 192.0, 288.0}) {
+        const auto t = toPixels(text1.place, dpi);
+        const auto p = toPixels(picture2.place, dpi);
+        EXPECT_EQ(p.right(), t.right()) << dpi << " dpi";
+        EXPECT_EQ(p.bottom(), t.bottom()) << dpi << " dpi";
+        EXPECT_GT(p.left, t.left) << dpi << " dpi";
+        EXPECT_GT(p.top, t.top) << dpi << " dpi";
+    }
+}
+
+TEST(Design, TabNumbersAreUniqueAndFocusStartsInText1)
+{
+    for (const auto& w : windows()) {
+        std::set<int> numbers;
+        for (const auto& c : w.controls) {
+            if (c.tabIndex) {
+                EXPECT_TRUE(numbers.insert(*c.tabIndex).second) << w.name << " " << qualifiedName(c);
+            }
+            if (takesFocus(c)) {
+                EXPECT_TRUE(c.tabIndex.has_value()) << w.name << " " << qualifiedName(c);
+            }
+        }
+        const auto stops = tabOrder(w);
+        EXPECT_TRUE(std::ranges::is_sorted(stops, {}, [](const ControlDesign* c) { return *c->tabIndex; }));
+        for (const auto* c : stops)
+            EXPECT_TRUE(c->visible && c->kind != ControlKind::Label && c->kind != ControlKind::PictureBox);
+    }
+    EXPECT_EQ(initialFocus(window(WindowId::Form1)), &control(WindowId::Form1, "Text1"));
+    EXPECT_EQ(initialFocus(window(WindowId::Form2)), nullptr); // labels only
+}
+
+TEST(Design, TextIsReadableOnItsBackground)
+{
+    for (const auto& w : windows()) {
+        for (const auto& c : w.controls) {
+            if (c.kind == ControlKind::Label || c.kind == ControlKind::TextBox || c.kind == ControlKind::ListBox ||
+                c.kind == ControlKind::CheckBox) {
+                EXPECT_NE(c.fore, c.back) << w.name << " " << qualifiedName(c);
+            }
+        }
+    }
+}
+
+TEST(Design, TheProgressWindowsDifferOnlyInTextsAndPace)
+{
+    const auto& loading = window(WindowId::Form2);
+    const auto& saving = window(WindowId::form3);
+    ASSERT_EQ(loading.controls.size(), saving.controls.size());
+    EXPECT_EQ(loading.clientWidth, saving.clientWidth);
+    EXPECT_EQ(loading.clientHeight, saving.clientHeight);
+    EXPECT_EQ(loading.back, saving.back);
+    for (std::size_t i = 0; i < loading.controls.size(); ++i) {
+        auto a = loading.controls[i];
+        auto b = saving.controls[i];
+        if (a.name == "Label1") {
+            EXPECT_NE(a.text, b.text);
+        }
+        a.text = b.text = {};
+        a.intervalMs = b.intervalMs = 0;
+        EXPECT_EQ(a, b) << qualifiedName(a);
+    }
+    // Only the bar's caption grows at run time; it starts with two blanks.
+    EXPECT_TRUE(control(WindowId::Form2, "Label1", 0).text.starts_with("  "));
+    EXPECT_TRUE(control(WindowId::form3, "Label1", 0).text.starts_with("  "));
+}
+
+TEST(Design, EveryWindowHasOneRunningTimer)
+{
+    for (const auto& w : windows()) {
+        const auto timers = std::ranges::count(w.controls, ControlKind::Timer, &ControlDesign::kind);
+        EXPECT_EQ(timers, 1) << w.name;
+        const auto& t = control(w.id, "Timer1");
+        EXPECT_TRUE(t.enabled);
+        EXPECT_GT(t.intervalMs, 0);
+    }
+}
+
+TEST(Design, AboutTextHasCrLfLinesAndOnlyExampleAddresses)
+{
+    const std::string_view about = aboutText();
+    EXPECT_EQ(control(WindowId::Form1, "Text3").text, about);
+    ASSERT_TRUE(about.ends_with("\r\n"));
+
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < about.size();) {
+        const auto end = about.find("\r\n", start);
+        ASSERT_NE(end, std::string_view::npos);
+        lines.push_back(about.substr(start, end - start));
+        start = end + 2;
+    }
+    for (auto line : lines)
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string_view::npos) << "bare line break in: " << line;
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[1], std::string(16, '='));
+    EXPECT_EQ(lines[3], "");
+    for (std::size_t i = 4; i < 7; ++i) {
+        EXPECT_TRUE(lines[i].ends_with("@example.org>")) << lines[i];
+        EXPECT_EQ(std::ranges::count(lines[i], '@'), 1) << lines[i];
+    }
+}
+
+TEST(Twips, FifteenTwipsMakeAPixelAt96Dpi)
+{
+    const auto client = clientPixels(window(WindowId::Form1), 96);
+    EXPECT_EQ(client.width, 383);
+    EXPECT_EQ(client.height, 312);
+    // Every coordinate of the design is a multiple of 15, so at 96 dpi nothing
+    // rounds and the windows look exactly as drawn.
+    for (const auto& w : windows()) {
+        for (const auto& c : w.controls) {
+            for (int v : {c.place.left, c.place.top, c.place.width, c.place.height})
+                EXPECT_EQ(v % 15, 0) << w.name << " " << qualifiedName(c);
+        }
+    }
+    EXPECT_DOUBLE_EQ(pixelsToTwips(20, 96), 300.0);
+}
+
+TEST(Twips, RoundsHalvesUpAndConvertsEdgesNotExtents)
+{
+    EXPECT_EQ(twipsToPixels(1650, 120), 138); // 137.5
+    EXPECT_EQ(twipsToPixels(1644, 120), 137); // 137.0
+    EXPECT_EQ(twipsToPixels(1649, 120), 137); // 137.41...
+    // Left 137.5 and right 465 give 327 wide, though 3930 twips alone would
+    // round to 328: the right edge stays where the next control's edge is.
+    EXPECT_EQ(toPixels(TwipRect{1650, 300, 3930, 2205}, 120), (PixelRect{138, 25, 327, 184}));
+    EXPECT_EQ(toPixels(TwipPoint{90, 2820}, 144), (PixelPoint{9, 282}));
+    // A screen that reports no density is taken as 96 dpi.
+    EXPECT_EQ(twipsToPixels(5745, 0), 383);
+    EXPECT_DOUBLE_EQ(pixelsToTwips(1, -1), 15.0);
+}
+
+TEST(Twips, SideBySideRectanglesNeitherGapNorOverlapAtAnyDensity)
+{
+    for (double dpi = 72; dpi <= 300; dpi += 0.75) {
+        for (int left = 0; left < 60; left += 7) {
+            const auto a = toPixels(TwipRect{left, 0, 97, 10}, dpi);
+            const auto b = toPixels(TwipRect{left + 97, 0, 113, 10}, dpi);
+            ASSERT_EQ(a.right(), b.left) << dpi << " dpi, left " << left;
+        }
+    }
+}
+
+} // namespace
+} // namespace tarnquill::app
