@@ -48,6 +48,11 @@ struct EscapeCase {
     std::string stored;
 };
 
+void PrintTo(const EscapeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class EntryEscape : public ::testing::TestWithParam<EscapeCase> {};
 
 TEST_P(EntryEscape, StoredFormAndRoundTrip)
