@@ -1,6 +1,6 @@
 #include "platform/linux/Form1.h"
 
-#include "platform/linux/Twips.h"
+#include "app/Twips.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -10,6 +10,12 @@
 namespace tarnquill {
 
 namespace {
+
+QRect pixelRect(const app::TwipRect& twips, double dpi)
+{
+    const app::PixelRect pixels = app::toPixels(twips, dpi);
+    return {pixels.left, pixels.top, pixels.width, pixels.height};
+}
 
 void setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -31,15 +37,15 @@ Form1::Form1(const TextHistory& history)
     setBackground(*this, QPalette::Window, QColor(237, 242, 245));
 
     QScreen* screen = QGuiApplication::primaryScreen();
-    const Twips twips(screen ? screen->logicalDotsPerInch() : 96.0);
-    setFixedSize(twips.size(5745, 4680));
+    const double dpi = screen ? screen->logicalDotsPerInch() : app::kDefaultDpi;
+    setFixedSize(app::twipsToPixels(5745, dpi), app::twipsToPixels(4680, dpi));
 
-    m_label25.setGeometry(twips.rect(120, 30, 5205, 255));
+    m_label25.setGeometry(pixelRect({120, 30, 5205, 255}, dpi));
     m_label25.setAlignment(Qt::AlignCenter);
     setBackground(m_label25, QPalette::Window, QColor(220, 230, 235));
 
     m_list1.setObjectName(QStringLiteral("List1"));
-    m_list1.setGeometry(twips.rect(120, 510, 1500, 1980));
+    m_list1.setGeometry(pixelRect({120, 510, 1500, 1980}, dpi));
     // Every row is one line of at most ten characters: uniform sizes spare
     // the view from measuring 500 rows at each rebuild.
     m_list1.setUniformItemSizes(true);
