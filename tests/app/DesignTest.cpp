@@ -170,17 +170,6 @@ TEST(Design, TheProgressWindowsDifferOnlyInTextsAndPace)
     EXPECT_TRUE(control(WindowId::form3, "Label1", 0).text.starts_with("  "));
 }
 
-TEST(Design, EveryWindowHasOneRunningTimer)
-{
-    for (const auto& w : windows()) {
-        const auto timers = std::ranges::count(w.controls, ControlKind::Timer, &ControlDesign::kind);
-        EXPECT_EQ(timers, 1) << w.name;
-        const auto& t = control(w.id, "Timer1");
-        EXPECT_TRUE(t.enabled);
-        EXPECT_GT(t.intervalMs, 0);
-    }
-}
-
 TEST(Design, AboutTextHasCrLfLinesAndOnlyExampleAddresses)
 {
     const std::string_view about = aboutText();

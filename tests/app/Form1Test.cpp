@@ -175,17 +175,6 @@ TEST_F(Form1Test, EraseThatCannotDeleteTheStoreKeepsTheHistory)
     EXPECT_EQ(history.generation(), generation);
 }
 
-TEST_F(Form1Test, EraseDeletesOnlyTheStoreInUse)
-{
-    // A copy beside the program that the history does not use (the store moved
-    // to the per-user folder because the program's folder is read-only).
-    const std::filesystem::path besideProgram = "/opt/tarnquill/tcb.txt";
-    files.files[besideProgram] = "left alone";
-    form.Label2_Click(Form1::kEraseIndex);
-    EXPECT_FALSE(files.files.contains(kStore));
-    EXPECT_EQ(files.files.at(besideProgram), "left alone");
-}
-
 TEST_F(Form1Test, EraseWakesASleepingWatcher)
 {
     ClipboardWatcher watcher(clipboard, history);
