@@ -8,6 +8,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -79,6 +80,15 @@ bool QtClipboard::selectionHasOwner() const
 ClipboardRead QtClipboard::readText()
 {
     ClipboardRead read;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_busyBackoff.count() > 0) {
+        if (m_count == m_busyCount && now < m_busyUntil) {
+            read.status = ClipboardRead::Status::Busy;
+            return read;
+        }
+        if (m_count != m_busyCount)
+            m_busyBackoff = std::chrono::milliseconds(0);
+    }
     const QMimeData* data = m_clipboard.mimeData(QClipboard::Clipboard);
     const QStringList formats = data ? data->formats() : QStringList();
     if (formats.isEmpty()) {
@@ -86,8 +96,17 @@ ClipboardRead QtClipboard::readText()
         // none did not answer in time (Qt waits a few seconds), which is not
         // the same as an empty clipboard and is worth another try.
         read.status = selectionHasOwner() ? ClipboardRead::Status::Busy : ClipboardRead::Status::NoText;
+        if (read.status == ClipboardRead::Status::Busy) {
+            // Retried after 0.25 s, then ever less often up to every 8 s, so
+            // a hung owner cannot freeze the window for good.
+            m_busyBackoff = std::min(std::max(m_busyBackoff * 2, std::chrono::milliseconds(250)),
+                                     std::chrono::milliseconds(8000));
+            m_busyCount = m_count;
+            m_busyUntil = std::chrono::steady_clock::now() + m_busyBackoff;
+        }
         return read;
     }
+    m_busyBackoff = std::chrono::milliseconds(0);
     if (formats.contains(QLatin1String(kPasswordHintFormat))
         && data->data(QLatin1String(kPasswordHintFormat)) == QByteArrayLiteral("secret")) {
         read.status = ClipboardRead::Status::Secret;

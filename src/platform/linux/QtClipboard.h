@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -36,6 +37,11 @@ private:
     // the connection cannot outlive it.
     QObject m_receiver;
     std::uint64_t m_count = 0;
+    // An owner that did not answer made Qt wait seconds on the UI thread; it
+    // is not asked again before this time unless the clipboard changes.
+    std::chrono::steady_clock::time_point m_busyUntil{};
+    std::chrono::milliseconds m_busyBackoff{0};
+    std::uint64_t m_busyCount = 0;
     xcb_connection_t* m_connection = nullptr; // set on the "xcb" platform only
     std::uint32_t m_clipboardAtom = 0;
     bool m_countsChanges = false;
