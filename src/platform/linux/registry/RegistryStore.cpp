@@ -1,0 +1,688 @@
+#include "platform/linux/registry/RegistryStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace tarnquill::registry {
+
+namespace {
+
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
+constexpr std::string_view kRunKey = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
+
+// The rights a handle gets for the rights asked: generic rights mapped as the
+// registry maps them, MAXIMUM_ALLOWED as all that the store's file allows.
+REGSAM grantedAccess(REGSAM requested, bool writable)
+{
+    REGSAM granted = requested & ~(GENERIC_ALL | GENERIC_EXECUTE | GENERIC_WRITE | GENERIC_READ | MAXIMUM_ALLOWED
+                                   | KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    if (requested & (GENERIC_READ | GENERIC_EXECUTE))
+        granted |= KEY_READ;
+    if (requested & GENERIC_WRITE)
+        granted |= KEY_WRITE;
+    if (requested & GENERIC_ALL)
+        granted |= KEY_ALL_ACCESS;
+    if (requested & MAXIMUM_ALLOWED)
+        granted |= writable ? KEY_ALL_ACCESS : KEY_READ;
+    return granted;
+}
+
+FILETIME toFileTime(std::int64_t ticks)
+{
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+    time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+    return time;
+}
+
+DWORD clampedSize(std::size_t size)
+{
+    return static_cast<DWORD>(std::min<std::size_t>(size, 0xFFFFFFFFu));
+}
+
+bool keyExists(SqliteConnection& db, std::int64_t id)
+{
+    SqliteStatement query(db, "SELECT 1 FROM keys WHERE id = ?");
+    query.bind(1, id);
+    return query.step() == SQLITE_ROW;
+}
+
+std::optional<std::int64_t> findChild(SqliteConnection& db, std::int64_t parent, const std::string& fold)
+{
+    SqliteStatement query(db, "SELECT id FROM keys WHERE parent = ? AND fold = ?");
+    query.bind(1, parent).bindBytes(2, fold);
+    if (query.step() != SQLITE_ROW)
+        return std::nullopt;
+    return query.columnInt(0);
+}
+
+void touch(SqliteConnection& db, std::int64_t id)
+{
+    SqliteStatement update(db, "UPDATE keys SET written = ? WHERE id = ?");
+    update.bind(1, fileTimeNow()).bind(2, id);
+    update.step();
+}
+
+struct Walk {
+    LONG status = ERROR_SUCCESS;
+    std::int64_t id = 0;
+    std::string path;
+};
+
+// Follows the path from the base key; ERROR_FILE_NOT_FOUND when a key on the
+// way is missing, ERROR_KEY_DELETED when the base itself is gone.
+Walk walk(SqliteConnection& db, std::int64_t base, const std::string& basePath,
+          const std::vector<std::string>& components)
+{
+    Walk result{ERROR_SUCCESS, base, basePath};
+    if (!keyExists(db, base)) {
+        result.status = ERROR_KEY_DELETED;
+        return result;
+    }
+    for (const auto& component : components) {
+        const std::string fold = foldName(component);
+        const auto child = findChild(db, result.id, fold);
+        if (!child) {
+            result.status = ERROR_FILE_NOT_FOUND;
+            return result;
+        }
+        result.id = *child;
+        result.path += '\\';
+        result.path += fold;
+    }
+    return result;
+}
+
+// Copies a name and its NUL into a buffer of `capacity` bytes, or says that
+// it does not fit.
+bool copyName(const std::string& name, char* buffer, DWORD capacity)
+{
+    if (buffer == nullptr || name.size() >= capacity)
+        return false;
+    std::memcpy(buffer, name.data(), name.size());
+    buffer[name.size()] = '\0';
+    return true;
+}
+
+class Reading {
+public:
+    Reading(StoreFile& store)
+        : m_db(store.forReading(m_status))
+    {
+        if (m_db != nullptr) {
+            m_transaction.emplace(*m_db, SqliteTransaction::Kind::Read);
+            m_status = statusFromSqlite(m_transaction->beginResult());
+        }
+    }
+    LONG status() const { return m_status; }
+    SqliteConnection& db() { return *m_db; }
+
+private:
+    LONG m_status = ERROR_SUCCESS;
+    SqliteConnection* m_db;
+    std::optional<SqliteTransaction> m_transaction;
+};
+
+class Writing {
+public:
+    Writing(StoreFile& store)
+        : m_db(store.forWriting(m_status))
+    {
+        if (m_db != nullptr) {
+            m_transaction.emplace(*m_db, SqliteTransaction::Kind::Write);
+            m_status = statusFromSqlite(m_transaction->beginResult());
+        }
+    }
+    LONG status() const { return m_status; }
+    SqliteConnection& db() { return *m_db; }
+    LONG commit() { return statusFromSqlite(m_transaction->commit()); }
+
+private:
+    LONG m_status = ERROR_SUCCESS;
+    SqliteConnection* m_db;
+    std::optional<SqliteTransaction> m_transaction;
+};
+
+} // namespace
+
+RegistryStore::RegistryStore(const RegistryLocations& locations, WritableCheck canWrite)
+    : m_user(locations.userStore, StoreFile::Scope::User, canWrite)
+    , m_machine(locations.machineStore, StoreFile::Scope::Machine, canWrite)
+    , m_userAutostart(locations.userAutostart, locations.systemAutostart, 0700)
+    , m_machineAutostart(locations.machineAutostart, {}, 0755)
+{
+}
+
+RegistryStore::~RegistryStore() = default;
+
+LONG RegistryStore::classesRoot(OpenKey& out)
+{
+    static const std::vector<std::string> classes{"Software", "Classes"};
+    const std::string userPath = "HKEY_CURRENT_USER";
+    out = OpenKey{&m_user, 0, KEY_ALL_ACCESS, userPath, true};
+    {
+        Reading read(m_user);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        const Walk found = walk(read.db(), 1, userPath, classes);
+        if (found.status == ERROR_SUCCESS) {
+            out.id = found.id;
+            out.path = found.path;
+            return ERROR_SUCCESS;
+        }
+    }
+    // Every profile has the key; make it again if it was deleted.
+    Writing write(m_user);
+    if (write.status() != ERROR_SUCCESS)
+        return write.status();
+    std::int64_t parent = 1;
+    for (const auto& name : classes) {
+        auto child = findChild(write.db(), parent, foldName(name));
+        if (!child) {
+            SqliteStatement insert(write.db(), "INSERT INTO keys(parent, name, fold, written) VALUES(?, ?, ?, ?)");
+            insert.bind(1, parent).bindBytes(2, name).bindBytes(3, foldName(name)).bind(4, fileTimeNow());
+            if (const int result = insert.step(); result != SQLITE_DONE)
+                return statusFromSqlite(result);
+            child = write.db().lastInsertId();
+        }
+        parent = *child;
+        out.path += '\\' + foldName(name);
+    }
+    out.id = parent;
+    return write.commit();
+}
+
+LONG RegistryStore::resolve(HKEY key, OpenKey& out)
+{
+    switch (key) {
+    case HKEY_CURRENT_USER:
+        out = OpenKey{&m_user, 1, KEY_ALL_ACCESS, "HKEY_CURRENT_USER", true};
+        return ERROR_SUCCESS;
+    case HKEY_LOCAL_MACHINE:
+        out = OpenKey{&m_machine, 1, KEY_ALL_ACCESS, "HKEY_LOCAL_MACHINE", true};
+        return ERROR_SUCCESS;
+    case HKEY_USERS:
+        out = OpenKey{&m_machine, 2, KEY_ALL_ACCESS, "HKEY_USERS", true};
+        return ERROR_SUCCESS;
+    case HKEY_CURRENT_CONFIG:
+        out = OpenKey{&m_machine, 3, KEY_ALL_ACCESS, "HKEY_CURRENT_CONFIG", true};
+        return ERROR_SUCCESS;
+    case HKEY_CLASSES_ROOT:
+        return classesRoot(out);
+    default:
+        break;
+    }
+    const auto it = m_handles.find(key);
+    if (it == m_handles.end())
+        return ERROR_INVALID_HANDLE;
+    out = it->second;
+    return ERROR_SUCCESS;
+}
+
+HKEY RegistryStore::addHandle(OpenKey key)
+{
+    // Multiples of 4 like the system's handles, counting up and wrapping
+    // rather than reusing the one just closed, so that a stale handle rarely
+    // meets a new key.
+    do {
+        m_lastHandle = m_lastHandle >= 0x7FFFFFF0 ? 4 : m_lastHandle + 4;
+    } while (m_handles.count(m_lastHandle) != 0);
+    key.root = false;
+    m_handles.emplace(m_lastHandle, std::move(key));
+    return m_lastHandle;
+}
+
+AutostartFolder* RegistryStore::autostartFor(const std::string& keyPath)
+{
+    const auto isRunKeyOf = [&](std::string_view root) {
+        return keyPath.size() == root.size() + kRunKey.size() && keyPath.compare(0, root.size(), root) == 0
+            && keyPath.compare(root.size(), std::string::npos, kRunKey) == 0;
+    };
+    if (isRunKeyOf("HKEY_CURRENT_USER"))
+        return &m_userAutostart;
+    if (isRunKeyOf("HKEY_LOCAL_MACHINE"))
+        return &m_machineAutostart;
+    return nullptr;
+}
+
+LONG RegistryStore::syncAutostart(SqliteConnection& db, const OpenKey& key, const std::string& valueName)
+{
+    AutostartFolder* folder = autostartFor(key.path);
+    if (folder == nullptr || valueName.empty())
+        return ERROR_SUCCESS;
+    SqliteStatement query(db, "SELECT name, type, data FROM vals WHERE key = ? AND fold = ?");
+    query.bind(1, key.id).bindBytes(2, foldName(valueName));
+    if (query.step() == SQLITE_ROW && static_cast<DWORD>(query.columnInt(1)) == REG_SZ) {
+        const std::string data = query.columnBytes(2);
+        return folder->put(query.columnBytes(0), data.substr(0, data.find('\0')));
+    }
+    return folder->remove(valueName);
+}
+
+LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*options*/, REGSAM access,
+                                  HKEY* result)
+{
+    if (result == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *result = 0;
+    std::lock_guard lock(m_mutex);
+    OpenKey base;
+    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+        return status;
+    const KeyPath path = splitKeyPath(subKey);
+    if (path.status != ERROR_SUCCESS)
+        return path.status;
+    Reading read(*base.store);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    const Walk found = walk(read.db(), base.id, base.path, path.components);
+    if (found.status != ERROR_SUCCESS)
+        return found.status;
+    const bool writable = base.store->writable();
+    const REGSAM granted = grantedAccess(access, writable);
+    if ((granted & kWriteRights) != 0 && !writable)
+        return ERROR_ACCESS_DENIED;
+    *result = addHandle(OpenKey{base.store, found.id, granted, found.path, false});
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD reserved, const char* keyClass,
+                                    DWORD /*options*/, REGSAM access, const void* /*securityAttributes*/,
+                                    HKEY* result, DWORD* disposition)
+{
+    if (result == nullptr || reserved != 0)
+        return ERROR_INVALID_PARAMETER;
+    *result = 0;
+    std::lock_guard lock(m_mutex);
+    OpenKey base;
+    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+        return status;
+    const KeyPath path = splitKeyPath(subKey);
+    if (path.status != ERROR_SUCCESS)
+        return path.status;
+    const bool writable = base.store->writable();
+    const REGSAM granted = grantedAccess(access, writable);
+
+    {
+        Reading read(*base.store);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        const Walk found = walk(read.db(), base.id, base.path, path.components);
+        if (found.status == ERROR_KEY_DELETED)
+            return found.status;
+        if (found.status == ERROR_SUCCESS) {
+            if ((granted & kWriteRights) != 0 && !writable)
+                return ERROR_ACCESS_DENIED;
+            if (disposition != nullptr)
+                *disposition = REG_OPENED_EXISTING_KEY;
+            *result = addHandle(OpenKey{base.store, found.id, granted, found.path, false});
+            return ERROR_SUCCESS;
+        }
+    }
+
+    // An existing key opens whatever the parent handle allows; making one
+    // takes the right to create subkeys under it.
+    if ((base.access & KEY_CREATE_SUB_KEY) == 0)
+        return ERROR_ACCESS_DENIED;
+    Writing write(*base.store);
+    if (write.status() != ERROR_SUCCESS)
+        return write.status();
+    SqliteConnection& db = write.db();
+    if (!keyExists(db, base.id))
+        return ERROR_KEY_DELETED;
+    std::int64_t id = base.id;
+    std::string fullPath = base.path;
+    bool created = false;
+    for (std::size_t i = 0; i < path.components.size(); ++i) {
+        const std::string& name = path.components[i];
+        const std::string fold = foldName(name);
+        fullPath += '\\' + fold;
+        if (const auto child = findChild(db, id, fold)) {
+            id = *child;
+            created = false;
+            continue;
+        }
+        const bool last = i + 1 == path.components.size();
+        SqliteStatement insert(db, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?, ?, ?, ?, ?)");
+        insert.bind(1, id).bindBytes(2, name).bindBytes(3, fold).bind(5, fileTimeNow());
+        if (last && keyClass != nullptr)
+            insert.bindBytes(4, keyClass);
+        else
+            insert.bindNull(4);
+        if (const int status = insert.step(); status != SQLITE_DONE)
+            return statusFromSqlite(status);
+        touch(db, id);
+        id = db.lastInsertId();
+        created = true;
+    }
+    if (const LONG status = write.commit(); status != ERROR_SUCCESS)
+        return status;
+    if (disposition != nullptr)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = addHandle(OpenKey{base.store, id, granted, fullPath, false});
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegSetValueExA(HKEY key, const std::string& valueName, DWORD /*reserved*/, DWORD type,
+                                   const std::uint8_t* data, DWORD size)
+{
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_SET_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    if (data == nullptr && size != 0)
+        return ERROR_NOACCESS;
+    Writing write(*open.store);
+    if (write.status() != ERROR_SUCCESS)
+        return write.status();
+    SqliteConnection& db = write.db();
+    if (!keyExists(db, open.id))
+        return ERROR_KEY_DELETED;
+    // A value written again under another letter case keeps its first name.
+    SqliteStatement upsert(db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
+                               "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
+    upsert.bind(1, open.id)
+        .bindBytes(2, valueName)
+        .bindBytes(3, foldName(valueName))
+        .bind(4, type)
+        .bindBytes(5, std::string_view(reinterpret_cast<const char*>(data), data ? size : 0));
+    if (const int status = upsert.step(); status != SQLITE_DONE)
+        return statusFromSqlite(status);
+    touch(db, open.id);
+    if (const LONG status = syncAutostart(db, open, valueName); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = write.commit(); status != ERROR_SUCCESS) {
+        Reading read(*open.store);
+        if (read.status() == ERROR_SUCCESS)
+            syncAutostart(read.db(), open, valueName);
+        return status;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegQueryValueExA(HKEY key, const std::string& valueName, DWORD* reserved, DWORD* type,
+                                     std::uint8_t* data, DWORD* size)
+{
+    if (reserved != nullptr || (data != nullptr && size == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    Reading read(*open.store);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    if (!keyExists(read.db(), open.id))
+        return ERROR_KEY_DELETED;
+    SqliteStatement query(read.db(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+    query.bind(1, open.id).bindBytes(2, foldName(valueName));
+    if (query.step() != SQLITE_ROW)
+        return ERROR_FILE_NOT_FOUND;
+    const std::string bytes = query.columnBytes(1);
+    if (type != nullptr)
+        *type = static_cast<DWORD>(query.columnInt(0));
+    if (size == nullptr)
+        return ERROR_SUCCESS;
+    const DWORD needed = clampedSize(bytes.size());
+    if (data != nullptr) {
+        if (*size < needed) {
+            *size = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, bytes.data(), bytes.size());
+    }
+    *size = needed;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegDeleteValueA(HKEY key, const std::string& valueName)
+{
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_SET_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    Writing write(*open.store);
+    if (write.status() != ERROR_SUCCESS)
+        return write.status();
+    SqliteConnection& db = write.db();
+    if (!keyExists(db, open.id))
+        return ERROR_KEY_DELETED;
+    SqliteStatement remove(db, "DELETE FROM vals WHERE key = ? AND fold = ?");
+    remove.bind(1, open.id).bindBytes(2, foldName(valueName));
+    if (const int status = remove.step(); status != SQLITE_DONE)
+        return statusFromSqlite(status);
+    if (db.changes() == 0)
+        return ERROR_FILE_NOT_FOUND;
+    touch(db, open.id);
+    if (const LONG status = syncAutostart(db, open, valueName); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = write.commit(); status != ERROR_SUCCESS) {
+        Reading read(*open.store);
+        if (read.status() == ERROR_SUCCESS)
+            syncAutostart(read.db(), open, valueName);
+        return status;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
+{
+    std::lock_guard lock(m_mutex);
+    OpenKey base;
+    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+        return status;
+    const KeyPath path = splitKeyPath(subKey);
+    if (path.status != ERROR_SUCCESS)
+        return path.status;
+    {
+        Reading read(*base.store);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        const Walk found = walk(read.db(), base.id, base.path, path.components);
+        if (found.status != ERROR_SUCCESS)
+            return found.status;
+    }
+    if (path.components.empty() && base.root)
+        return ERROR_ACCESS_DENIED;
+
+    Writing write(*base.store);
+    if (write.status() != ERROR_SUCCESS)
+        return write.status();
+    SqliteConnection& db = write.db();
+    const Walk target = walk(db, base.id, base.path, path.components);
+    if (target.status != ERROR_SUCCESS)
+        return target.status;
+    SqliteStatement info(db, "SELECT parent, EXISTS(SELECT 1 FROM keys WHERE parent = ?1) FROM keys WHERE id = ?1");
+    info.bind(1, target.id);
+    if (info.step() != SQLITE_ROW)
+        return ERROR_FILE_NOT_FOUND;
+    // Roots stay, and so does a key with subkeys: RegDeleteKey is not a tree
+    // delete.
+    if (info.columnIsNull(0) || info.columnInt(1) != 0)
+        return ERROR_ACCESS_DENIED;
+    const std::int64_t parent = info.columnInt(0);
+
+    if (AutostartFolder* folder = autostartFor(target.path)) {
+        SqliteStatement names(db, "SELECT name FROM vals WHERE key = ?");
+        names.bind(1, target.id);
+        while (names.step() == SQLITE_ROW) {
+            const std::string name = names.columnBytes(0);
+            if (!name.empty())
+                if (const LONG status = folder->remove(name); status != ERROR_SUCCESS)
+                    return status;
+        }
+    }
+    SqliteStatement values(db, "DELETE FROM vals WHERE key = ?");
+    values.bind(1, target.id);
+    SqliteStatement keyRow(db, "DELETE FROM keys WHERE id = ?");
+    keyRow.bind(1, target.id);
+    if (const int status = values.step(); status != SQLITE_DONE)
+        return statusFromSqlite(status);
+    if (const int status = keyRow.step(); status != SQLITE_DONE)
+        return statusFromSqlite(status);
+    touch(db, parent);
+    return write.commit();
+}
+
+LONG RegistryStore::RegCloseKey(HKEY key)
+{
+    const auto raw = static_cast<std::uint32_t>(key);
+    if (raw >= 0x80000000u && raw <= 0x80000006u)
+        return ERROR_SUCCESS;
+    std::lock_guard lock(m_mutex);
+    return m_handles.erase(key) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegistryStore::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
+                                     DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values,
+                                     DWORD* maxValueNameLength, DWORD* maxValueLength,
+                                     DWORD* securityDescriptorSize, FILETIME* lastWriteTime)
+{
+    if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    Reading read(*open.store);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    SqliteConnection& db = read.db();
+
+    SqliteStatement self(db, "SELECT class, written FROM keys WHERE id = ?");
+    self.bind(1, open.id);
+    if (self.step() != SQLITE_ROW)
+        return ERROR_KEY_DELETED;
+    const std::string ownClass = self.columnBytes(0);
+
+    SqliteStatement children(db, "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(class)), 0) "
+                                 "FROM keys WHERE parent = ?");
+    children.bind(1, open.id);
+    children.step();
+    SqliteStatement valueRows(db, "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(data)), 0) "
+                                  "FROM vals WHERE key = ?");
+    valueRows.bind(1, open.id);
+    valueRows.step();
+
+    if (subKeys)
+        *subKeys = static_cast<DWORD>(children.columnInt(0));
+    if (maxSubKeyLength)
+        *maxSubKeyLength = static_cast<DWORD>(children.columnInt(1));
+    if (maxClassLength)
+        *maxClassLength = static_cast<DWORD>(children.columnInt(2));
+    if (values)
+        *values = static_cast<DWORD>(valueRows.columnInt(0));
+    if (maxValueNameLength)
+        *maxValueNameLength = static_cast<DWORD>(valueRows.columnInt(1));
+    if (maxValueLength)
+        *maxValueLength = static_cast<DWORD>(valueRows.columnInt(2));
+    // Keys carry no security descriptor of their own here.
+    if (securityDescriptorSize)
+        *securityDescriptorSize = 0;
+    if (lastWriteTime)
+        *lastWriteTime = toFileTime(self.columnInt(1));
+
+    if (classLength != nullptr) {
+        if (keyClass != nullptr && !copyName(ownClass, keyClass, *classLength)) {
+            *classLength = clampedSize(ownClass.size());
+            return ERROR_MORE_DATA;
+        }
+        *classLength = clampedSize(ownClass.size());
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved,
+                                  char* keyClass, DWORD* classLength, FILETIME* lastWriteTime)
+{
+    if (nameLength == nullptr || reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_ENUMERATE_SUB_KEYS) == 0)
+        return ERROR_ACCESS_DENIED;
+    Reading read(*open.store);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    if (!keyExists(read.db(), open.id))
+        return ERROR_KEY_DELETED;
+    SqliteStatement query(read.db(), "SELECT name, class, written FROM keys WHERE parent = ? "
+                                     "ORDER BY fold LIMIT 1 OFFSET ?");
+    query.bind(1, open.id).bind(2, index);
+    if (query.step() != SQLITE_ROW)
+        return ERROR_NO_MORE_ITEMS;
+    const std::string childName = query.columnBytes(0);
+    const std::string childClass = query.columnBytes(1);
+    if (name == nullptr || childName.size() >= *nameLength)
+        return ERROR_MORE_DATA;
+    if (keyClass != nullptr && childClass.size() >= *classLength)
+        return ERROR_MORE_DATA;
+    copyName(childName, name, *nameLength);
+    *nameLength = clampedSize(childName.size());
+    if (keyClass != nullptr)
+        copyName(childClass, keyClass, *classLength);
+    if (classLength != nullptr)
+        *classLength = clampedSize(childClass.size());
+    if (lastWriteTime != nullptr)
+        *lastWriteTime = toFileTime(query.columnInt(2));
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved,
+                                  DWORD* type, std::uint8_t* data, DWORD* size)
+{
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr || (data != nullptr && size == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    Reading read(*open.store);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    if (!keyExists(read.db(), open.id))
+        return ERROR_KEY_DELETED;
+    SqliteStatement query(read.db(), "SELECT name, type, data FROM vals WHERE key = ? "
+                                     "ORDER BY fold LIMIT 1 OFFSET ?");
+    query.bind(1, open.id).bind(2, index);
+    if (query.step() != SQLITE_ROW)
+        return ERROR_NO_MORE_ITEMS;
+    const std::string valueName = query.columnBytes(0);
+    const std::string bytes = query.columnBytes(2);
+    const DWORD needed = clampedSize(bytes.size());
+    // Either buffer too small: the caller learns the data size, and the name
+    // length stays as it was, as the system function leaves it.
+    const bool nameFits = valueName.size() < *nameLength;
+    const bool dataFits = data == nullptr || *size >= needed;
+    if (!nameFits || !dataFits) {
+        if (size != nullptr)
+            *size = needed;
+        if (type != nullptr)
+            *type = static_cast<DWORD>(query.columnInt(1));
+        return ERROR_MORE_DATA;
+    }
+    copyName(valueName, name, *nameLength);
+    *nameLength = clampedSize(valueName.size());
+    if (type != nullptr)
+        *type = static_cast<DWORD>(query.columnInt(1));
+    if (data != nullptr)
+        std::memcpy(data, bytes.data(), bytes.size());
+    if (size != nullptr)
+        *size = needed;
+    return ERROR_SUCCESS;
+}
+
+} // namespace tarnquill::registry
