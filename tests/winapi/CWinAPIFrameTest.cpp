@@ -1,0 +1,213 @@
+#include "RecordingWin32Api.h"
+
+#include "winapi/CWinAPI.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnquill {
+namespace {
+
+using testing::RecordingWin32Api;
+using testing::runtimeErrorOf;
+using ::testing::ElementsAre;
+
+// Different factors on the two axes, so a property that reads the wrong axis
+// shows; 7.5 (192 dpi) makes products end in halves.
+class CWinAPIFrameTest : public ::testing::Test {
+protected:
+    CWinAPIFrameTest()
+    {
+        api.twipsPerPixelX = 7.5f;
+        api.twipsPerPixelY = 12;
+        api.workArea = {3, 5, 1280, 1000};
+        api.cursor = {101, 203};
+    }
+
+    RecordingWin32Api api;
+};
+
+TEST_F(CWinAPIFrameTest, ConstructionReadsTheWorkAreaThenTheCursor)
+{
+    CWinAPI winapi(api);
+    EXPECT_THAT(api.calls, ElementsAre("SystemParametersInfoA(48, 0, {0, 0, 0, 0}, 3)", "GetCursorPos(out)"));
+}
+
+struct PropertyCase {
+    const char* name;
+    std::int16_t (CWinAPI::*read)();
+    std::int16_t twips;
+};
+
+class CWinAPIProperty : public CWinAPIFrameTest, public ::testing::WithParamInterface<PropertyCase> {};
+
+TEST_P(CWinAPIProperty, IsReadFromTheSystemAtEveryReadAndRoundedHalfToEven)
+{
+    CWinAPI winapi(api);
+    api.calls.clear();
+    EXPECT_EQ((winapi.*GetParam().read)(), GetParam().twips);
+    // The read ran construction again: the rectangle passed in is the one the
+    // previous read left in the instance.
+    EXPECT_THAT(api.calls, ElementsAre("SystemParametersInfoA(48, 0, {3, 5, 1280, 1000}, 3)", "GetCursorPos(out)"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPIProperty,
+                         ::testing::Values(PropertyCase{"WorkAreaLeft", &CWinAPI::WorkAreaLeft, 22}, // 22.5
+                                           PropertyCase{"WorkAreaTop", &CWinAPI::WorkAreaTop, 60},
+                                           PropertyCase{"WorkAreaRight", &CWinAPI::WorkAreaRight, 9600},
+                                           PropertyCase{"WorkAreaBottom", &CWinAPI::WorkAreaBottom, 12000},
+                                           PropertyCase{"MouseX", &CWinAPI::MouseX, 758}, // 757.5
+                                           PropertyCase{"MouseY", &CWinAPI::MouseY, 2436}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CWinAPIFrameTest, TwoReadsWhileTheCursorMovesGiveDifferentValues)
+{
+    CWinAPI winapi(api);
+    const auto first = winapi.MouseX();
+    api.cursor.x += 10;
+    api.twipsPerPixelX = 15; // and the screen's dpi changed meanwhile
+    EXPECT_EQ(first, 758);
+    EXPECT_EQ(winapi.MouseX(), 1665);
+}
+
+TEST_F(CWinAPIFrameTest, AnEdgeBeyondTheInt16RangeOverflowsOnlyWhenRead)
+{
+    api.twipsPerPixelX = 15;
+    api.twipsPerPixelY = 15;
+    api.workArea.right = 2185;  // 32775 twips
+    api.cursor.y = 3000;        // 45000 twips: construction must still succeed
+    CWinAPI winapi(api);
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.WorkAreaRight(); }), RuntimeError::kOverflow);
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.MouseY(); }), RuntimeError::kOverflow);
+    EXPECT_EQ(winapi.MouseX(), 1515);
+    api.workArea.right = 2184;
+    EXPECT_EQ(winapi.WorkAreaRight(), 32760);
+}
+
+struct ConversionCase {
+    const char* name;
+    bool toPixels; // TtoP, else PtoT
+    float twipsPerPixelX;
+    Variant no;
+    Bool16 yValue;
+    Variant result; // ignored when error is set
+    int error;
+};
+
+class CWinAPIConversion : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(CWinAPIConversion, ConvertsOnTheChosenAxis)
+{
+    RecordingWin32Api api;
+    api.twipsPerPixelX = GetParam().twipsPerPixelX;
+    api.twipsPerPixelY = 12;
+    CWinAPI winapi(api);
+    const auto& c = GetParam();
+    Variant result;
+    const int error = runtimeErrorOf([&] {
+        result = c.toPixels ? winapi.TtoP(c.no, c.yValue) : winapi.PtoT(c.no, c.yValue);
+    });
+    EXPECT_EQ(error, c.error);
+    if (c.error == 0) {
+        EXPECT_EQ(result, c.result);
+    }
+}
+
+const std::string kText150 = "150";
+
+INSTANTIATE_TEST_SUITE_P(
+    CWinAPI, CWinAPIConversion,
+    ::testing::Values(
+        ConversionCase{"PtoT10", false, 15, std::int16_t{10}, kFalse, 150.0, 0},
+        ConversionCase{"PtoT10OnY", false, 15, std::int16_t{10}, kTrue, 120.0, 0},
+        ConversionCase{"PtoTAnyNonZeroIsY", false, 15, std::int16_t{10}, 1, 120.0, 0},
+        ConversionCase{"PtoTFraction", false, 7.5f, 0.5, kFalse, 3.75, 0},
+        ConversionCase{"PtoTEmpty", false, 15, std::monostate{}, kFalse, 0.0, 0},
+        ConversionCase{"PtoTText", false, 15, std::string("abc"), kFalse, {}, RuntimeError::kTypeMismatch},
+        ConversionCase{"TtoP100", true, 15, std::int32_t{100}, kFalse, std::int32_t{6}, 0},
+        ConversionCase{"TtoP22", true, 15, std::int32_t{22}, kFalse, std::int32_t{1}, 0},
+        ConversionCase{"TtoPTruncatesTowardZero", true, 15, std::int32_t{-22}, kFalse, std::int32_t{-1}, 0},
+        ConversionCase{"TtoP100OnY", true, 15, std::int32_t{100}, kTrue, std::int32_t{8}, 0},
+        ConversionCase{"TtoPRoundsTheTwipsFirst", true, 15, 29.5, kFalse, std::int32_t{2}, 0},
+        ConversionCase{"TtoPRoundsTheFactorFirst", true, 7.5f, std::int32_t{15}, kFalse, std::int32_t{1}, 0},
+        ConversionCase{"TtoPNumericText", true, 15, kText150, kFalse, std::int32_t{10}, 0},
+        ConversionCase{"TtoPText", true, 15, std::string("x"), kFalse, {}, RuntimeError::kTypeMismatch},
+        ConversionCase{"TtoPBeyondInt32", true, 15, 3e9, kFalse, {}, RuntimeError::kOverflow},
+        ConversionCase{"TtoPFactorRoundsToZero", true, 0.4f, std::int32_t{10}, kFalse, {},
+                       RuntimeError::kDivisionByZero}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CWinAPISetMousePos, PassesThePixelsUnchanged)
+{
+    RecordingWin32Api api;
+    CWinAPI winapi(api);
+    api.calls.clear();
+    winapi.SetMousePos(-5, 40000);
+    EXPECT_THAT(api.calls, ElementsAre("SetCursorPos(-5, 40000)"));
+}
+
+TEST(CWinAPIListFunc, ShowsTheFixedCatalogueCaptionedWithTheTitle)
+{
+    // After an empty first line; no line end after the last.
+    const std::vector<std::string> lines = {
+        "Delay ",
+        "DiskSpace ",
+        "DocumentList ",
+        "ExecuteFile ",
+        "ExitWindows ",
+        "FindFilesAPI ",
+        "Launch ",
+        "MakeTransparentForm ",
+        "MenuBitmaps ",
+        "MoveFormWithoutBorders ",
+        "OpenWebSite ",
+        "PlayAudioCD ",
+        "PlayAvi ",
+        "PlaySound ",
+        "RegistryValueS ",
+        "RegistryValueD ",
+        "RegistryRun ",
+        "RegistryDeleteValue ",
+        "RegistryNewKey ",
+        "RegistryDeleteKey ",
+        "RegistryCreateRightClickAccess ",
+        "RegistryCreateAssociation ",
+        "RetrieveIcon ",
+        "SendEmail ",
+        "SetDeskWallPaper ",
+        "SetHotKey ",
+        "SetMousePos ",
+        "SetMyPosOnDesktop ",
+        "SetMyPosTopMost ",
+        "SetSysWorkArea ",
+        "ShowMouse ",
+        "ShowRecycleBin ",
+        "StartScreenSaver ",
+        "TaskBar ",
+        "TrayIcon ",
+        "**********Functions**********",
+        "GetSystemFolders()",
+        "RetrieveFileTypeName()",
+        "SoundCardDetect()",
+        "TtoP()",
+        "PtoT()",
+        "**********Properties**********",
+        "WorkAreaLeft, WorkAreaRight, WorkAreaTop, WorkAreaBottom",
+        "MouseX, MouseY ",
+    };
+    std::string text;
+    for (const auto& line : lines)
+        text += "\r\n" + line;
+
+    RecordingWin32Api api;
+    CWinAPI winapi(api, "Clip Title");
+    api.calls.clear();
+    winapi.ListFunc();
+    EXPECT_THAT(api.calls, ElementsAre("MessageBoxA(0, " + testing::quoted(text) + ", \"Clip Title\", 0)"));
+}
+
+} // namespace
+} // namespace tarnquill

@@ -1,0 +1,179 @@
+#include "RecordingWin32Api.h"
+
+#include "winapi/CWinAPI.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarnquill {
+namespace {
+
+using testing::byteList;
+using testing::RecordingWin32Api;
+using testing::runtimeErrorOf;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// The 24 bytes before the tip: size 88, window, id 1, flags 7, message 512, icon.
+std::string recordHead(std::uint32_t hWnd, std::uint32_t hIcon)
+{
+    std::string head;
+    for (const std::uint32_t field : {88u, hWnd, 1u, 7u, 512u, hIcon})
+        for (int i = 0; i < 4; ++i)
+            head += static_cast<char>(field >> (8 * i));
+    return head;
+}
+
+class CWinAPITrayTest : public ::testing::Test {
+protected:
+    CWinAPITrayTest() { api.calls.clear(); }
+
+    RecordingWin32Api api;
+    CWinAPI winapi{api};
+};
+
+TEST_F(CWinAPITrayTest, AddPassesTheWholeRecordByteForByte)
+{
+    winapi.TrayIcon(0, 1234, "Tarnquill", Picture(0x162E));
+    const std::string tip = "Tarnquill" + std::string(1, '\0') + std::string(54, ' ');
+    EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + tip) + ")"));
+    EXPECT_EQ(recordHead(1234, 0x162E).substr(0, 8), std::string("\x58\0\0\0\xD2\x04\0\0", 8));
+}
+
+struct ActionCase {
+    std::int32_t func;
+    int message; // -1: no call
+};
+
+class CWinAPITrayAction : public CWinAPITrayTest, public ::testing::WithParamInterface<ActionCase> {};
+
+TEST_P(CWinAPITrayAction, FuncChoosesTheShellMessage)
+{
+    winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture(5));
+    if (GetParam().message < 0) {
+        EXPECT_THAT(api.calls, IsEmpty());
+    } else {
+        ASSERT_EQ(api.calls.size(), 1u);
+        EXPECT_EQ(api.calls[0].substr(0, 21), "Shell_NotifyIconA(" + std::to_string(GetParam().message) + ", ");
+    }
+}
+
+TEST_P(CWinAPITrayAction, AnUnsetPictureFailsBeforeAnyCall)
+{
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture()); }),
+              RuntimeError::kObjectNotSet);
+    EXPECT_THAT(api.calls, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITrayAction,
+                         ::testing::Values(ActionCase{0, 0}, ActionCase{1, 1}, ActionCase{2, 2}, ActionCase{3, -1},
+                                           ActionCase{-1, -1}));
+
+struct TipCase {
+    const char* name;
+    std::string sName;
+    std::string field; // the 64 bytes of szTip
+};
+
+class CWinAPITrayTip : public CWinAPITrayTest, public ::testing::WithParamInterface<TipCase> {};
+
+TEST_P(CWinAPITrayTip, IsTheTextAndANulCutOrPaddedTo64Bytes)
+{
+    ASSERT_EQ(GetParam().field.size(), 64u);
+    winapi.TrayIcon(1, 9, GetParam().sName, Picture(3));
+    EXPECT_THAT(api.calls,
+                ElementsAre("Shell_NotifyIconA(1, " + byteList(recordHead(9, 3) + GetParam().field) + ")"));
+}
+
+const std::string kNul(1, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    CWinAPI, CWinAPITrayTip,
+    ::testing::Values(
+        TipCase{"Empty", "", kNul + std::string(63, ' ')},
+        TipCase{"SixtyThreeKeepsItsNul", std::string(63, 'a'), std::string(63, 'a') + kNul},
+        TipCase{"SixtyFourHasNoNul", std::string(64, 'b'), std::string(64, 'b')},
+        TipCase{"LongerIsCut", std::string(64, 'c') + "overflow", std::string(64, 'c')},
+        TipCase{"TwoByteCharacterThatFits", std::string(62, 'd') + "\xC3\xA9", std::string(62, 'd') + "\xC3\xA9"},
+        TipCase{"TwoByteCharacterSplitBecomesPadding", std::string(63, 'e') + "\xC3\xA9",
+                std::string(63, 'e') + " "},
+        TipCase{"ThreeByteCharacterSplitBecomesPadding", std::string(62, 'f') + "\xE2\x82\xAC",
+                std::string(62, 'f') + "  "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct NotificationCase {
+    float twipsPerPixel;
+    float x;
+    std::int32_t message;
+    float pixels; // left in the caller's X
+};
+
+class CWinAPITryIcnRtnMsg : public ::testing::TestWithParam<NotificationCase> {};
+
+TEST_P(CWinAPITryIcnRtnMsg, UndoesTheTwipScalingOfTheShellsMessage)
+{
+    RecordingWin32Api api;
+    api.twipsPerPixelX = GetParam().twipsPerPixel;
+    api.twipsPerPixelY = 1; // never the vertical factor
+    CWinAPI winapi(api);
+    float x = GetParam().x;
+    EXPECT_EQ(winapi.TryIcnRtnMsg(x), GetParam().message);
+    EXPECT_EQ(x, GetParam().pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITryIcnRtnMsg,
+                         ::testing::Values(NotificationCase{15, 7710, 514, 514},
+                                           NotificationCase{15, 7724, 514, 514}, // truncated, not rounded
+                                           NotificationCase{15, 7725, 515, 515},
+                                           NotificationCase{15, 7665, 0, 511},
+                                           NotificationCase{15, 0, 0, 0},
+                                           NotificationCase{15, 7680, 512, 512},
+                                           NotificationCase{15, 7815, 521, 521},
+                                           NotificationCase{15, 7830, 0, 522},
+                                           NotificationCase{15, -7710, 0, -514},
+                                           NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
+                                           NotificationCase{12, 6168, 514, 514},
+                                           NotificationCase{12.4f, 6168, 514, 514}, // factor rounds to 12
+                                           NotificationCase{7.5f, 4112, 514, 514}));  // factor rounds to 8
+
+TEST(CWinAPITryIcnRtnMsgErrors, LeaveTheCallersXAsItWas)
+{
+    RecordingWin32Api api;
+    CWinAPI winapi(api);
+    float x = 3e9f;
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.TryIcnRtnMsg(x); }), RuntimeError::kOverflow);
+    EXPECT_EQ(x, 3e9f);
+
+    api.twipsPerPixelX = 0.4f;
+    x = 7710;
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.TryIcnRtnMsg(x); }), RuntimeError::kDivisionByZero);
+    EXPECT_EQ(x, 7710);
+}
+
+class CWinAPIMenuBitmaps : public CWinAPITrayTest {
+protected:
+    CWinAPIMenuBitmaps()
+    {
+        api.onGetMenu = [](HWND) { return 300; };
+        api.onGetSubMenu = [](HMENU, int) { return 301; };
+        api.onGetMenuItemID = [](HMENU, int) { return 9001u; };
+    }
+};
+
+TEST_F(CWinAPIMenuBitmaps, SetsBothImagesByCommandIdOnTheMenuBar)
+{
+    winapi.MenuBitmaps(55, 2, 4, Picture(77));
+    EXPECT_THAT(api.calls, ElementsAre("GetMenu(55)", "GetSubMenu(300, 2)", "GetMenuItemID(301, 4)",
+                                       "SetMenuItemBitmaps(300, 9001, 4, 77, 77)"));
+}
+
+TEST_F(CWinAPIMenuBitmaps, AnUnsetPictureFailsAfterTheLookUpsAndChangesNothing)
+{
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.MenuBitmaps(55, 0, 0, Picture()); }), RuntimeError::kObjectNotSet);
+    EXPECT_THAT(api.calls, ElementsAre("GetMenu(55)", "GetSubMenu(300, 0)", "GetMenuItemID(301, 0)"));
+}
+
+} // namespace
+} // namespace tarnquill
