@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <initializer_list>
 #include <system_error>
 
 namespace tarnquill::registry {
@@ -59,7 +58,7 @@ const std::vector<StoreFile::Root>& machineRoots()
 
 struct StandardKey {
     std::int64_t root;
-    std::initializer_list<const char*> path;
+    std::vector<const char*> path;
 };
 
 // Keys a fresh Windows installation has, which programs open without creating

@@ -1,0 +1,32 @@
+// The registry contract against the SQLite store, each test on stores of its own.
+
+#include "RegistryContract.h"
+#include "TempFolder.h"
+
+#include "platform/linux/registry/RegistryStore.h"
+
+namespace {
+
+using tarnquill::registry::RegistryStore;
+using tarnquill::registry::testing::TempFolder;
+
+struct StoreTraits {
+    class Backend {
+    public:
+        Backend()
+            : m_store(m_folder.locations())
+        {
+        }
+        RegistryStore& api() { return m_store; }
+
+    private:
+        TempFolder m_folder;
+        RegistryStore m_store;
+    };
+};
+
+} // namespace
+
+namespace tarnquill::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Store, RegistryContract, StoreTraits);
+} // namespace tarnquill::contract
