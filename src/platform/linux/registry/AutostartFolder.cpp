@@ -229,6 +229,11 @@ std::string desktopExec(std::string_view command)
             if (c == '\\')
                 c = '/';
     }
+    // GLib looks for the program of an Exec line before it undoes "%%", so
+    // it would not find a program whose path holds a "%" and would skip the
+    // entry; a shell that is handed the path as $0 starts it instead.
+    if (args.front().find('%') != std::string::npos)
+        args.insert(args.begin(), {"sh", "-c", "exec \"$0\" \"$@\""});
     std::string exec;
     for (const auto& arg : args) {
         if (!exec.empty())

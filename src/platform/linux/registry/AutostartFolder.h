@@ -21,6 +21,7 @@ namespace tarnquill::registry {
 // into "/": the entry is written as folder + "\" + name whatever the platform.
 // Each argument is quoted and escaped as the Desktop Entry rules require
 // (reserved characters, "%" as "%%", then the string escapes of the file).
+// A program path holding "%" is started through "sh -c", for GLib's sake.
 std::string desktopExec(std::string_view command);
 
 // A file name stem for the value: letters, digits, "-", "_" and "." kept,
