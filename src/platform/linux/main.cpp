@@ -1,9 +1,12 @@
+#include "app/Design.h"
+#include "app/Form1.h"
 #include "history/ClipboardWatcher.h"
 #include "history/StoreLocation.h"
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
-#include "platform/linux/Form1.h"
+#include "platform/linux/DesignWindow.h"
 #include "platform/linux/QtClipboard.h"
+#include "platform/linux/QtForm1View.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/WatcherPump.h"
 
@@ -31,7 +34,7 @@ int main(int argc, char* argv[])
     using namespace tarnquill;
 
     preferXWayland();
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QuitOnSignal quitOnSignal({SIGTERM, SIGINT, SIGHUP});
 
     const auto files = native::makeFileSystem();
@@ -41,17 +44,31 @@ int main(int argc, char* argv[])
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
     QtClipboard clipboard(systemClipboard);
     ClipboardWatcher watcher(clipboard, history);
+    // After QtClipboard's own connection, so its counter moves first.
+    WatcherPump pump(watcher, systemClipboard);
 
-    Form1 form1(history);
-    history.setListView(&form1.listView());
-    form1.show();
+    // The loading and saving windows are built with the main window but not
+    // shown yet.
+    DesignWindow form2(app::window(app::WindowId::Form2));
+    DesignWindow form3(app::window(app::WindowId::form3));
+
+    QtForm1View form1View(history);
+    app::Form1 form1(form1View, history, clipboard);
+    // An erase empties the history without the watcher's knowledge, and a
+    // re-send of an older entry must come back as the newest: either way the
+    // watcher has to look again.
+    form1View.routeTo(form1, [&pump] { pump.wake(); });
+    history.setListView(&form1View.listView());
+
+    form1View.window().show();
+    // A program the user just started takes the keyboard, so typing goes to
+    // Text1 at once.
+    form1View.window().activateWindow();
     history.loadt();
     history.listt();
 
-    // After QtClipboard's own connection, so its counter moves first.
-    WatcherPump pump(watcher, systemClipboard);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&history] { history.savet(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&history] { history.savet(); });
     pump.start();
 
-    return app.exec();
+    return application.exec();
 }
