@@ -60,9 +60,10 @@ std::string runEntryData(std::string_view programFolder, std::string_view name)
     std::string data(programFolder);
     if (data.empty() || !isSeparator(data.back()))
         data += programFolder.starts_with('/') ? '/' : '\\';
+    // Written as it is, blanks and all: installers and the program's earlier
+    // versions read and compare this value verbatim. The Linux autostart
+    // stand-in quotes it for its Exec line.
     data += name;
-    if (data.find_first_of(" \t") != std::string::npos)
-        data = '"' + data + '"';
     return data;
 }
 

@@ -19,10 +19,8 @@ inline constexpr REGSAM kRunKeyAccess = 0x3F;
 // The data of the Run entry for `name` in `programFolder`: the folder, a
 // separator unless the folder already ends in one, and the name (no
 // extension, no arguments). The separator follows the folder: "/" for a
-// POSIX path (one that starts with "/"), "\" for every other. Data with a
-// blank in it is enclosed in double quotes, so that the system starts this
-// program and not a shorter path that happens to exist ("C:\Program.exe" for
-// "C:\Program Files\...").
+// POSIX path (one that starts with "/"), "\" for every other. Blanks are
+// kept as they are, without quotes.
 std::string runEntryData(std::string_view programFolder, std::string_view name);
 
 // The registry procedures behind the "Run at start-up" check box, over the

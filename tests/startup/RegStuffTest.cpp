@@ -135,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DataCase{"PosixFolder", "/opt/tq", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixFolderWithSlash", "/opt/tq/", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixRoot", "/", "tarnquill", "/tarnquill"},
-                      DataCase{"BlanksAreQuoted", "C:\\Program Files\\Tq", "tq", "\"C:\\Program Files\\Tq\\tq\""},
-                      DataCase{"PosixBlanksAreQuoted", "/home/u/My Apps", "tq", "\"/home/u/My Apps/tq\""},
+                      DataCase{"BlanksStayUnquoted", "C:\\Program Files\\Tq", "tq", "C:\\Program Files\\Tq\\tq"},
+                      DataCase{"PosixBlanksStayUnquoted", "/home/u/My Apps", "tq", "/home/u/My Apps/tq"},
                       DataCase{"NonAsciiFolder", "/home/zoë/bin", "tq", "/home/zoë/bin/tq"}),
     [](const auto& info) { return std::string(info.param.name); });
 
