@@ -694,6 +694,7 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     , m_programFolder(root / "app")
     , m_home(root / "home")
     , m_runtime(root / "runtime")
+    , m_system(root / "system")
 {
     const fs::path source = builtProgram();
     if (source.empty() || !fs::exists(source))
@@ -713,6 +714,12 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     m_env["XDG_STATE_HOME"] = (m_home / ".local/state").string();
     m_env["XDG_CACHE_HOME"] = (m_home / ".cache").string();
     m_env["XDG_RUNTIME_DIR"] = m_runtime.string();
+    // The exit writes the machine-wide Run value; as root the defaults are
+    // the real /var/lib/tarnquill and /etc/xdg/autostart.
+    fs::create_directories(m_system / "xdg/autostart");
+    m_env["TARNQUILL_MACHINE_REGISTRY"] = (m_system / "registry.sqlite3").string();
+    m_env["TARNQUILL_MACHINE_AUTOSTART"] = (m_system / "xdg/autostart").string();
+    m_env["XDG_CONFIG_DIRS"] = (m_system / "xdg").string();
 }
 
 Tarnquill::~Tarnquill()

@@ -234,6 +234,8 @@ std::filesystem::path builtProgram();
 //   app/tarnquill            the copy (store: app/tcb.txt)
 //   home/                    HOME, with .config, .local/share, .cache, .local/state
 //   runtime/                 XDG_RUNTIME_DIR (0700)
+//   system/                  the machine-wide registry and autostart folders,
+//                            which would otherwise be /var/lib and /etc/xdg
 class Tarnquill final {
 public:
     Tarnquill(const XvfbSession& session, const std::filesystem::path& root);
@@ -261,6 +263,7 @@ public:
     std::filesystem::path storeFile() const { return m_programFolder / "tcb.txt"; }
     std::optional<std::string> store() const { return readFile(storeFile()); }
     const std::filesystem::path& home() const { return m_home; }
+    const std::filesystem::path& systemFolder() const { return m_system; }
     // What the program wrote on stdout and stderr, over all its starts.
     std::string log() const { return readFile(m_root / "tarnquill.log").value_or(""); }
 
@@ -271,6 +274,7 @@ private:
     std::filesystem::path m_program;
     std::filesystem::path m_home;
     std::filesystem::path m_runtime;
+    std::filesystem::path m_system;
     EnvOverrides m_env;
     std::optional<std::pair<uid_t, gid_t>> m_user;
     Process m_process;
