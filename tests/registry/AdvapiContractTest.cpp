@@ -116,5 +116,5 @@ struct AdvapiTraits {
 } // namespace
 
 namespace tarnquill::contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Advapi, RegistryContract, AdvapiTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryAdvapiContract, RegistryContract, AdvapiTraits);
 } // namespace tarnquill::contract

@@ -119,6 +119,7 @@ std::vector<std::string> decodeExec(const std::string& value)
 }
 
 struct ExecRow {
+    const char* label;
     std::string data;
     std::string line;
     std::vector<std::string> argv;
@@ -126,7 +127,7 @@ struct ExecRow {
 
 std::ostream& operator<<(std::ostream& out, const ExecRow& row)
 {
-    return out << row.data;
+    return out << row.label;
 }
 
 class ExecLine : public ::testing::TestWithParam<ExecRow> {};
@@ -149,21 +150,22 @@ TEST_P(ExecLine, StartsWhatTheValueNames)
 INSTANTIATE_TEST_SUITE_P(
     RegistryStore, ExecLine,
     ::testing::Values(
-        ExecRow{"/usr/bin/tarnquill", "/usr/bin/tarnquill", {"/usr/bin/tarnquill"}},
+        ExecRow{"plain_path", "/usr/bin/tarnquill", "/usr/bin/tarnquill", {"/usr/bin/tarnquill"}},
         // The start-up entry: the folder, "\" and the name.
-        ExecRow{"/home/me/My Apps\\tarnquill", R"("/home/me/My Apps/tarnquill")", {"/home/me/My Apps/tarnquill"}},
-        ExecRow{"/opt/it's $HOME `x`/run", R"("/opt/it's \\$HOME \\`x\\`/run")", {"/opt/it's $HOME `x`/run"}},
-        ExecRow{"/srv/100% sure/run",
+        ExecRow{"start_up_entry_with_blanks", "/home/me/My Apps\\tarnquill", R"("/home/me/My Apps/tarnquill")", {"/home/me/My Apps/tarnquill"}},
+        ExecRow{"shell_characters", "/opt/it's $HOME `x`/run", R"("/opt/it's \\$HOME \\`x\\`/run")", {"/opt/it's $HOME `x`/run"}},
+        ExecRow{"percent_in_the_program", "/srv/100% sure/run",
                 R"(sh -c "exec \\"\\$0\\" \\"\\$@\\"" "/srv/100%% sure/run")",
                 {"sh", "-c", R"(exec "$0" "$@")", "/srv/100% sure/run"}},
         // A quoted program and arguments, split as Windows splits a command line.
-        ExecRow{R"("C:\Program Files\Tool\tool.exe" /min "two words" 50%)",
+        ExecRow{"windows_command_line", R"("C:\Program Files\Tool\tool.exe" /min "two words" 50%)",
                 R"("C:\\\\Program Files\\\\Tool\\\\tool.exe" /min "two words" 50%%)",
                 {R"(C:\Program Files\Tool\tool.exe)", "/min", "two words", "50%"}},
-        ExecRow{R"("/opt/My Apps/tool" --name="a \"b\"" "")",
+        ExecRow{"quoted_arguments", R"("/opt/My Apps/tool" --name="a \"b\"" "")",
                 R"("/opt/My Apps/tool" "--name=a \\"b\\"" "")",
                 {"/opt/My Apps/tool", R"(--name=a "b")", ""}},
-        ExecRow{"tool", "tool", {"tool"}}));
+        ExecRow{"bare_name", "tool", "tool", {"tool"}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 struct RunKeyRoute {
     const char* label;

@@ -5,10 +5,7 @@
 
 #include "platform/linux/registry/RegistryStore.h"
 
-namespace {
-
-using tarnquill::registry::RegistryStore;
-using tarnquill::registry::testing::TempFolder;
+namespace tarnquill::registry::testing {
 
 struct StoreTraits {
     class Backend {
@@ -25,8 +22,8 @@ struct StoreTraits {
     };
 };
 
-} // namespace
+} // namespace tarnquill::registry::testing
 
 namespace tarnquill::contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Store, RegistryContract, StoreTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryStoreContract, RegistryContract, registry::testing::StoreTraits);
 } // namespace tarnquill::contract
