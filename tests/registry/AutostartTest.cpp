@@ -235,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "software\\microsoft\\windows\\currentversion\\run", "", true}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(RegistryStore, OtherKeysAndTheDefaultValueMakeNoEntry)
+TEST(RegistryStore, OtherKeysTheDefaultValueAndEmptyTextsMakeNoEntry)
 {
     TempFolder folder;
     const RegistryLocations locations = folder.locations();
@@ -255,6 +255,7 @@ TEST(RegistryStore, OtherKeysAndTheDefaultValueMakeNoEntry)
     HKEY run = 0;
     ASSERT_EQ(store.RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_ALL_ACCESS, &run), ERROR_SUCCESS);
     ASSERT_EQ(setBytes(store, run, "", REG_SZ, sz("/opt/tool/tool")), ERROR_SUCCESS);
+    ASSERT_EQ(setBytes(store, run, "Nothing", REG_SZ, sz("")), ERROR_SUCCESS);
     EXPECT_TRUE(entriesIn(locations.userAutostart).empty());
     EXPECT_TRUE(entriesIn(locations.machineAutostart).empty());
 }

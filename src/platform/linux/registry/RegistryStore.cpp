@@ -255,7 +255,10 @@ LONG RegistryStore::syncAutostart(SqliteConnection& db, const OpenKey& key, cons
     query.bind(1, key.id).bindBytes(2, foldName(valueName));
     if (query.step() == SQLITE_ROW && static_cast<DWORD>(query.columnInt(1)) == REG_SZ) {
         const std::string data = query.columnBytes(2);
-        return folder->put(query.columnBytes(0), data.substr(0, data.find('\0')));
+        const std::string command = data.substr(0, data.find('\0'));
+        // An empty text starts nothing; an entry for it would be broken.
+        if (!command.empty())
+            return folder->put(query.columnBytes(0), command);
     }
     return folder->remove(valueName);
 }
