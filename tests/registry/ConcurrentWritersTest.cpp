@@ -1,4 +1,4 @@
-// Several processes and threads writing one store at once lose no write.
+// Several processes writing one store at once lose no write.
 
 #include "TempFolder.h"
 
@@ -9,9 +9,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -124,38 +122,6 @@ TEST_P(ConcurrentWriters, TwoProcessesAndThisOneLoseNoWrite)
 
 INSTANTIATE_TEST_SUITE_P(RegistryStore, ConcurrentWriters, ::testing::Values(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE),
                          [](const auto& info) { return rootName(info.param); });
-
-TEST(RegistryStore, ThreadsSharingOneStoreLoseNoWrite)
-{
-    TempFolder folder;
-    RegistryStore store(folder.locations());
-    std::vector<std::thread> threads;
-    for (const std::string prefix : {"a", "b", "c"}) {
-        threads.emplace_back([&store, prefix] {
-            for (int i = 0; i < kCount; ++i) {
-                HKEY key = 0;
-                DWORD disposition = 0;
-                if (store.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Hammer", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                          nullptr, &key, &disposition)
-                    != ERROR_SUCCESS)
-                    continue;
-                const std::uint32_t value = static_cast<std::uint32_t>(i);
-                store.RegSetValueExA(key, prefix + "-" + std::to_string(i), 0, REG_DWORD,
-                                     reinterpret_cast<const std::uint8_t*>(&value), 4);
-                if (i % 10 == 0) {
-                    HKEY child = 0;
-                    store.RegCreateKeyExA(key, prefix + "-" + std::to_string(i), 0, nullptr, 0, KEY_READ, nullptr,
-                                          &child, &disposition);
-                    store.RegCloseKey(child);
-                }
-                store.RegCloseKey(key);
-            }
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    expectEverything(store, HKEY_CURRENT_USER, {"a", "b", "c"});
-}
 
 } // namespace
 } // namespace tarnquill::registry
