@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# CPU that Tarnquill costs while idle with text on the clipboard, beside a
+# bare program that wakes every 10 ms, both measured over the same window.
+#
+#   bench/idle_cpu.sh [SECONDS]          (default 60)
+#   TARNQUILL_BINARY=path/to/tarnquill   (default build/linux/tarnquill)
+#
+# CPU time is the sum of the first field of /proc/PID/task/*/schedstat
+# (nanoseconds on a CPU, every thread); the third field counts how often a
+# thread was put on a CPU, which is the wake-up count. Two windows of
+# SECONDS each: the input focus in another window (the usual idle) and in the
+# program's own window. Everything runs on a
+# private Xvfb with HOME and XDG folders in a temporary folder, and every
+# process started here is ended by its pid.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+binary=${TARNQUILL_BINARY:-$root/build/linux/tarnquill}
+seconds=${1:-60}
+settle=3
+
+for tool in Xvfb xclip cc; do
+    command -v "$tool" >/dev/null || { echo "idle_cpu: $tool is needed" >&2; exit 2; }
+done
+[[ -x $binary ]] || { echo "idle_cpu: no program at $binary (build it, or set TARNQUILL_BINARY)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnquill-idle-XXXXXX")
+xvfb_pid= app_pid= xclip_pid= timer_pid=
+
+stop_pid() { # pid: SIGTERM, then SIGKILL after 5 s
+    local pid=$1
+    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+cleanup() {
+    stop_pid "$app_pid"; stop_pid "$timer_pid"; stop_pid "$xclip_pid"; stop_pid "$xvfb_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# sum of on-CPU nanoseconds and of times scheduled, over all threads of a pid
+sample() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1; runs += $3} END {printf "%d %d\n", ns, runs}'
+}
+
+cc -O2 -o "$work/timer10ms" "$here/timer10ms.c"
+
+# Xvfb writes its display number to fd 3 once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
+    3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 150); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
+display=:$(head -n1 "$work/display")
+[[ $display != : ]] || { echo "idle_cpu: Xvfb did not start" >&2; exit 1; }
+
+mkdir -p "$work/app" "$work/system/xdg/autostart" "$work/home/.config" "$work/home/.local/share" "$work/home/.cache" "$work/runtime"
+chmod 700 "$work/runtime"
+cp "$binary" "$work/app/tarnquill"
+client_env=(env -u WAYLAND_DISPLAY -u XAUTHORITY DISPLAY="$display" QT_QPA_PLATFORM=xcb
+            DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" LC_ALL=C.UTF-8)
+
+text="idle measurement: this text stays on the clipboard"
+printf '%s' "$text" | "${client_env[@]}" xclip -quiet -selection clipboard -i 2>"$work/xclip.log" &
+xclip_pid=$!
+for _ in $(seq 100); do grep -q Waiting "$work/xclip.log" 2>/dev/null && break; sleep 0.05; done
+
+"${client_env[@]}" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache" \
+    XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_DIRS="$work/system/xdg" \
+    TARNQUILL_MACHINE_REGISTRY="$work/system/registry.sqlite3" \
+    TARNQUILL_MACHINE_AUTOSTART="$work/system/xdg/autostart" "$work/app/tarnquill" >"$work/app.log" 2>&1 &
+app_pid=$!
+"$work/timer10ms" &
+timer_pid=$!
+
+# The program records the clipboard's text at start; idle begins after that.
+for _ in $(seq 200); do
+    head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text" && break
+    sleep 0.05
+done
+head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text" \
+    || { echo "idle_cpu: the program did not record the clipboard text" >&2; cat "$work/app.log" >&2; exit 1; }
+sleep "$settle"
+
+report() { # name ns0 ns1 runs0 runs1 wall
+    awk -v name="$1" -v ns=$(($3 - $2)) -v runs=$(($5 - $4)) -v wall="$6" 'BEGIN {
+        printf "  %-26s %9.4f %% of one core   %10.3f ms CPU   %8.1f wake-ups/s\n",
+               name, 100 * ns / wall, ns / 1e6, runs * 1e9 / wall }'
+}
+
+measure() { # title
+    local app0 app_runs0 timer0 timer_runs0 x0 x_runs0 app1 app_runs1 timer1 timer_runs1 x1 x_runs1 t0 t1
+    read -r app0 app_runs0 < <(sample "$app_pid")
+    read -r timer0 timer_runs0 < <(sample "$timer_pid")
+    read -r x0 x_runs0 < <(sample "$xvfb_pid")
+    t0=$(date +%s%N)
+    sleep "$seconds"
+    read -r app1 app_runs1 < <(sample "$app_pid")
+    read -r timer1 timer_runs1 < <(sample "$timer_pid")
+    read -r x1 x_runs1 < <(sample "$xvfb_pid")
+    t1=$(date +%s%N)
+    kill -0 "$app_pid" 2>/dev/null || { echo "idle_cpu: the program ended during the measurement" >&2; exit 1; }
+    echo "$1, $(awk -v w=$((t1 - t0)) 'BEGIN {printf "%.1f", w / 1e9}') s, load $(cut -d' ' -f1-3 /proc/loadavg):"
+    report "tarnquill" "$app0" "$app1" "$app_runs0" "$app_runs1" $((t1 - t0))
+    report "bare 10 ms timer (C)" "$timer0" "$timer1" "$timer_runs0" "$timer_runs1" $((t1 - t0))
+    report "Xvfb (the X server)" "$x0" "$x1" "$x_runs0" "$x_runs1" $((t1 - t0))
+}
+
+echo "idle CPU with text on the clipboard and the window shown ($(nproc) CPUs)"
+# Usually the user works in another window. Xvfb has no window manager, so
+# the program keeps the input focus unless it is moved away: to the root.
+if command -v xdotool >/dev/null && command -v xwininfo >/dev/null; then
+    root_window=$(DISPLAY=$display xwininfo -root | awk '/Window id:/ {print $4}')
+    DISPLAY=$display xdotool windowfocus "$root_window"
+    sleep 1
+    measure "focus in another window (the usual idle)"
+    # Back to the program: a focused text box blinks its cursor.
+    DISPLAY=$display xdotool windowfocus "$(DISPLAY=$display xdotool search --onlyvisible --pid "$app_pid" | head -n1)"
+    sleep 1
+else
+    echo "(xdotool or xwininfo missing: only the focused case is measured)"
+fi
+measure "focus in the program's window"
+echo "target for tarnquill: <= 0.05 % of one core"
