@@ -194,6 +194,9 @@ QWidget* buildCheckBox(const app::ControlDesign& control, QWidget* parent)
     check->setChecked(control.checked);
     check->setFocusPolicy(Qt::StrongFocus);
     setColours(*check, QPalette::Window, resolve(control.back), QPalette::WindowText, resolve(control.fore));
+    // Buttons fill with the button face colour; a check box of the design
+    // fills with its own back colour, as the labels do.
+    check->setBackgroundRole(QPalette::Window);
     check->setAutoFillBackground(true);
     return check;
 }
