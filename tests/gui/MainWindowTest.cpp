@@ -1,0 +1,314 @@
+// The main window of the real program on a private X server at 96 dpi: its
+// place and looks, read from screenshots at the places the window design
+// gives, and the history commands driven by the mouse and keyboard.
+
+#include "GuiHarness.h"
+#include "Screen.h"
+
+#include "app/Design.h"
+#include "app/Twips.h"
+#include "history/StoreFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace tarnquill::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kDpi = 96.0;
+constexpr Rgb kFormBack{237, 242, 245};
+constexpr Rgb kPaleBack{220, 230, 235};
+constexpr Rgb kLabelBack{193, 209, 219};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kLineColour{9, 24, 49};
+// Picture1's back colour: nothing on the screen may ever show it.
+constexpr Rgb kPicture1Red{255, 0, 0};
+
+std::string storeOf(const std::vector<std::string>& newestFirst)
+{
+    std::array<SharedText, kHistorySlots> slots;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        slots[i] = std::make_shared<const std::string>(i < newestFirst.size() ? newestFirst[i] : std::string());
+    return encodeStore(slots);
+}
+
+bool isReddish(Rgb c)
+{
+    return c.red > 150 && c.green < 80 && c.blue < 80;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xclip", "xdotool", "import", "xwininfo", "xprop"})
+            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
+        m_x = std::make_unique<XvfbSession>();
+        m_clipboard = std::make_unique<ClipboardTool>(*m_x);
+        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && m_app)
+            std::fprintf(stderr, "program output:\n%s\nscreenshots in %s (TARNQUILL_KEEP_TEMP=1 keeps them)\n",
+                         m_app->log().c_str(), m_temp.path().c_str());
+    }
+
+    // Starts the program over a store holding `newestFirst` (no store file
+    // when empty) and waits until its main window is painted.
+    void start(const std::vector<std::string>& newestFirst = {})
+    {
+        if (!newestFirst.empty())
+            writeFile(m_app->storeFile(), storeOf(newestFirst));
+        m_app->start();
+        const auto windows = m_x->windowsOf(m_app->process().pid());
+        ASSERT_EQ(windows.size(), 1u) << "only the main window shows at start";
+        m_window = windows.front();
+        m_origin = windowGeometry(*m_x, m_window);
+        const ScreenRect title = place("Label25");
+        ASSERT_TRUE(waitFor([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s, 50ms))
+            << "the window was never painted";
+    }
+
+    // A control's place on the screen, from the design at 96 dpi.
+    ScreenRect place(std::string_view name, int index = app::kNoIndex) const
+    {
+        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, kDpi);
+        return {m_origin.left + p.left, m_origin.top + p.top, p.width, p.height};
+    }
+
+    // Inside the one-pixel frame of a framed control.
+    ScreenRect inner(std::string_view name) const
+    {
+        const ScreenRect r = place(name);
+        return {r.left + 1, r.top + 1, r.width - 2, r.height - 2};
+    }
+
+    // Every screenshot also checks that Picture1 never shows.
+    Screenshot shot()
+    {
+        Screenshot s = Screenshot::take(*m_x, m_temp / ("shot" + std::to_string(++m_shots) + ".ppm"));
+        EXPECT_FALSE(s.contains(kPicture1Red)) << "Picture1's red shows in shot" << m_shots;
+        return s;
+    }
+
+    void click(std::string_view name, int index = app::kNoIndex)
+    {
+        const ScreenRect r = place(name, index);
+        clickAt(*m_x, r.centreX(), r.centreY());
+    }
+
+    // The height of one List1 row, measured from the highlight of the
+    // selected row 0; fails the test when row 0 is not highlighted.
+    int rowHeightOfSelectedRow0()
+    {
+        const ScreenRect list = inner("List1");
+        const Screenshot s = shot();
+        int height = 0;
+        while (height < list.height && s.at(list.left + 1, list.top + height) != kPaleBack)
+            ++height;
+        EXPECT_GE(height, 8) << "row 0 is not highlighted";
+        EXPECT_LE(height, 30);
+        return height;
+    }
+
+    void clickRow(int row, int rowHeight)
+    {
+        const ScreenRect list = inner("List1");
+        clickAt(*m_x, list.left + 20, list.top + row * rowHeight + rowHeight / 2);
+    }
+
+    // The lines of text that Text1 shows (its area left of and above the
+    // scroll bars).
+    std::size_t text1Lines()
+    {
+        const ScreenRect text = inner("Text1");
+        const int bar = 20; // wider than any style's scroll bar
+        return shot().darkRowRuns({text.left, text.top, text.width - bar, text.height - bar}).size();
+    }
+
+    std::optional<std::string> clipboardText() { return m_clipboard->readClipboard(); }
+
+    TempDir m_temp;
+    std::unique_ptr<XvfbSession> m_x;
+    std::unique_ptr<ClipboardTool> m_clipboard;
+    std::unique_ptr<Tarnquill> m_app;
+    unsigned long m_window = 0;
+    ScreenRect m_origin;
+    int m_shots = 0;
+};
+
+TEST_F(MainWindowTest, OpensBorderlessFixedAndCentredAt383By312)
+{
+    start();
+    EXPECT_EQ(m_origin.width, 383);
+    EXPECT_EQ(m_origin.height, 312);
+    const Screenshot s = shot();
+    EXPECT_NEAR(m_origin.left, (s.width() - 383) / 2, 1) << m_origin;
+    EXPECT_NEAR(m_origin.top, (s.height() - 312) / 2, 1) << m_origin;
+
+    EXPECT_EQ(windowProperty(*m_x, m_window, "WM_NAME"), "\"Tarnquill\"");
+    // Motif hints: flags, functions, decorations; decorations 0 is no frame.
+    const auto motif = windowProperty(*m_x, m_window, "_MOTIF_WM_HINTS");
+    ASSERT_TRUE(motif);
+    EXPECT_EQ(motif->substr(0, 3), "0x2") << *motif;
+    EXPECT_NE(motif->find(", 0x0, 0x0, 0x0"), std::string::npos) << *motif;
+    const std::string hints = sizeHints(*m_x, m_window);
+    EXPECT_NE(hints.find("minimum size: 383 by 312"), std::string::npos) << hints;
+    EXPECT_NE(hints.find("maximum size: 383 by 312"), std::string::npos) << hints;
+    EXPECT_TRUE(windowProperty(*m_x, m_window, "_NET_WM_ICON")) << "no window icon";
+}
+
+TEST_F(MainWindowTest, ShowsTheDesignsColoursFramesAndLines)
+{
+    start();
+    const Screenshot s = shot();
+
+    EXPECT_EQ(s.at(m_origin.left + 1, m_origin.top + 1), kFormBack);
+    // Each label's colour just inside its frame, below the caption.
+    const struct {
+        const char* name;
+        int index;
+        Rgb back;
+    } labels[] = {
+        {"Label25", app::kNoIndex, kPaleBack}, {"Label4", app::kNoIndex, kWhite},
+        {"Label2", 0, kLabelBack},             {"Label2", 2, kLabelBack},
+        {"Label6", app::kNoIndex, kLabelBack}, {"Label3", app::kNoIndex, kLabelBack},
+    };
+    for (const auto& label : labels) {
+        const ScreenRect r = place(label.name, label.index);
+        EXPECT_EQ(s.at(r.left + 3, r.bottom() - 3), label.back) << label.name << "(" << label.index << ") at " << r;
+        EXPECT_TRUE(s.at(r.left, r.centreY()).isDark()) << label.name << " has no left border";
+        EXPECT_TRUE(s.at(r.right() - 1, r.centreY()).isDark()) << label.name << " has no right border";
+    }
+    const ScreenRect underscore = place("Label1", 0);
+    bool red = false;
+    for (int y = underscore.top + 1; y < underscore.bottom() - 1; ++y)
+        for (int x = underscore.left + 1; x < underscore.right() - 1; ++x)
+            red = red || isReddish(s.at(x, y));
+    EXPECT_TRUE(red) << "Label1(0)'s \"_\" is not red";
+    for (const char* check : {"Check1", "Check2"}) {
+        const ScreenRect r = place(check);
+        EXPECT_EQ(s.at(r.right() - 2, r.top + 1), kPaleBack) << check;
+    }
+
+    // Line1 across the window at its design height, Shape1 framing the content.
+    const app::PixelPoint from = app::toPixels(app::control(app::WindowId::Form1, "Line1").lineFrom, kDpi);
+    const app::PixelPoint to = app::toPixels(app::control(app::WindowId::Form1, "Line1").lineTo, kDpi);
+    const int lineY = m_origin.top + from.y;
+    EXPECT_TRUE(s.contains(kLineColour, ScreenRect{m_origin.left + from.x, lineY, 10, 1}));
+    EXPECT_TRUE(s.contains(kLineColour, ScreenRect{m_origin.left + to.x - 10, lineY, 10, 1}));
+    EXPECT_FALSE(s.contains(kLineColour, ScreenRect{m_origin.left + from.x, lineY - 1, to.x - from.x, 1}));
+    const ScreenRect frame = place("Shape1");
+    EXPECT_TRUE(s.at(frame.left, m_origin.top + 150).isDark());
+    EXPECT_EQ(s.at(frame.left - 2, m_origin.top + 150), kFormBack);
+    EXPECT_TRUE(s.at(m_origin.left + 150, frame.bottom() - 1).isDark());
+
+    // Text1's scroll bars are there while it is empty, and the square where
+    // they meet, under Picture2, is Text1's own background.
+    const ScreenRect text = inner("Text1");
+    const Rgb textBack = s.at(text.left + text.width / 2, text.top + text.height / 2);
+    EXPECT_NE(s.at(text.right() - 7, text.centreY()), textBack) << "no vertical scroll bar";
+    EXPECT_NE(s.at(text.centreX(), text.bottom() - 7), textBack) << "no horizontal scroll bar";
+    const ScreenRect corner = place("Picture2");
+    for (int y = corner.top; y < corner.bottom(); ++y)
+        for (int x = corner.left; x < corner.right(); ++x)
+            ASSERT_EQ(s.at(x, y), textBack) << "Picture2 at " << x - m_origin.left << "," << y - m_origin.top;
+
+    // The About text shows in Text3 on several lines.
+    const ScreenRect about = inner("Text3");
+    EXPECT_GE(s.darkRowRuns({about.left, about.top, about.width - 20, about.height}).size(), 4u);
+}
+
+TEST_F(MainWindowTest, TypingAtStartGoesIntoText1)
+{
+    start();
+    const ScreenRect text = inner("Text1");
+    const ScreenRect firstLine{text.left, text.top, 100, 16};
+    const int before = shot().countDark(firstLine);
+    typeText(*m_x, "WWWW");
+    EXPECT_TRUE(waitFor([&] { return shot().countDark(firstLine) > before + 30; }, 5s, 50ms))
+        << "the typed text did not appear in Text1";
+}
+
+TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByte)
+{
+    const std::string twoLines = "second\r\nline two\r\n";
+    const std::string third = "third \xE2\x9C\x93 with\ttab\n";
+    start({"newest entry", twoLines, third});
+
+    // Nothing selected: the re-send leaves the clipboard as it was (empty).
+    click("Label2", 0);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(clipboardText().value_or(""), "");
+
+    clickRow(0, 8);
+    const int rowHeight = rowHeightOfSelectedRow0();
+    ASSERT_GT(rowHeight, 0);
+    EXPECT_TRUE(waitFor([&] { return text1Lines() == 1; }, 5s, 50ms)) << "row 0 not previewed";
+
+    clickRow(1, rowHeight);
+    EXPECT_TRUE(waitFor([&] { return text1Lines() == 2; }, 5s, 50ms))
+        << "the two-line entry is not previewed on two lines";
+    click("Label2", 0);
+    EXPECT_TRUE(waitFor([&] { return clipboardText() == twoLines; }))
+        << "clipboard: " << clipboardText().value_or("(none)");
+    // The watcher records the re-sent entry as the newest.
+    const std::string afterResend = storeOf({twoLines, "newest entry", twoLines, third});
+    EXPECT_TRUE(waitFor([&] { return m_app->store() == afterResend; }));
+
+    // The keyboard selects too: row 0, then Down to row 1.
+    clickRow(0, rowHeight);
+    pressKey(*m_x, "Down");
+    EXPECT_TRUE(waitFor([&] { return text1Lines() == 1; }, 5s, 50ms));
+    click("Label2", 0);
+    EXPECT_TRUE(waitFor([&] { return clipboardText() == "newest entry"; }))
+        << "clipboard: " << clipboardText().value_or("(none)");
+}
+
+TEST_F(MainWindowTest, EraseRemovesTheStoreAndEveryRow)
+{
+    start({"first entry", "second entry"});
+    const ScreenRect list = inner("List1");
+    EXPECT_GT(shot().countDark(list), 0) << "List1 shows no rows";
+
+    click("Label2", 2);
+    ASSERT_TRUE(waitFor([&] { return !fs::exists(m_app->storeFile()); })) << "the store file is still there";
+    EXPECT_TRUE(waitFor([&] { return shot().countOther(kPaleBack, list) == 0; }, 5s, 50ms))
+        << "List1 still shows rows or a scroll bar";
+
+    // Once more with the file gone: nothing happens.
+    click("Label2", 2);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(m_app->running());
+    EXPECT_FALSE(fs::exists(m_app->storeFile()));
+
+    // The erased entries stay gone: the next copy is the only entry.
+    m_clipboard->copyToClipboard("after erase");
+    const std::string expected = storeOf({"after erase"});
+    EXPECT_TRUE(waitFor([&] { return m_app->store() == expected; }));
+}
+
+TEST_F(MainWindowTest, EraseWakesTheWatcherForTheTextStillOnTheClipboard)
+{
+    start({"older entry"});
+    m_clipboard->copyToClipboard("kept");
+    const std::string recorded = storeOf({"kept", "older entry"});
+    ASSERT_TRUE(waitFor([&] { return m_app->store() == recorded; }));
+    // Let the watcher come to rest: with the clipboard unchanged it stops
+    // ticking, and only the erase's wake-up makes it look again.
+    std::this_thread::sleep_for(200ms);
+
+    click("Label2", 2);
+    const std::string expected = storeOf({"kept"});
+    EXPECT_TRUE(waitFor([&] { return m_app->store() == expected; })) << "the clipboard's text was not recorded again";
+}
+
+} // namespace
+} // namespace tarnquill::gui
