@@ -8,6 +8,7 @@
 
 #include "platform/linux/QtClipboard.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -108,6 +109,7 @@ int main(int argc, char* argv[])
     ::setenv("DISPLAY", xvfb.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 
-    QGuiApplication app(argc, argv);
+    // Widgets: the design windows are built in this process too.
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
