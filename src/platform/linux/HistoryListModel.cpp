@@ -22,7 +22,15 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
         return {};
     const std::string_view line = m_history.listLine(static_cast<std::size_t>(index.row()));
-    return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    QString row = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    // A list row is one line: Qt would cut it at the first line break and
+    // show "first…", so line breaks and tabs show as blanks, as a list box
+    // draws them.
+    for (QChar& c : row) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    return row;
 }
 
 void HistoryListModel::listReset(std::size_t rows)
