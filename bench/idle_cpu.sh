@@ -5,9 +5,9 @@
 #   bench/idle_cpu.sh [SECONDS]          (default 60)
 #   TARNQUILL_BINARY=path/to/tarnquill   (default build/linux/tarnquill)
 #
-# CPU time is the sum of the first field of /proc/PID/task/*/schedstat
-# (nanoseconds on a CPU, every thread); the third field counts how often a
-# thread was put on a CPU, which is the wake-up count. Two windows of
+# CPU time is the sum over threads of the first field of
+# /proc/PID/task/TID/schedstat (nanoseconds on a CPU); the third field counts
+# how often a thread was put on a CPU, which is the wake-up count. Two windows of
 # SECONDS each: the input focus in another window (the usual idle) and in the
 # program's own window. Everything runs on a
 # private Xvfb with HOME and XDG folders in a temporary folder, and every
@@ -42,9 +42,36 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# sum of on-CPU nanoseconds and of times scheduled, over all threads of a pid
-sample() {
-    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1; runs += $3} END {printf "%d %d\n", ns, runs}'
+# Per thread ("pid:tid"): on-CPU nanoseconds and times scheduled, at the
+# window's start and at the latest sample. Threads come and go (Qt ends an
+# idle pooled thread after 30 s), so every thread is followed by its id and
+# sampled each second: one that ends keeps what it used up to its last
+# sample, and one born during the window counts from zero.
+declare -A base_ns base_runs cur_ns cur_runs
+snapshot() { # first|next pid...
+    local mode=$1 pid task key ns wait runs
+    shift
+    for pid in "$@"; do
+        for task in /proc/"$pid"/task/*; do
+            read -r ns wait runs < "$task/schedstat" 2>/dev/null || continue
+            key=$pid:${task##*/}
+            if [[ $mode == first ]]; then
+                base_ns[$key]=$ns; base_runs[$key]=$runs
+            elif [[ -z ${base_ns[$key]+set} ]]; then
+                base_ns[$key]=0; base_runs[$key]=0
+            fi
+            cur_ns[$key]=$ns; cur_runs[$key]=$runs
+        done
+    done
+}
+used() { # pid -> "ns runs" used since the window's start
+    local key ns=0 runs=0
+    for key in "${!cur_ns[@]}"; do
+        [[ $key == "$1":* ]] || continue
+        ns=$((ns + cur_ns[$key] - base_ns[$key]))
+        runs=$((runs + cur_runs[$key] - base_runs[$key]))
+    done
+    echo "$ns $runs"
 }
 
 cc -O2 -o "$work/timer10ms" "$here/timer10ms.c"
@@ -86,28 +113,28 @@ head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text" \
     || { echo "idle_cpu: the program did not record the clipboard text" >&2; cat "$work/app.log" >&2; exit 1; }
 sleep "$settle"
 
-report() { # name ns0 ns1 runs0 runs1 wall
-    awk -v name="$1" -v ns=$(($3 - $2)) -v runs=$(($5 - $4)) -v wall="$6" 'BEGIN {
+report() { # name ns runs wall
+    awk -v name="$1" -v ns="$2" -v runs="$3" -v wall="$4" 'BEGIN {
         printf "  %-26s %9.4f %% of one core   %10.3f ms CPU   %8.1f wake-ups/s\n",
                name, 100 * ns / wall, ns / 1e6, runs * 1e9 / wall }'
 }
 
 measure() { # title
-    local app0 app_runs0 timer0 timer_runs0 x0 x_runs0 app1 app_runs1 timer1 timer_runs1 x1 x_runs1 t0 t1
-    read -r app0 app_runs0 < <(sample "$app_pid")
-    read -r timer0 timer_runs0 < <(sample "$timer_pid")
-    read -r x0 x_runs0 < <(sample "$xvfb_pid")
+    local t0 t1 wall
+    base_ns=(); base_runs=(); cur_ns=(); cur_runs=()
+    snapshot first "$app_pid" "$timer_pid" "$xvfb_pid"
     t0=$(date +%s%N)
-    sleep "$seconds"
-    read -r app1 app_runs1 < <(sample "$app_pid")
-    read -r timer1 timer_runs1 < <(sample "$timer_pid")
-    read -r x1 x_runs1 < <(sample "$xvfb_pid")
+    for _ in $(seq "$seconds"); do
+        sleep 1
+        snapshot next "$app_pid" "$timer_pid" "$xvfb_pid"
+    done
     t1=$(date +%s%N)
+    wall=$((t1 - t0))
     kill -0 "$app_pid" 2>/dev/null || { echo "idle_cpu: the program ended during the measurement" >&2; exit 1; }
-    echo "$1, $(awk -v w=$((t1 - t0)) 'BEGIN {printf "%.1f", w / 1e9}') s, load $(cut -d' ' -f1-3 /proc/loadavg):"
-    report "tarnquill" "$app0" "$app1" "$app_runs0" "$app_runs1" $((t1 - t0))
-    report "bare 10 ms timer (C)" "$timer0" "$timer1" "$timer_runs0" "$timer_runs1" $((t1 - t0))
-    report "Xvfb (the X server)" "$x0" "$x1" "$x_runs0" "$x_runs1" $((t1 - t0))
+    echo "$1, $(awk -v w=$wall 'BEGIN {printf "%.1f", w / 1e9}') s, load $(cut -d' ' -f1-3 /proc/loadavg):"
+    report "tarnquill" $(used "$app_pid") "$wall"
+    report "bare 10 ms timer (C)" $(used "$timer_pid") "$wall"
+    report "Xvfb (the X server)" $(used "$xvfb_pid") "$wall"
 }
 
 echo "idle CPU with text on the clipboard and the window shown ($(nproc) CPUs)"
