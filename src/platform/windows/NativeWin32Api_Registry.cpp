@@ -186,9 +186,14 @@ LONG NativeWin32Api::RegSetValueExA(HKEY hKey, const std::string& valueName, DWO
     }
     // Every byte converted, the NULs included: a REG_SZ keeps its NUL (or
     // lacks it), a REG_MULTI_SZ its separators, as the caller laid them out.
-    const std::wstring units = wide::fromUtf8(bytes);
-    return ::RegSetValueExW(key, name.c_str(), reserved, dwType, reinterpret_cast<const BYTE*>(units.data()),
-                            static_cast<::DWORD>(units.size() * sizeof(wchar_t)));
+    // RegSetValueExW looks one character past the data it is given and, when
+    // the text lacks its NUL and a NUL happens to follow, stores that too
+    // (NT does; Wine copies it). A non-NUL unit past the end keeps the value
+    // to exactly the caller's bytes.
+    std::wstring units = wide::fromUtf8(bytes);
+    const auto size = static_cast<::DWORD>(units.size() * sizeof(wchar_t));
+    units.push_back(L'\xFFFF');
+    return ::RegSetValueExW(key, name.c_str(), reserved, dwType, reinterpret_cast<const BYTE*>(units.data()), size);
 }
 
 LONG NativeWin32Api::RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data,

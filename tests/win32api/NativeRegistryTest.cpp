@@ -1,0 +1,335 @@
+// NativeWin32Api's registry functions against the system's registry (Wine's
+// under the cross build), under HKEY_CURRENT_USER\Software\TarnquillTest.
+// What every registry backend must do alike is the contract suite's
+// (tests/registry); here is what is particular to reaching the system through
+// the W functions: text whole, sizes in UTF-8, the seam's own handles.
+
+#include "SystemProbe.h"
+
+#include "platform/windows/NativeWin32Api.h"
+#include "platform/windows/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace tarnquill {
+namespace {
+
+using probe::Stored;
+
+constexpr const char* kRoot = "Software\\TarnquillTest";
+
+std::string sz(const std::string& text)
+{
+    return text + '\0';
+}
+
+struct Answer {
+    LONG status = 0;
+    DWORD type = 0;
+    std::string data;
+    DWORD size = 0;
+    bool operator==(const Answer&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Answer& answer)
+{
+    out << "{status " << answer.status << ", type " << answer.type << ", size " << answer.size << ", bytes";
+    for (const unsigned char c : answer.data)
+        out << ' ' << std::hex << static_cast<int>(c) << std::dec;
+    return out << '}';
+}
+
+class NativeRegistry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_path = std::string(kRoot) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        probe::deleteSystemTree(wide::fromUtf8(m_path));
+        DWORD disposition = 0;
+        ASSERT_EQ(api.RegCreateKeyExA(HKEY_CURRENT_USER, m_path, 0, std::nullopt, REG_OPTION_NON_VOLATILE,
+                                      KEY_ALL_ACCESS, m_key, disposition),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    }
+
+    void TearDown() override
+    {
+        for (const HKEY key : m_opened)
+            api.RegCloseKey(key);
+        api.RegCloseKey(m_key);
+        probe::deleteSystemTree(wide::fromUtf8(m_path));
+        api.RegDeleteKeyA(HKEY_CURRENT_USER, kRoot); // kept while other tests' keys are in it
+    }
+
+    std::wstring systemPath(const std::string& below = {}) const
+    {
+        return wide::fromUtf8(below.empty() ? m_path : m_path + "\\" + below);
+    }
+
+    LONG set(HKEY key, const std::string& name, DWORD type, const std::string& bytes)
+    {
+        return api.RegSetValueExA(key, name, 0, type, bytes, static_cast<DWORD>(bytes.size()));
+    }
+
+    // A query into a buffer of `capacity` spaces.
+    Answer query(HKEY key, const std::string& name, DWORD capacity = 255)
+    {
+        Answer answer;
+        answer.data.assign(capacity, ' ');
+        answer.size = capacity;
+        answer.status = api.RegQueryValueExA(key, name, answer.type, answer.data, answer.size);
+        return answer;
+    }
+
+    HKEY create(const std::string& path)
+    {
+        HKEY key = 0;
+        DWORD disposition = 0;
+        EXPECT_EQ(api.RegCreateKeyExA(m_key, path, 0, std::nullopt, 0, KEY_ALL_ACCESS, key, disposition),
+                  ERROR_SUCCESS);
+        m_opened.push_back(key);
+        return key;
+    }
+
+    std::vector<std::string> subkeys(HKEY key)
+    {
+        std::vector<std::string> names;
+        for (DWORD index = 0;; ++index) {
+            std::string name(256, ' '), keyClass(256, ' ');
+            DWORD length = 256, classLength = 256;
+            FileTime written;
+            const LONG status = api.RegEnumKeyExA(key, index, name, length, keyClass, classLength, written);
+            if (status != ERROR_SUCCESS) {
+                EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+                return names;
+            }
+            names.push_back(name.substr(0, length));
+        }
+    }
+
+    NativeWin32Api api;
+    std::string m_path;
+    HKEY m_key = 0;
+    std::vector<HKEY> m_opened;
+};
+
+TEST_F(NativeRegistry, TextOutsideTheAnsiCodePageReachesTheSystemWhole)
+{
+    // Latin-1, the euro sign (not in Latin-1) and a character beyond the BMP.
+    const std::string text = "café € 𝄞";
+    ASSERT_EQ(set(m_key, "Größe", REG_SZ, sz(text)), ERROR_SUCCESS);
+    EXPECT_EQ(probe::systemValue(systemPath(), L"Größe"), (Stored{REG_SZ, probe::bytesOf(std::wstring(L"café € 𝄞") + L'\0')}));
+    const Answer read = query(m_key, "Größe");
+    EXPECT_EQ(read.status, ERROR_SUCCESS);
+    EXPECT_EQ(read.type, REG_SZ);
+    EXPECT_EQ(read.data.substr(0, read.size), sz(text));
+
+    create("Ключ");
+    EXPECT_EQ(subkeys(m_key), std::vector<std::string>{"Ключ"});
+    HKEY opened = 0;
+    EXPECT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, m_path + "\\Ключ", 0, KEY_READ, opened), ERROR_SUCCESS);
+    api.RegCloseKey(opened);
+}
+
+TEST_F(NativeRegistry, SizesAreUtf8BytesAndATooSmallBufferAsksForThem)
+{
+    const std::string data = sz("café €"); // 10 bytes in UTF-8, 14 in UTF-16
+    ASSERT_EQ(data.size(), 10u);
+    ASSERT_EQ(set(m_key, "Größe", REG_SZ, data), ERROR_SUCCESS);
+    create("Ключ");
+
+    EXPECT_EQ(query(m_key, "Größe", 9), (Answer{ERROR_MORE_DATA, REG_SZ, std::string(9, ' '), 10}))
+        << "the UTF-8 size needed, the buffer left alone";
+    EXPECT_EQ(query(m_key, "Größe", 10), (Answer{ERROR_SUCCESS, REG_SZ, data, 10}));
+    EXPECT_EQ(query(m_key, "Größe", 12), (Answer{ERROR_SUCCESS, REG_SZ, data + "  ", 10}))
+        << "nothing written past the value";
+
+    std::string className(255, ' ');
+    DWORD classLength = 255, subKeys = 0, maxSubKey = 0, maxClass = 0, values = 0, maxName = 0, maxData = 0,
+          security = 0;
+    FileTime written;
+    ASSERT_EQ(api.RegQueryInfoKeyA(m_key, className, classLength, subKeys, maxSubKey, maxClass, values, maxName,
+                                   maxData, security, written),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::vector<DWORD>({subKeys, maxSubKey, values, maxName, maxData, classLength}),
+              std::vector<DWORD>({1, 8, 1, 7, 10, 0}))
+        << "\"Ключ\" is 8 bytes, \"Größe\" 7, the data 10";
+
+    // Name buffers count their NUL: a name fits from its length plus one.
+    std::string name(16, ' '), keyClass(16, ' ');
+    DWORD nameLength = 8, keyClassLength = 16;
+    EXPECT_EQ(api.RegEnumKeyExA(m_key, 0, name, nameLength, keyClass, keyClassLength, written), ERROR_MORE_DATA);
+    EXPECT_EQ(nameLength, 8u);
+    nameLength = 9;
+    EXPECT_EQ(api.RegEnumKeyExA(m_key, 0, name, nameLength, keyClass, keyClassLength, written), ERROR_SUCCESS);
+    EXPECT_EQ(name.substr(0, nameLength + 1), sz("Ключ"));
+
+    DWORD type = 0, size = 9;
+    std::string value(16, ' ');
+    nameLength = 16;
+    EXPECT_EQ(api.RegEnumValueA(m_key, 0, name, nameLength, type, value, size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 10u);
+    nameLength = 7;
+    size = 16;
+    EXPECT_EQ(api.RegEnumValueA(m_key, 0, name, nameLength, type, value, size), ERROR_MORE_DATA);
+    nameLength = 8;
+    EXPECT_EQ(api.RegEnumValueA(m_key, 0, name, nameLength, type, value, size), ERROR_SUCCESS);
+    EXPECT_EQ(name.substr(0, nameLength), "Größe");
+    EXPECT_EQ(value.substr(0, size), data);
+}
+
+TEST_F(NativeRegistry, StringTypesAreConvertedAndOtherTypesKeepTheirBytes)
+{
+    struct Row {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+        std::wstring stored; // for the string types
+    };
+    const std::vector<Row> rows{
+        {"text", REG_SZ, sz("é"), std::wstring(L"é") + L'\0'},
+        {"text without NUL", REG_SZ, "abc", L"abc"},
+        {"expandable", REG_EXPAND_SZ, sz("%TEMP%\\é"), std::wstring(L"%TEMP%\\é") + L'\0'},
+        {"list", REG_MULTI_SZ, std::string("a\0é\0\0", 6), std::wstring(L"a\0é\0\0", 5)},
+        {"bytes", REG_BINARY, "\xC3\xA9", {}},
+        {"number", REG_DWORD, std::string("\xE9\0\0\x80", 4), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(set(m_key, row.name, row.type, row.bytes), ERROR_SUCCESS);
+        const std::string stored = row.stored.empty() ? row.bytes : probe::bytesOf(row.stored);
+        EXPECT_EQ(probe::systemValue(systemPath(), wide::fromUtf8(row.name)), (Stored{row.type, stored}));
+        const Answer read = query(m_key, row.name);
+        EXPECT_EQ(read.type, row.type);
+        EXPECT_EQ(read.data.substr(0, read.size), row.bytes);
+    }
+}
+
+TEST_F(NativeRegistry, BytesThatAreNotUtf8AreReadInTheAnsiCodePage)
+{
+    // "été" as a single-byte file of an older version holds it.
+    const std::string legacy("\xE9t\xE9", 3);
+    ASSERT_EQ(set(m_key, "legacy", REG_SZ, sz(legacy)), ERROR_SUCCESS);
+    const std::wstring expected = probe::fromAnsi(legacy);
+    EXPECT_EQ(probe::systemValue(systemPath(), L"legacy"), (Stored{REG_SZ, probe::bytesOf(expected + L'\0')}));
+    const Answer read = query(m_key, "legacy");
+    EXPECT_EQ(read.data.substr(0, read.size), sz(wide::toUtf8(expected))) << "read back as UTF-8";
+}
+
+TEST_F(NativeRegistry, NamesIgnoreCaseBeyondAscii)
+{
+    create("Ключ");
+    ASSERT_EQ(set(m_key, "Café", REG_SZ, sz("first")), ERROR_SUCCESS);
+
+    HKEY upper = 0;
+    std::string shouted = m_path + "\\КЛЮЧ";
+    shouted.replace(0, std::string_view(kRoot).size(), "SOFTWARE\\tarnquilltest");
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, shouted, 0, KEY_READ, upper), ERROR_SUCCESS);
+    api.RegCloseKey(upper);
+    ASSERT_EQ(set(m_key, "CAFÉ", REG_SZ, sz("second")), ERROR_SUCCESS);
+    EXPECT_EQ(query(m_key, "café").data.substr(0, 7), sz("second"));
+    std::string name(16, ' '), data(16, ' ');
+    DWORD nameLength = 16, type = 0, size = 16;
+    ASSERT_EQ(api.RegEnumValueA(m_key, 0, name, nameLength, type, data, size), ERROR_SUCCESS);
+    EXPECT_EQ(name.substr(0, nameLength), "Café") << "the first spelling stays";
+    DWORD ignored = 0;
+    EXPECT_EQ(api.RegEnumValueA(m_key, 1, name, nameLength = 16, type, data, ignored = 16), ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(NativeRegistry, MissingEntriesAreNotFoundAndAKeyWithSubkeysStays)
+{
+    HKEY untouched = 12345;
+    EXPECT_EQ(api.RegOpenKeyExA(m_key, "Missing", 0, KEY_READ, untouched), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(untouched, 12345) << "a failed open leaves the caller's variable";
+    EXPECT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TarnquillTest\\No such key", 0, KEY_READ, untouched),
+              ERROR_FILE_NOT_FOUND);
+    const Answer missing = query(m_key, "Missing", 4);
+    EXPECT_EQ(missing, (Answer{ERROR_FILE_NOT_FOUND, 0, "    ", 4})) << "type, data and size left alone";
+    EXPECT_EQ(api.RegDeleteValueA(m_key, "Missing"), ERROR_FILE_NOT_FOUND);
+
+    create("Parent\\Child");
+    EXPECT_EQ(api.RegDeleteKeyA(m_key, "Parent"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(subkeys(m_key), std::vector<std::string>{"Parent"});
+    EXPECT_EQ(api.RegDeleteKeyA(m_key, "PARENT\\child"), ERROR_SUCCESS);
+    EXPECT_EQ(api.RegDeleteKeyA(m_key, "Parent"), ERROR_SUCCESS);
+    EXPECT_EQ(api.RegDeleteKeyA(m_key, "Parent"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(NativeRegistry, HandlesAreTheSeamsOwnAndAClosedOneNeverReachesANewerKey)
+{
+    ASSERT_EQ(set(m_key, "mark", REG_SZ, sz("old")), ERROR_SUCCESS);
+    HKEY first = 0;
+    ASSERT_EQ(api.RegOpenKeyExA(m_key, "", 0, KEY_ALL_ACCESS, first), ERROR_SUCCESS);
+    EXPECT_GT(first, 0) << "an opened key is a positive number, apart from the roots";
+    EXPECT_NE(first, m_key);
+    EXPECT_EQ(api.RegCloseKey(first), ERROR_SUCCESS);
+    EXPECT_EQ(api.RegCloseKey(first), ERROR_INVALID_HANDLE);
+
+    // The system may give the next key the handle the first one had; the seam
+    // does not give it the same number.
+    HKEY second = 0;
+    ASSERT_EQ(api.RegOpenKeyExA(m_key, "", 0, KEY_ALL_ACCESS, second), ERROR_SUCCESS);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(set(first, "mark", REG_SZ, sz("through a closed handle")), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(query(first, "mark").status, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(query(second, "mark").data.substr(0, 4), sz("old"));
+    EXPECT_EQ(api.RegCloseKey(second), ERROR_SUCCESS);
+
+    EXPECT_EQ(api.RegCloseKey(0), ERROR_INVALID_HANDLE);
+    HKEY below = 0;
+    EXPECT_EQ(api.RegOpenKeyExA(0, "Software", 0, KEY_READ, below), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(api.RegOpenKeyExA(987654, "Software", 0, KEY_READ, below), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, below), ERROR_SUCCESS);
+    EXPECT_EQ(api.RegCloseKey(below), ERROR_SUCCESS);
+    EXPECT_EQ(api.RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS) << "a root may be closed";
+    EXPECT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, below), ERROR_SUCCESS)
+        << "and is there again";
+    api.RegCloseKey(below);
+}
+
+// Where the single-byte functions leave particular things in the caller's
+// variables, the seam leaves the same (for ASCII, where both can be compared).
+TEST_F(NativeRegistry, AnswersAsTheSystemsSingleByteFunctionsDo)
+{
+    // A REG_SZ stored without its NUL, as another program may write it.
+    ASSERT_TRUE(probe::writeSystemValue(systemPath(), L"LongName", REG_SZ, L"abc"));
+    ASSERT_EQ(probe::systemValue(systemPath(), L"LongName"), (Stored{REG_SZ, probe::bytesOf(L"abc")}));
+
+    struct Row {
+        const char* what;
+        DWORD nameCapacity;
+        DWORD dataCapacity;
+    };
+    const Row rows[] = {
+        {"both fit: a NUL ends the text where there is room", 16, 10},
+        {"the data fills the buffer: no NUL", 16, 3},
+        {"the data does not fit", 16, 2},
+        {"the name does not fit", 4, 10},
+        {"the name fits without its NUL only", 8, 10},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string name(row.nameCapacity, '.');
+        const std::string data(row.dataCapacity, '.');
+        probe::EnumAnswer seam;
+        seam.name = name;
+        seam.nameLength = row.nameCapacity;
+        seam.data = data;
+        seam.size = row.dataCapacity;
+        seam.status = api.RegEnumValueA(m_key, 0, seam.name, seam.nameLength, seam.type, seam.data, seam.size);
+        EXPECT_EQ(seam, probe::systemEnumValueA(systemPath(), 0, name, row.nameCapacity, data, row.dataCapacity));
+
+        probe::EnumAnswer queried;
+        queried.data = data;
+        queried.size = row.dataCapacity;
+        queried.status = api.RegQueryValueExA(m_key, "LongName", queried.type, queried.data, queried.size);
+        EXPECT_EQ(queried, probe::systemQueryValueA(systemPath(), "LongName", data, row.dataCapacity));
+    }
+}
+
+} // namespace
+} // namespace tarnquill
