@@ -242,11 +242,13 @@ TEST_F(NativeRegistry, NamesIgnoreCaseBeyondAscii)
 
 TEST_F(NativeRegistry, MissingEntriesAreNotFoundAndAKeyWithSubkeysStays)
 {
-    HKEY untouched = 12345;
-    EXPECT_EQ(api.RegOpenKeyExA(m_key, "Missing", 0, KEY_READ, untouched), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(untouched, 12345) << "a failed open leaves the caller's variable";
-    EXPECT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TarnquillTest\\No such key", 0, KEY_READ, untouched),
+    HKEY stale = 12345;
+    EXPECT_EQ(api.RegOpenKeyExA(m_key, "Missing", 0, KEY_READ, stale), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(stale, 0) << "a failed open leaves no handle to close";
+    stale = 12345;
+    EXPECT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TarnquillTest\\No such key", 0, KEY_READ, stale),
               ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(stale, 0);
     const Answer missing = query(m_key, "Missing", 4);
     EXPECT_EQ(missing, (Answer{ERROR_FILE_NOT_FOUND, 0, "    ", 4})) << "type, data and size left alone";
     EXPECT_EQ(api.RegDeleteValueA(m_key, "Missing"), ERROR_FILE_NOT_FOUND);

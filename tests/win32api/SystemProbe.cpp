@@ -121,8 +121,10 @@ bool wineWithoutDisplay()
     const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
     if (!ntdll || !::GetProcAddress(ntdll, "wine_get_version"))
         return false;
-    // Wine copies the Unix environment into the Windows one.
-    return ::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+    // Wine copies the Unix environment into the Windows one; unset and empty
+    // are alike to it.
+    wchar_t display[2] = {};
+    return ::GetEnvironmentVariableW(L"DISPLAY", display, 2) == 0;
 }
 
 TestWindow::TestWindow()

@@ -139,6 +139,8 @@ HKEY NativeWin32Api::seamKey(void* key)
 LONG NativeWin32Api::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD ulOptions, REGSAM samDesired,
                                    HKEY& result)
 {
+    // 0 on any failure, as the system leaves it.
+    result = 0;
     const auto base = static_cast<::HKEY>(systemKey(hKey));
     if (base == nullptr)
         return ERROR_INVALID_HANDLE;
