@@ -4,11 +4,15 @@
 #include "history/StoreLocation.h"
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
+#include "platform/linux/CaretBlinkLimiter.h"
 #include "platform/linux/DesignWindow.h"
+#include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtClipboard.h"
 #include "platform/linux/QtForm1View.h"
+#include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/WatcherPump.h"
+#include "platform/linux/registry/RegistryStore.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,6 +40,7 @@ int main(int argc, char* argv[])
     preferXWayland();
     QApplication application(argc, argv);
     QuitOnSignal quitOnSignal({SIGTERM, SIGINT, SIGHUP});
+    CaretBlinkLimiter caretBlink;
 
     const auto files = native::makeFileSystem();
     const auto storeFolder = chooseStoreFolder(*files, native::programFolder(), native::userDataFolder());
@@ -52,8 +57,15 @@ int main(int argc, char* argv[])
     DesignWindow form2(app::window(app::WindowId::Form2));
     DesignWindow form3(app::window(app::WindowId::form3));
 
-    QtForm1View form1View(history);
-    app::Form1 form1(form1View, history, clipboard);
+    // The desktop as the Win32 seam sees it: the registry (whose Run keys are
+    // autostart entries), the tray, the screen; the program's own windows and
+    // icons resolve through the handle table.
+    QtHandleTable handles;
+    registry::RegistryStore registry(registry::RegistryLocations::fromEnvironment());
+    LinuxWin32Api win32(registry, handles);
+
+    QtForm1View form1View(history, handles);
+    app::Form1 form1(form1View, history, clipboard, win32);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
     // watcher has to look again.
