@@ -93,6 +93,15 @@ TEST_F(NativeDesktop, TheWorkAreaAndTheTwipsPerPixelAreTheScreens)
     EXPECT_FLOAT_EQ(api.TwipsPerPixelY(), 1440.0f / static_cast<float>(probe::screenDpiY()));
 }
 
+// Needs no display: the awareness is the process's, set by the constructor.
+// Wine 8 starts every process aware already, so only Windows can fail this.
+TEST(NativeScreen, TheProcessSeesTheScreenInRealPixels)
+{
+    NativeWin32Api api;
+    EXPECT_TRUE(probe::processIsDpiAware())
+        << "else a screen above 96 dpi is reported as 96 and windows are scaled up blurred";
+}
+
 TEST_F(NativeDesktop, TheMessageBoxShowsTextOutsideTheAnsiCodePage)
 {
     // Found by its caption through the W function: a caption turned into '?'

@@ -165,6 +165,11 @@ WinRect systemWorkArea()
     return WinRect{area.left, area.top, area.right, area.bottom};
 }
 
+bool processIsDpiAware()
+{
+    return ::IsProcessDPIAware() != FALSE;
+}
+
 namespace {
 
 int screenDpi(int axis)

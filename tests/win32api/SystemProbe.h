@@ -72,6 +72,8 @@ private:
 HICON applicationIcon();
 
 WinRect systemWorkArea();
+// Whether this process sees the screen in real pixels (system-DPI-aware or more).
+bool processIsDpiAware();
 int screenDpiX();
 int screenDpiY();
 
