@@ -359,11 +359,12 @@ BOOL NativeWin32Api::sndPlaySoundA(const std::string& sound, UINT fuSound)
 MCIERROR NativeWin32Api::mciSendStringA(const std::string& command, std::string& returnString, UINT cchReturn,
                                         HWND hwndCallback)
 {
-    // A reply that fits cchReturn UTF-8 bytes fits as many UTF-16 units.
-    std::wstring reply(std::max<UINT>(cchReturn, 1), L'\0');
-    const MCIERROR error = ::mciSendStringW(wide::fromUtf8(command).c_str(), cchReturn > 0 ? reply.data() : nullptr,
-                                            cchReturn, static_cast<::HWND>(m_userHandles.find(hwndCallback)));
+    // A reply that fits `capacity` UTF-8 bytes fits as many UTF-16 units.
     const std::size_t capacity = std::min<std::size_t>(cchReturn, returnString.size());
+    std::wstring reply(std::max<std::size_t>(capacity, 1), L'\0');
+    const MCIERROR error =
+        ::mciSendStringW(wide::fromUtf8(command).c_str(), capacity > 0 ? reply.data() : nullptr,
+                         static_cast<::UINT>(capacity), static_cast<::HWND>(m_userHandles.find(hwndCallback)));
     if (capacity > 0)
         putWithNul(returnString,
                    wide::cutAtCharacter(wide::toUtf8UpToNul(reply.data(), reply.size()), capacity - 1));
