@@ -1,172 +1,22 @@
 // The registry contract against NativeWin32Api, the program's own way to the
-// system's registry (Wine's under the cross build): the seam must answer as
-// advapi32 answers (AdvapiContractTest) and as the Linux store does.
-//
-// The suite calls the functions in their pointer form; the seam's are
-// references and buffers of a fixed length. The adapter below maps one onto
-// the other and nothing more: a NULL out pointer becomes a scratch variable,
-// a NULL data buffer a buffer of size 0 whose ERROR_MORE_DATA answers the
-// size question as NULL does on Windows.
+// system's registry (Wine's under the cross build): through the seam it must
+// answer as advapi32 answers (AdvapiContractTest) and as the Linux store does.
 
 #include "RegistryContract.h"
+#include "SeamRegistryAdapter.h"
 
 #include "platform/windows/NativeWin32Api.h"
 
-#include <cstdint>
-#include <cstring>
-#include <optional>
-#include <string>
-
 namespace {
-
-using tarnquill::contract::Dword;
-using tarnquill::contract::Handle;
-using tarnquill::contract::Status;
-
-// A caller's buffer of `size` bytes as the seam's std::string, copied back
-// whole afterwards (the seam overwrites in place and never changes its length).
-class Buffer {
-public:
-    Buffer(void* data, Dword size)
-        : m_data(static_cast<char*>(data))
-        , m_bytes(data ? std::string(static_cast<const char*>(data), size) : std::string())
-    {
-    }
-    ~Buffer()
-    {
-        if (m_data)
-            std::memcpy(m_data, m_bytes.data(), m_bytes.size());
-    }
-    std::string& get() { return m_bytes; }
-
-private:
-    char* m_data;
-    std::string m_bytes;
-};
-
-// An optional out argument: the caller's variable, or a scratch one.
-template <class T>
-T& slot(T* pointer, T& scratch)
-{
-    return pointer ? *pointer : scratch;
-}
-
-class NativeAdapter {
-public:
-    Status RegOpenKeyExA(Handle key, const std::string& subKey, Dword options, Dword access, Handle* result)
-    {
-        return m_api.RegOpenKeyExA(key, subKey, options, access, *result);
-    }
-
-    Status RegCreateKeyExA(Handle key, const std::string& subKey, Dword reserved, const char* keyClass, Dword options,
-                           Dword access, const void*, Handle* result, Dword* disposition)
-    {
-        Dword ignored = 0;
-        const std::optional<std::string> className = keyClass ? std::optional<std::string>(keyClass) : std::nullopt;
-        return m_api.RegCreateKeyExA(key, subKey, reserved, className, options, access, *result,
-                                     slot(disposition, ignored));
-    }
-
-    Status RegSetValueExA(Handle key, const std::string& name, Dword reserved, Dword type, const std::uint8_t* data,
-                          Dword size)
-    {
-        const std::string_view bytes = data ? std::string_view(reinterpret_cast<const char*>(data), size) : "";
-        return m_api.RegSetValueExA(key, name, reserved, type, bytes, size);
-    }
-
-    Status RegQueryValueExA(Handle key, const std::string& name, Dword* reserved, Dword* type, std::uint8_t* data,
-                            Dword* size)
-    {
-        if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        Dword ignoredType = 0, ignoredSize = 0;
-        Dword& bytes = slot(size, ignoredSize);
-        if (!data) {
-            std::string none;
-            bytes = 0;
-            const Status status = m_api.RegQueryValueExA(key, name, slot(type, ignoredType), none, bytes);
-            return status == tarnquill::ERROR_MORE_DATA ? tarnquill::ERROR_SUCCESS : status;
-        }
-        Buffer buffer(data, bytes);
-        return m_api.RegQueryValueExA(key, name, slot(type, ignoredType), buffer.get(), bytes);
-    }
-
-    Status RegDeleteValueA(Handle key, const std::string& name) { return m_api.RegDeleteValueA(key, name); }
-    Status RegDeleteKeyA(Handle key, const std::string& subKey) { return m_api.RegDeleteKeyA(key, subKey); }
-    Status RegCloseKey(Handle key) { return m_api.RegCloseKey(key); }
-
-    Status RegQueryInfoKeyA(Handle key, char* keyClass, Dword* classLength, Dword* reserved, Dword* subKeys,
-                            Dword* maxSubKey, Dword* maxClass, Dword* values, Dword* maxValueName, Dword* maxValue,
-                            Dword* security, void* lastWrite)
-    {
-        if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        Dword scratch[8] = {};
-        tarnquill::FileTime written;
-        Dword& length = slot(classLength, scratch[0]);
-        // No class buffer: a buffer of size 0 asks for the length alone.
-        Buffer buffer(keyClass, keyClass ? length : 0);
-        if (!keyClass)
-            length = 0;
-        const Status status = m_api.RegQueryInfoKeyA(
-            key, buffer.get(), length, slot(subKeys, scratch[1]), slot(maxSubKey, scratch[2]),
-            slot(maxClass, scratch[3]), slot(values, scratch[4]), slot(maxValueName, scratch[5]),
-            slot(maxValue, scratch[6]), slot(security, scratch[7]), written);
-        if (lastWrite)
-            std::memcpy(lastWrite, &written, sizeof written);
-        return status;
-    }
-
-    Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, char* keyClass,
-                         Dword* classLength, void* lastWrite)
-    {
-        if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        Buffer nameBuffer(name, *nameLength);
-        // No class buffer: one that holds any class, so only the name decides.
-        Dword scratchLength = 0;
-        std::string anyClass(4096, ' ');
-        Dword& length = keyClass ? slot(classLength, scratchLength) : (scratchLength = 4096);
-        Buffer classBuffer(keyClass, keyClass ? length : 0);
-        tarnquill::FileTime written;
-        const Status status = m_api.RegEnumKeyExA(key, index, nameBuffer.get(), *nameLength,
-                                                  keyClass ? classBuffer.get() : anyClass, length, written);
-        if (lastWrite)
-            std::memcpy(lastWrite, &written, sizeof written);
-        return status;
-    }
-
-    Status RegEnumValueA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, Dword* type,
-                         std::uint8_t* data, Dword* size)
-    {
-        if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        Buffer nameBuffer(name, *nameLength);
-        Dword ignoredType = 0, ignoredSize = 0;
-        Dword& bytes = slot(size, ignoredSize);
-        // No data buffer: one that holds any value the suite writes; only its
-        // size is given back.
-        std::string anyData;
-        if (!data) {
-            anyData.assign(1 << 16, '\0');
-            bytes = static_cast<Dword>(anyData.size());
-        }
-        Buffer dataBuffer(data, data ? bytes : 0);
-        return m_api.RegEnumValueA(key, index, nameBuffer.get(), *nameLength, slot(type, ignoredType),
-                                   data ? dataBuffer.get() : anyData, bytes);
-    }
-
-private:
-    tarnquill::NativeWin32Api m_api;
-};
 
 struct NativeTraits {
     class Backend {
     public:
-        NativeAdapter& api() { return m_api; }
+        tarnquill::contract::SeamRegistry& api() { return m_registry; }
 
     private:
-        NativeAdapter m_api;
+        tarnquill::NativeWin32Api m_api;
+        tarnquill::contract::SeamRegistry m_registry{m_api};
     };
 };
 
