@@ -137,7 +137,9 @@ public:
 
     // ---- Registry --------------------------------------------------------------------------------
 
-    // Opens an existing key (never creates); `result` is left alone on failure.
+    // Opens an existing key (never creates). `result` is set to 0 when the
+    // open fails, as the system sets it, so a caller that closes whatever it
+    // holds never closes a stale handle.
     virtual LONG RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD ulOptions, REGSAM samDesired, HKEY& result) = 0;
     // Opens a key, creating it and every missing key on its path; disposition REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY.
     virtual LONG RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWORD reserved, const std::optional<std::string>& className, DWORD dwOptions, REGSAM samDesired, HKEY& result, DWORD& disposition) = 0;
@@ -151,11 +153,16 @@ public:
     virtual LONG RegDeleteValueA(HKEY hKey, const std::string& valueName) = 0;
     // Closes a key that RegOpenKeyExA or RegCreateKeyExA opened.
     virtual LONG RegCloseKey(HKEY hKey) = 0;
-    // Counts and longest lengths of a key's subkeys, class and values.
+    // Counts and longest lengths of a key's subkeys, class and values (lengths without NUL). The key's own class
+    // goes into className as RegEnumKeyExA's does; a class buffer of size 0 asks for its length alone.
     virtual LONG RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& cchClass, DWORD& subKeys, DWORD& maxSubKeyLen, DWORD& maxClassLen, DWORD& values, DWORD& maxValueNameLen, DWORD& maxValueLen, DWORD& cbSecurityDescriptor, FileTime& lastWriteTime) = 0;
-    // The subkey at `index`: name (cchName in: capacity without NUL, out: length) and class; ERROR_NO_MORE_ITEMS past the end.
+    // The subkey at `index`: name and class. cchName and cchClass count as the system counts them: on the way
+    // in, the buffer's size with room for the NUL; on success, the text's length without it (the NUL is written
+    // after the text). A name or class that does not fit with its NUL gives ERROR_MORE_DATA and leaves buffers and
+    // lengths as they were; ERROR_NO_MORE_ITEMS past the end.
     virtual LONG RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, DWORD& cchName, std::string& className, DWORD& cchClass, FileTime& lastWriteTime) = 0;
-    // The value at `index`: name, type and data, lengths in/out as RegEnumKeyExA and RegQueryValueExA.
+    // The value at `index`: name, type and data; cchValueName counts as RegEnumKeyExA's cchName, cbData as
+    // RegQueryValueExA's (too small: ERROR_MORE_DATA, with the type and the data size needed).
     virtual LONG RegEnumValueA(HKEY hKey, DWORD index, std::string& valueName, DWORD& cchValueName, DWORD& type, std::string& data, DWORD& cbData) = 0;
 
     // ---- Files and machine ---------------------------------------------------------------------------
