@@ -2,10 +2,13 @@
 
 namespace tarnquill::app {
 
-Form1::Form1(Form1View& view, TextHistory& history, Clipboard& clipboard)
+Form1::Form1(Form1View& view, TextHistory& history, Clipboard& clipboard, Win32Api& api)
     : m_view(view)
     , m_history(history)
     , m_clipboard(clipboard)
+    , m_regStuff(api, api.AppPath())
+    , m_exeName(api.AppExeName())
+    , m_winApi(api)
 {
 }
 
@@ -59,6 +62,32 @@ void Form1::eraseHistory()
     // watcher that had stopped ticking: its next tick compares the clipboard
     // with the now empty slot 0 and records the clipboard's current text again.
     m_history.eraseAll();
+}
+
+void Form1::applyRunEntry()
+{
+    applyRunAtStartup(m_regStuff, m_view.Check2_Value(), m_exeName);
+}
+
+void Form1::Check2_Click()
+{
+    applyRunEntry();
+}
+
+void Form1::Check2_KeyUp(int, int)
+{
+    // A space bar press on the box reaches both handlers, after the box has
+    // changed, so the entry is applied twice with the same result.
+    applyRunEntry();
+}
+
+void Form1::Picture1_MouseMove(int, int, float X, float)
+{
+    if (m_winApi.TryIcnRtnMsg(X) != static_cast<std::int32_t>(WM_LBUTTONUP))
+        return;
+    // Shown before the icon goes, so the program is never without both.
+    m_view.Show();
+    m_winApi.TrayIcon(2, m_view.Picture1_hWnd(), kTrayTip, m_view.Picture1_Picture());
 }
 
 } // namespace tarnquill::app

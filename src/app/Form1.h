@@ -2,6 +2,10 @@
 
 #include "history/Clipboard.h"
 #include "history/TextHistory.h"
+#include "startup/RegStuff.h"
+#include "winapi/CWinAPI.h"
+#include "winapi/Values.h"
+#include "winapi/Win32Api.h"
 
 #include <optional>
 #include <string>
@@ -21,6 +25,14 @@ public:
     virtual int List1_ListIndex() const = 0;
     // Replaces the whole content of the preview box Text1.
     virtual void setText1(const std::string& text) = 0;
+    // The state of Check2 "Run ... at start-up": 1 checked, 0 cleared.
+    virtual int Check2_Value() const = 0;
+    // Picture1's window handle, the tray icon's callback window, and its
+    // picture, the program icon that the tray shows.
+    virtual HWND Picture1_hWnd() const = 0;
+    virtual Picture Picture1_Picture() const = 0;
+    // Shows the main window modeless: visible and active again.
+    virtual void Show() = 0;
 };
 
 // The main window's event handlers, free of any toolkit. The front end calls
@@ -34,7 +46,13 @@ public:
     static constexpr int kResendIndex = 0;
     static constexpr int kEraseIndex = 2;
 
-    Form1(Form1View& view, TextHistory& history, Clipboard& clipboard);
+    // The tip of the program's tray icon.
+    static constexpr const char* kTrayTip = "Tarnquill";
+
+    // `api` reaches the desktop: the Run entry through RegStuff, for the
+    // executable of this process (AppPath, AppExeName), and the tray through
+    // the window's one CWinAPI instance.
+    Form1(Form1View& view, TextHistory& history, Clipboard& clipboard, Win32Api& api);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -47,15 +65,32 @@ public:
     // nothing. No command asks or reports anything.
     void Label2_Click(int Index);
 
+    // Check2 was clicked, or a key was released on it (any key; neither the
+    // key nor the shift state is looked at): the Run entry follows the box at
+    // once, written when it is checked and deleted when it is not.
+    void Check2_Click();
+    void Check2_KeyUp(int KeyCode, int Shift);
+
+    // The tray icon's notifications arrive as mouse moves over Picture1, X in
+    // twips. A left-button release over the icon (514) shows the window again
+    // and removes the icon; every other message is ignored.
+    void Picture1_MouseMove(int Button, int Shift, float X, float Y);
+
 private:
     // The slot of the selected row, or nothing when no row is selected.
     std::optional<std::size_t> selectedSlot() const;
     void resendSelected();
     void eraseHistory();
 
+    void applyRunEntry();
+
     Form1View& m_view;
     TextHistory& m_history;
     Clipboard& m_clipboard;
+    RegStuff m_regStuff;
+    // The executable's file name without its extension: the Run value's name.
+    std::string m_exeName;
+    CWinAPI m_winApi;
 };
 
 } // namespace tarnquill::app

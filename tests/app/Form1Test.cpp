@@ -1,8 +1,11 @@
 #include "history/Fakes.h"
 
+#include "RecordingWin32Api.h"
+
 #include "app/Form1.h"
 #include "history/ClipboardWatcher.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace tarnquill::app {
@@ -11,14 +14,25 @@ namespace {
 using tarnquill::testing::CountingListView;
 using tarnquill::testing::FakeClipboard;
 using tarnquill::testing::FakeFileSystem;
+using tarnquill::testing::RecordingWin32Api;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 const std::filesystem::path kStore = "/home/user/.local/share/tarnquill/tcb.txt";
 
 class FakeForm1View final : public Form1View {
 public:
+    explicit FakeForm1View(RecordingWin32Api& api)
+        : m_api(api)
+    {
+    }
+
     int selected = -1;
     std::string text1 = "(what the user typed)";
     int text1Writes = 0;
+    int check2 = 1;
+    static constexpr HWND kPicture1 = 0x40000002;
+    static constexpr HICON kProgramIcon = 0x40000003;
 
     int List1_ListIndex() const override { return selected; }
     void setText1(const std::string& text) override
@@ -26,6 +40,15 @@ public:
         text1 = text;
         ++text1Writes;
     }
+    int Check2_Value() const override { return check2; }
+    HWND Picture1_hWnd() const override { return kPicture1; }
+    Picture Picture1_Picture() const override { return Picture(kProgramIcon); }
+    // Into the platform calls' record, so a test sees the window shown
+    // between them.
+    void Show() override { m_api.calls.push_back("Show()"); }
+
+private:
+    RecordingWin32Api& m_api;
 };
 
 class Form1Test : public ::testing::Test {
@@ -47,9 +70,10 @@ protected:
     FakeFileSystem files;
     FakeClipboard clipboard;
     CountingListView list;
-    FakeForm1View view;
+    RecordingWin32Api api;
+    FakeForm1View view{api};
     TextHistory history{files, kStore};
-    Form1 form{view, history, clipboard};
+    Form1 form{view, history, clipboard, api};
 };
 
 TEST_F(Form1Test, SelectingARowPreviewsTheWholeEntry)
@@ -207,6 +231,82 @@ TEST_P(Form1OtherLabel2Elements, DoNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, Form1OtherLabel2Elements, ::testing::Values(-1, 1, 3, 500));
+
+// ---- Check2: the Run entry follows the box --------------------------------
+
+class Form1Check2Test : public Form1Test {
+protected:
+    // The executable is RecordingWin32Api's: "tool" in C:\Apps\Clip.
+    Form1Check2Test() { api.calls.clear(); }
+
+    // (name, data) of every value written, and the names deleted.
+    std::vector<std::string> written() const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& call : api.callsTo("RegSetValueExA"))
+            lines.push_back(call.substr(call.find(',') + 2));
+        return lines;
+    }
+};
+
+TEST_F(Form1Check2Test, ClickAndKeyUpWriteTheEntryOfThisExecutableWhenChecked)
+{
+    const std::string entry = "\"tool\", 0, 1, " + testing::byteList(std::string("C:\\Apps\\Clip\\tool\0", 18)) + ", 18)";
+    view.check2 = 1;
+    form.Check2_Click();
+    form.Check2_KeyUp(32, 0);
+    form.Check2_KeyUp(65, 1); // any key, any shift state
+    EXPECT_THAT(written(), ElementsAre(entry, entry, entry));
+    EXPECT_THAT(api.callsTo("RegDeleteValueA"), IsEmpty());
+}
+
+TEST_F(Form1Check2Test, ClickAndKeyUpDeleteTheEntryWhenCleared)
+{
+    view.check2 = 0;
+    form.Check2_Click();
+    form.Check2_KeyUp(9, 2);
+    EXPECT_THAT(written(), IsEmpty());
+    // Both roots, so the per-user fallback entry goes too.
+    EXPECT_EQ(api.callsTo("RegDeleteValueA").size(), 4u);
+    for (const std::string& call : api.callsTo("RegDeleteValueA"))
+        EXPECT_THAT(call, ::testing::EndsWith(", \"tool\")"));
+}
+
+// ---- Picture1: the tray icon's notifications ----------------------------------
+
+TEST_F(Form1Test, ALeftButtonReleaseOverTheTrayIconShowsTheWindowThenRemovesTheIcon)
+{
+    api.calls.clear();
+    form.Picture1_MouseMove(1, 0, 514 * 15.0f, 0);
+
+    NotifyIconDataA removed;
+    removed.hWnd = FakeForm1View::kPicture1;
+    removed.uID = 1;
+    removed.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    removed.uCallbackMessage = WM_MOUSEMOVE;
+    removed.hIcon = FakeForm1View::kProgramIcon;
+    std::fill(removed.szTip.begin(), removed.szTip.end(), ' ');
+    std::string_view tip = "Tarnquill";
+    std::copy(tip.begin(), tip.end(), removed.szTip.begin());
+    removed.szTip[tip.size()] = '\0';
+    const auto bytes = removed.bytes();
+    EXPECT_THAT(api.calls,
+                ElementsAre("Show()", "Shell_NotifyIconA(2, "
+                                          + testing::byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()})
+                                          + ")"));
+}
+
+TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)
+{
+    api.calls.clear();
+    // Pointer moves, a left press, a double-click, the right and middle
+    // buttons; 7665 twips is pixel 511, below the mouse messages.
+    for (const int message : {512, 513, 515, 516, 517, 518, 519, 520, 521})
+        form.Picture1_MouseMove(1, 0, static_cast<float>(message * 15), 0);
+    form.Picture1_MouseMove(0, 0, 7665.0f, 0);
+    form.Picture1_MouseMove(0, 0, 0.0f, 0);
+    EXPECT_THAT(api.calls, IsEmpty());
+}
 
 } // namespace
 } // namespace tarnquill::app

@@ -7,17 +7,25 @@
 #include <functional>
 #include <string>
 
+class QCheckBox;
 class QListView;
 class QPlainTextEdit;
 
 namespace tarnquill {
 
+class DesignPicture;
+class QtHandleTable;
+
 // The main window on Qt: the Form1 design built by DesignWindow, List1 showing
 // the history through HistoryListModel, and the view side of the controller
 // app::Form1, whose handlers the control events are routed to.
+//
+// The window and Picture1 are entered into the handle table: Form1 under its
+// X window id, Picture1 (the tray icon's callback window) under a handle of
+// the table's own, and Picture1's picture, the program icon, as an icon.
 class QtForm1View final : public app::Form1View {
 public:
-    explicit QtForm1View(const TextHistory& history);
+    QtForm1View(const TextHistory& history, QtHandleTable& handles);
 
     DesignWindow& window() { return m_window; }
     // What TextHistory rebuilds List1 through.
@@ -25,11 +33,21 @@ public:
 
     int List1_ListIndex() const override;
     void setText1(const std::string& text) override;
+    int Check2_Value() const override;
+    HWND Picture1_hWnd() const override { return m_picture1Handle; }
+    Picture Picture1_Picture() const override { return Picture(m_programIcon); }
+    void Show() override;
+
+    // Form1's own window handle.
+    HWND hWnd() const { return m_windowHandle; }
 
     // Routes List1's selection (mouse and keyboard) to List1_Click and the
     // clicks on each Label2 element to Label2_Click with its index. After each
     // Label2 command `afterCommand` runs: the history or the clipboard may
-    // have changed behind the watcher's back.
+    // have changed behind the watcher's back. Check2's clicks and key
+    // releases go to Check2_Click and Check2_KeyUp, the mouse moves that
+    // reach Picture1 (the tray's notifications) to Picture1_MouseMove in
+    // twips.
     void routeTo(app::Form1& handlers, std::function<void()> afterCommand);
 
 private:
@@ -37,6 +55,12 @@ private:
     DesignWindow m_window;
     QListView* m_list1;
     QPlainTextEdit* m_text1;
+    QCheckBox* m_check2;
+    DesignPicture* m_picture1;
+    QtHandleTable& m_handles;
+    HWND m_windowHandle;
+    HWND m_picture1Handle;
+    HICON m_programIcon;
 };
 
 } // namespace tarnquill
