@@ -245,8 +245,8 @@ TYPED_TEST_P(RegistryContract, CreateMakesEveryKeyOnThePathAndTellsNewFromExisti
 TYPED_TEST_P(RegistryContract, OpenNeverCreates)
 {
     Handle key = 123;
-    EXPECT_EQ(this->open(this->scratch(), "Missing", key, kAllAccess), kFileNotFound);
-    EXPECT_EQ(key, 0) << "a failed open leaves the handle 0";
+    EXPECT_EQ(this->api().RegOpenKeyExA(this->scratch(), "Missing", 0, kAllAccess, &key), kFileNotFound);
+    EXPECT_EQ(key, 0) << "a failed open sets the handle to 0";
     EXPECT_EQ(this->open(this->scratch(), "Missing", key), kFileNotFound);
     EXPECT_EQ(this->open(this->scratch(), "Missing\\Below", key), kFileNotFound);
     EXPECT_TRUE(this->subkeys(this->scratch()).empty());

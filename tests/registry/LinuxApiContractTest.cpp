@@ -1,0 +1,35 @@
+// The registry contract against LinuxWin32Api: the program reaches the store
+// through the seam's signatures (references, fixed-length buffers), and must
+// get the answers the store gives directly (StoreContractTest) and the
+// system's registry gives under Wine (AdvapiContractTest, NativeContractTest).
+
+#include "RegistryContract.h"
+#include "SeamRegistryAdapter.h"
+#include "TempFolder.h"
+
+#include "platform/linux/LinuxWin32Api.h"
+#include "platform/linux/QtHandleTable.h"
+#include "platform/linux/registry/RegistryStore.h"
+
+namespace tarnquill::registry::testing {
+
+// The registry needs no QApplication; nothing here touches the desktop.
+struct LinuxApiTraits {
+    class Backend {
+    public:
+        contract::SeamRegistry& api() { return m_registry; }
+
+    private:
+        TempFolder m_folder;
+        RegistryStore m_store{m_folder.locations()};
+        QtHandleTable m_handles;
+        LinuxWin32Api m_api{m_store, m_handles};
+        contract::SeamRegistry m_registry{m_api};
+    };
+};
+
+} // namespace tarnquill::registry::testing
+
+namespace tarnquill::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryLinuxApiContract, RegistryContract, registry::testing::LinuxApiTraits);
+} // namespace tarnquill::contract
