@@ -61,8 +61,8 @@ int main(int argc, char* argv[])
     // autostart entries), the tray, the screen; the program's own windows and
     // icons resolve through the handle table.
     QtHandleTable handles;
-    registry::RegistryStore registry(registry::RegistryLocations::fromEnvironment());
-    LinuxWin32Api win32(registry, handles);
+    registry::RegistryStore registryStore(registry::RegistryLocations::fromEnvironment());
+    LinuxWin32Api win32(registryStore, handles);
 
     QtForm1View form1View(history, handles);
     app::Form1 form1(form1View, history, clipboard, win32);
