@@ -11,11 +11,13 @@
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QuitOnSignal.h"
+#include "platform/linux/SingleInstance.h"
 #include "platform/linux/WatcherPump.h"
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QWindow>
 
 #include <csignal>
 #include <cstdlib>
@@ -31,6 +33,21 @@ void preferXWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// What a second start asks of the running one: the main window shown, on top
+// and active. A window the window manager minimised comes back through its
+// state; one it unmapped behind Qt's back (another workspace, say) is still
+// "visible" to Qt, where show() alone would do nothing.
+void bringForward(QWidget& window)
+{
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    else if (window.isVisible() && window.windowHandle() && !window.windowHandle()->isExposed())
+        window.hide();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -44,6 +61,14 @@ int main(int argc, char* argv[])
 
     const auto files = native::makeFileSystem();
     const auto storeFolder = chooseStoreFolder(*files, native::programFolder(), native::userDataFolder());
+    // Decided before anything reads or writes the store: a second start with
+    // the same store would overwrite the first one's entries, so it only
+    // brings the running window forward.
+    SingleInstance instance(storeFolder / kStoreFileName);
+    if (!instance.acquire()) {
+        instance.askRunningToShow();
+        return 0;
+    }
     TextHistory history(*files, storeFolder / kStoreFileName);
 
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
@@ -71,6 +96,7 @@ int main(int argc, char* argv[])
     // watcher has to look again.
     form1View.routeTo(form1, [&pump] { pump.wake(); });
     history.setListView(&form1View.listView());
+    QObject::connect(&instance, &SingleInstance::showRequested, [&form1View] { bringForward(form1View.window()); });
 
     form1View.window().show();
     // A program the user just started takes the keyboard, so typing goes to
