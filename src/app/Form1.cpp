@@ -85,7 +85,7 @@ void Form1::Picture1_MouseMove(int, int, float X, float)
 {
     if (m_winApi.TryIcnRtnMsg(X) != static_cast<std::int32_t>(WM_LBUTTONUP))
         return;
-    // Shown before the icon goes, so the program is never without both.
+    // Shown before the icon goes: at no moment is there neither.
     m_view.Show();
     m_winApi.TrayIcon(2, m_view.Picture1_hWnd(), kTrayTip, m_view.Picture1_Picture());
 }

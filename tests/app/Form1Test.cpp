@@ -239,7 +239,7 @@ protected:
     // The executable is RecordingWin32Api's: "tool" in C:\Apps\Clip.
     Form1Check2Test() { api.calls.clear(); }
 
-    // (name, data) of every value written, and the names deleted.
+    // Name, type, data and size of every value written.
     std::vector<std::string> written() const
     {
         std::vector<std::string> lines;
@@ -251,7 +251,8 @@ protected:
 
 TEST_F(Form1Check2Test, ClickAndKeyUpWriteTheEntryOfThisExecutableWhenChecked)
 {
-    const std::string entry = "\"tool\", 0, 1, " + testing::byteList(std::string("C:\\Apps\\Clip\\tool\0", 18)) + ", 18)";
+    const std::string entry =
+        "\"tool\", 0, 1, " + testing::byteList(std::string("C:\\Apps\\Clip\\tool\0", 18)) + ", 18)";
     view.check2 = 1;
     form.Check2_Click();
     form.Check2_KeyUp(32, 0);
@@ -291,9 +292,9 @@ TEST_F(Form1Test, ALeftButtonReleaseOverTheTrayIconShowsTheWindowThenRemovesTheI
     removed.szTip[tip.size()] = '\0';
     const auto bytes = removed.bytes();
     EXPECT_THAT(api.calls,
-                ElementsAre("Show()", "Shell_NotifyIconA(2, "
-                                          + testing::byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()})
-                                          + ")"));
+                ElementsAre("Show()",
+                            "Shell_NotifyIconA(2, "
+                                + testing::byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) + ")"));
 }
 
 TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)

@@ -11,7 +11,6 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -196,8 +195,9 @@ BOOL LinuxWin32Api::SystemParametersInfoA(UINT uiAction, UINT, WinRect& rect, UI
     if (screen == nullptr)
         return FALSE;
     const QRect available = screen->availableGeometry();
-    const QPoint topLeft = toDevice(*screen, available.topLeft());
-    const QPoint bottomRight = toDevice(*screen, QPointF(available.topLeft()) + QPointF(available.width(), available.height()));
+    const QPointF origin = available.topLeft();
+    const QPoint topLeft = toDevice(*screen, origin);
+    const QPoint bottomRight = toDevice(*screen, origin + QPointF(available.width(), available.height()));
     rect = WinRect{topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
     return TRUE;
 }
