@@ -251,13 +251,6 @@ TEST_F(LinuxWin32ApiTest, TopLevelWindowsAreTheirXWindowsAndEverythingElseGetsIt
     EXPECT_FALSE(m_handles.sendMessage(control, WM_MOUSEMOVE, 0, 0));
 }
 
-TEST_F(LinuxWin32ApiTest, MouseMovePositionsAreSignedWords)
-{
-    EXPECT_TRUE(m_handles.sendMessage(m_window, WM_MOUSEMOVE, 0x09, static_cast<LPARAM>(0xFFFE0203u)));
-    EXPECT_FALSE(m_handles.sendMessage(m_window, WM_LBUTTONUP, 0, 0)) << "only mouse moves have a receiver";
-    EXPECT_EQ(m_moves, (std::vector<Move>{{0x09, 515, -2}}));
-}
-
 // ---- Screen ---------------------------------------------------------------
 
 xcb_connection_t* connection()
