@@ -162,8 +162,9 @@ bool SingleInstance::acquire()
 
 void SingleInstance::listen()
 {
-    // A socket left by an instance that was killed would make listen() fail.
-    // While we hold the lock no other instance of this store can be
+    // A socket file left by a killed instance makes a plain bind fail (Qt's
+    // private-socket path happens to rename over it, a detail not to lean
+    // on). While we hold the lock no other instance of this store can be
     // listening, so whatever is there is stale; without the lock it may not be.
     if (holdsStore())
         QLocalServer::removeServer(m_serverName);

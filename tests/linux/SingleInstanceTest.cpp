@@ -1,0 +1,259 @@
+#include "LinuxTestSupport.h"
+
+#include "platform/linux/SingleInstance.h"
+
+#include <QFile>
+#include <QLocalSocket>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace tarnquill::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A store folder and a private runtime folder per test, so sockets and
+// fallback locks never meet another test's or the user's.
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    SingleInstanceTest()
+    {
+        fs::create_directories(m_temp.path() / "store");
+        fs::create_directories(m_temp.path() / "runtime");
+        fs::permissions(m_temp.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    }
+
+    fs::path folder(const std::string& name = "store") const { return m_temp.path() / name; }
+    fs::path store(const std::string& name = "store") const { return folder(name) / "tcb.txt"; }
+
+    std::unique_ptr<SingleInstance> instance(const fs::path& storeFile, std::chrono::milliseconds patience = 1s) const
+    {
+        SingleInstance::Options options;
+        options.runtimeFolder = m_temp.path() / "runtime";
+        options.patience = patience;
+        return std::make_unique<SingleInstance>(storeFile, options);
+    }
+
+private:
+    TempFolder m_temp;
+};
+
+// Counts the first instance's showRequested.
+struct ShowCounter {
+    explicit ShowCounter(SingleInstance& instance)
+    {
+        QObject::connect(&instance, &SingleInstance::showRequested, [this] { ++count; });
+    }
+    int count = 0;
+};
+
+sockaddr_un socketAddress(const QString& serverName)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(serverName);
+    std::memcpy(address.sun_path, path.constData(), std::min<std::size_t>(path.size(), sizeof address.sun_path - 1));
+    return address;
+}
+
+// What a killed instance leaves behind: a socket file nobody listens on.
+void leaveStaleSocket(const QString& serverName)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    const sockaddr_un address = socketAddress(serverName);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    ::close(fd);
+}
+
+TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequestReachesTheFirst)
+{
+    auto first = instance(store());
+    ShowCounter shown(*first);
+    ASSERT_TRUE(first->acquire());
+    ASSERT_TRUE(first->holdsStore());
+
+    // However the second start names the folder, it is the same store.
+    fs::create_directory_symlink(folder(), folder("link"));
+    fs::create_directories(folder("sub"));
+    const fs::path names[] = {store(), folder("link") / "tcb.txt", folder("sub") / ".." / "store" / "tcb.txt"};
+    int requests = 0;
+    for (const fs::path& name : names) {
+        SCOPED_TRACE(name.string());
+        auto second = instance(name);
+        EXPECT_EQ(second->canonicalStore(), first->canonicalStore());
+        EXPECT_FALSE(second->acquire());
+        EXPECT_FALSE(second->holdsStore());
+        EXPECT_TRUE(second->askRunningToShow());
+        ++requests;
+        EXPECT_TRUE(waitUntil([&] { return shown.count == requests; }));
+    }
+    settle();
+    EXPECT_EQ(shown.count, requests);
+    // Turning a second start away never creates the store.
+    EXPECT_FALSE(fs::exists(store()));
+}
+
+TEST_F(SingleInstanceTest, DifferentStoresRunSideBySideAndRequestsReachOnlyTheirOwn)
+{
+    fs::create_directories(folder("other"));
+    auto one = instance(store());
+    auto other = instance(store("other"));
+    ShowCounter oneShown(*one);
+    ShowCounter otherShown(*other);
+    ASSERT_TRUE(one->acquire());
+    ASSERT_TRUE(other->acquire());
+    EXPECT_NE(one->serverName(), other->serverName());
+    EXPECT_NE(one->lockFile(), other->lockFile());
+
+    auto again = instance(store("other"));
+    ASSERT_FALSE(again->acquire());
+    ASSERT_TRUE(again->askRunningToShow());
+    EXPECT_TRUE(waitUntil([&] { return otherShown.count == 1; }));
+    settle();
+    EXPECT_EQ(oneShown.count, 0);
+}
+
+TEST_F(SingleInstanceTest, WhatAKilledInstanceLeftDoesNotBlockTheNextStart)
+{
+    auto probe = instance(store());
+    // The lock file stays after a crash (only an orderly end removes it), and
+    // so does the socket file.
+    { std::ofstream(probe->lockFile()); }
+    leaveStaleSocket(probe->serverName());
+    probe.reset();
+
+    auto next = instance(store());
+    ShowCounter shown(*next);
+    ASSERT_TRUE(next->acquire());
+    auto second = instance(store());
+    ASSERT_FALSE(second->acquire());
+    ASSERT_TRUE(second->askRunningToShow());
+    EXPECT_TRUE(waitUntil([&] { return shown.count == 1; }));
+}
+
+TEST_F(SingleInstanceTest, TheEndOfAnInstanceReleasesTheStoreAndRemovesItsFiles)
+{
+    auto first = instance(store());
+    ASSERT_TRUE(first->acquire());
+    const fs::path lockFile = first->lockFile();
+    const QString serverName = first->serverName();
+    EXPECT_TRUE(fs::exists(lockFile));
+    EXPECT_EQ(fs::status(lockFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    first.reset();
+    EXPECT_FALSE(fs::exists(lockFile));
+    EXPECT_FALSE(fs::exists(QFile::encodeName(serverName).toStdString()));
+
+    auto next = instance(store());
+    EXPECT_TRUE(next->acquire());
+}
+
+// The lock can be taken only where the store folder lets a file be made; a
+// folder that does not exist (yet) stands for one that cannot be written, even
+// by root, who passes every permission bit.
+TEST_F(SingleInstanceTest, AStoreFolderThatCannotHoldTheLockStillAdmitsOneInstance)
+{
+    const fs::path missing = folder("missing") / "tcb.txt";
+    auto first = instance(missing);
+    ASSERT_TRUE(first->acquire());
+    EXPECT_TRUE(first->holdsStore());
+    EXPECT_EQ(first->lockFile().parent_path(), folder("runtime"));
+
+    auto second = instance(missing);
+    EXPECT_FALSE(second->acquire());
+    // A store elsewhere is not held by that lock.
+    auto elsewhere = instance(folder("missing-too") / "tcb.txt");
+    EXPECT_TRUE(elsewhere->acquire());
+}
+
+// The lock is held but nobody listens yet: the holder is between its flock
+// and its listen, or stuck there. The second start waits a while, then gives
+// up rather than hang.
+TEST_F(SingleInstanceTest, ARequestToAnInstanceThatIsStillStartingWaitsForItOrGivesUp)
+{
+    auto second = instance(store(), 300ms);
+    const int held = ::open(second->lockFile().c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    ASSERT_FALSE(second->acquire());
+
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_FALSE(second->askRunningToShow());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+
+    // This time the holder starts listening while the request is retried.
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    std::string received;
+    std::thread holder([&] {
+        std::this_thread::sleep_for(150ms);
+        const sockaddr_un address = socketAddress(second->serverName());
+        if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+            || ::listen(listener, 1) != 0)
+            return;
+        pollfd waiting {listener, POLLIN, 0};
+        if (::poll(&waiting, 1, 10000) != 1)
+            return;
+        const int peer = ::accept(listener, nullptr, nullptr);
+        char buffer[64];
+        ssize_t got = 0;
+        while ((got = ::read(peer, buffer, sizeof buffer)) > 0)
+            received.append(buffer, static_cast<std::size_t>(got));
+        ::close(peer);
+    });
+    auto patient = instance(store(), 5s);
+    EXPECT_TRUE(patient->askRunningToShow());
+    holder.join();
+    ::close(listener);
+    ::close(held);
+    EXPECT_EQ(received, SingleInstance::kShowRequest);
+}
+
+// Anything that can reach the socket can write to it; only a whole request
+// line brings the window forward, and a peer that says nothing holds nobody up.
+TEST_F(SingleInstanceTest, OnlyAWholeShowLineCounts)
+{
+    auto first = instance(store());
+    ShowCounter shown(*first);
+    ASSERT_TRUE(first->acquire());
+
+    QLocalSocket silent;
+    silent.connectToServer(first->serverName());
+    ASSERT_TRUE(silent.waitForConnected(2000));
+
+    for (const QByteArray& junk : {QByteArray("hello\n"), QByteArray("show me\n"), QByteArray("sh"),
+                                   QByteArray(4096, 'x')}) {
+        QLocalSocket peer;
+        peer.connectToServer(first->serverName());
+        ASSERT_TRUE(peer.waitForConnected(2000));
+        peer.write(junk);
+        peer.waitForBytesWritten(2000);
+        peer.disconnectFromServer();
+    }
+    settle(300);
+    EXPECT_EQ(shown.count, 0);
+
+    auto second = instance(store());
+    ASSERT_TRUE(second->askRunningToShow());
+    EXPECT_TRUE(waitUntil([&] { return shown.count == 1; }));
+}
+
+} // namespace
+} // namespace tarnquill::test
