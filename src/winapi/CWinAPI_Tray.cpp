@@ -2,6 +2,8 @@
 
 #include "winapi/CWinAPI.h"
 
+#include <cmath>
+
 #include <algorithm>
 
 namespace tarnquill {
@@ -89,7 +91,15 @@ std::int32_t CWinAPI::TryIcnRtnMsg(float& X)
         throw RuntimeError(RuntimeError::kDivisionByZero);
     if (perPixel == -1 && twips == INT32_MIN)
         throw RuntimeError(RuntimeError::kOverflow);
-    const std::int32_t message = twips / perPixel;
+    std::int32_t message = twips / perPixel;
+    if (static_cast<float>(perPixel) != twipsPerPixel) {
+        // At a dots-per-inch that does not divide 1440 (192 dpi gives 7.5
+        // twips per pixel) the rounded factor would decode a left-button
+        // release as 481 and the window would never come back: the x that
+        // arrived is a whole number of pixels times the exact factor, so
+        // divide by that and take the nearest whole number.
+        message = toInt32(std::nearbyint(static_cast<double>(X) / static_cast<double>(twipsPerPixel)));
+    }
     X = static_cast<float>(message);
     if (message >= static_cast<std::int32_t>(WM_MOUSEMOVE) && message <= static_cast<std::int32_t>(WM_MBUTTONDBLCLK))
         return message;

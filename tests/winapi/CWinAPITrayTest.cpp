@@ -135,8 +135,11 @@ INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITryIcnRtnMsg,
                                            NotificationCase{15, -7710, 0, -514},
                                            NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
                                            NotificationCase{12, 6168, 514, 514},
-                                           NotificationCase{12.4f, 6168, 514, 514}, // factor rounds to 12
-                                           NotificationCase{7.5f, 4112, 514, 514}));  // factor rounds to 8
+                                           // Factors that are not whole: 192 and 168 dpi. A release
+                                           // arrives as 514 pixels times the exact factor.
+                                           NotificationCase{7.5f, 3855, 514, 514},
+                                           NotificationCase{1440.0f / 168, 513 * 1440.0f / 168, 513, 513},
+                                           NotificationCase{1440.0f / 168, 514 * 1440.0f / 168, 514, 514}));
 
 TEST(CWinAPITryIcnRtnMsgErrors, LeaveTheCallersXAsItWas)
 {
