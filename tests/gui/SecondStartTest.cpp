@@ -1,0 +1,200 @@
+// Starting the real program again with the same store: the running window
+// comes forward, the second process ends at once and never opens the store.
+
+#include "GuiHarness.h"
+#include "Screen.h"
+
+#include "history/StoreFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <set>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnquill::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string storeOf(const std::string& newest)
+{
+    std::array<SharedText, kHistorySlots> slots;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        slots[i] = std::make_shared<const std::string>(i == 0 ? newest : std::string());
+    return encodeStore(slots);
+}
+
+// Whatever happens to the store file or a save's temporary file beside it
+// (tcb.txt.XXXXXX) while this watch is on: opened, read, written, created,
+// renamed over or removed. The kernel reports it whichever process did it.
+class StoreWatch final {
+public:
+    explicit StoreWatch(const fs::path& folder)
+        : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd >= 0)
+            ::inotify_add_watch(m_fd, folder.c_str(),
+                                IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE
+                                    | IN_MOVED_FROM | IN_MOVED_TO);
+    }
+    StoreWatch(const StoreWatch&) = delete;
+    StoreWatch& operator=(const StoreWatch&) = delete;
+    ~StoreWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    bool valid() const { return m_fd >= 0; }
+
+    // The names of the store's files that something touched so far.
+    std::set<std::string> touched()
+    {
+        alignas(inotify_event) char buffer[8192];
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                const std::string name = event->len ? event->name : "";
+                if (name == "tcb.txt" || name.starts_with("tcb.txt."))
+                    m_touched.insert(name);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return m_touched;
+    }
+
+private:
+    int m_fd;
+    std::set<std::string> m_touched;
+};
+
+timespec modificationTime(const fs::path& file)
+{
+    struct stat info {};
+    ::stat(file.c_str(), &info);
+    return info.st_mtim;
+}
+
+class SecondStartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xdotool"})
+            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
+        m_x = std::make_unique<XvfbSession>();
+        m_app = std::make_unique<Tarnquill>(*m_x, m_temp / "first");
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && m_app)
+            std::fprintf(stderr, "program output:\n%s\n", m_app->log().c_str());
+    }
+
+    // Starts the program of `app` once more, from the same folder and with
+    // the same environment, as a user double-clicking it again would.
+    Process startAgain(Tarnquill& app)
+    {
+        SpawnOptions options;
+        options.env = app.env();
+        options.workingDirectory = m_temp.path();
+        options.pipeStderr = true;
+        return m_x->spawn({app.program().string()}, options);
+    }
+
+    unsigned long onlyWindowOf(Tarnquill& app)
+    {
+        const auto windows = m_x->windowsOf(app.process().pid());
+        return windows.size() == 1 ? windows.front() : 0;
+    }
+
+    // Expects `second` to end at once with status 0, showing no window.
+    void expectTurnedAway(Process& second)
+    {
+        const auto status = second.wait(10s);
+        ASSERT_TRUE(status) << "the second start is still running";
+        second.drainOutput();
+        EXPECT_TRUE(status->exited() && status->exitCode() == 0) << status->describe() << "\n" << second.stderrText();
+    }
+
+    TempDir m_temp{"tarnquill-second-start"};
+    std::unique_ptr<XvfbSession> m_x;
+    std::unique_ptr<Tarnquill> m_app;
+};
+
+TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStore)
+{
+    writeFile(m_app->storeFile(), storeOf("an entry from before"));
+    m_app->start();
+    const unsigned long window = onlyWindowOf(*m_app);
+    ASSERT_NE(window, 0u);
+    const std::string storeBefore = m_app->store().value_or("");
+    const timespec changedBefore = modificationTime(m_app->storeFile());
+
+    // Out of sight as a window manager takes it off the screen.
+    ASSERT_TRUE(m_x->run({"xdotool", "windowunmap", "--sync", std::to_string(window)}).ok());
+    ASSERT_TRUE(waitFor([&] { return m_x->windowsOf(m_app->process().pid()).empty(); }, 5s));
+
+    StoreWatch watch(m_app->programFolder());
+    ASSERT_TRUE(watch.valid());
+    Process second = startAgain(*m_app);
+    expectTurnedAway(second);
+
+    EXPECT_TRUE(m_app->running());
+    EXPECT_TRUE(waitFor([&] { return onlyWindowOf(*m_app) == window; }, 5s)) << "the window did not come back";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const RunResult focus = m_x->run({"xdotool", "getwindowfocus"});
+            return focus.ok() && std::stoul(focus.out) == window;
+        },
+        5s))
+        << "the window did not take the keyboard";
+
+    EXPECT_EQ(watch.touched(), std::set<std::string>{});
+    EXPECT_EQ(m_app->store().value_or(""), storeBefore);
+    const timespec changedAfter = modificationTime(m_app->storeFile());
+    EXPECT_EQ(changedAfter.tv_sec, changedBefore.tv_sec);
+    EXPECT_EQ(changedAfter.tv_nsec, changedBefore.tv_nsec);
+
+    // The one instance still owns the store: its exit saves the history.
+    EXPECT_TRUE(m_app->stop().exited());
+    EXPECT_NE(m_app->store().value_or("").find("an entry from before"), std::string::npos);
+}
+
+// SIGKILL runs no exit code: the lock file and the socket file stay behind.
+TEST_F(SecondStartTest, AnInstanceKilledOutrightDoesNotBlockTheNext)
+{
+    m_app->start();
+    m_app->process().kill();
+    m_app->start();
+
+    Process third = startAgain(*m_app);
+    expectTurnedAway(third);
+    EXPECT_TRUE(m_app->running());
+    EXPECT_NE(onlyWindowOf(*m_app), 0u);
+}
+
+// Two copies of the program in two folders keep two stores, so both run, even
+// for the same user in the same session.
+TEST_F(SecondStartTest, CopiesInTwoFoldersRunSideBySide)
+{
+    Tarnquill other(*m_x, m_temp / "second");
+    other.env() = m_app->env();
+    m_app->start();
+    other.start();
+    EXPECT_FALSE(waitFor([&] { return !m_app->running() || !other.running(); }, 1s)) << "one of the two copies ended";
+    EXPECT_NE(onlyWindowOf(*m_app), 0u);
+    EXPECT_NE(onlyWindowOf(other), 0u);
+}
+
+} // namespace
+} // namespace tarnquill::gui
