@@ -13,6 +13,7 @@
 
 namespace {
 
+using namespace tarnquill;
 using namespace tarnquill::registry;
 namespace fs = std::filesystem;
 

@@ -59,10 +59,17 @@ inline constexpr LONG ERROR_PATH_NOT_FOUND = 3;
 inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr LONG ERROR_WRITE_FAULT = 29;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_CALL_NOT_IMPLEMENTED = 120;
+inline constexpr LONG ERROR_BAD_PATHNAME = 161;
+inline constexpr LONG ERROR_BUSY = 170;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_NOACCESS = 998;
+inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 inline constexpr DWORD REG_NONE = 0;
@@ -84,9 +91,19 @@ inline constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
 inline constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
 inline constexpr REGSAM KEY_NOTIFY = 0x0010;
 inline constexpr REGSAM KEY_CREATE_LINK = 0x0020;
+inline constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
+inline constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
 inline constexpr REGSAM KEY_READ = 0x20019;
 inline constexpr REGSAM KEY_WRITE = 0x20006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+inline constexpr REGSAM DELETE = 0x00010000;
+inline constexpr REGSAM WRITE_DAC = 0x00040000;
+inline constexpr REGSAM WRITE_OWNER = 0x00080000;
+inline constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000;
+inline constexpr REGSAM GENERIC_ALL = 0x10000000;
+inline constexpr REGSAM GENERIC_EXECUTE = 0x20000000;
+inline constexpr REGSAM GENERIC_WRITE = 0x40000000;
+inline constexpr REGSAM GENERIC_READ = 0x80000000;
 
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
@@ -209,6 +226,7 @@ struct WinPoint {
     friend constexpr bool operator==(const WinPoint&, const WinPoint&) = default;
 };
 
+// FILETIME: 100 ns ticks since 1601-01-01 UTC.
 struct FileTime {
     DWORD dwLowDateTime = 0;
     DWORD dwHighDateTime = 0;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+using namespace tarnquill;
 using namespace tarnquill::registry;
 
 int main(int argc, char** argv)

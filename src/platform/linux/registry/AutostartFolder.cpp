@@ -1,6 +1,7 @@
 #include "platform/linux/registry/AutostartFolder.h"
 
 #include "platform/linux/registry/RegistryNames.h"
+#include "platform/linux/registry/StoreFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -148,16 +149,6 @@ LONG statusFromErrno(int error)
     default:
         return ERROR_WRITE_FAULT;
     }
-}
-
-bool makeFolders(const fs::path& folder, mode_t mode)
-{
-    std::error_code error;
-    if (folder.empty() || fs::is_directory(folder, error))
-        return true;
-    if (!makeFolders(folder.parent_path(), mode))
-        return false;
-    return ::mkdir(folder.c_str(), mode) == 0 || errno == EEXIST;
 }
 
 std::optional<std::string> readFile(const fs::path& file)

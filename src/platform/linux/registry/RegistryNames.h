@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/registry/RegistryTypes.h"
+#include "winapi/Win32Types.h"
 
 #include <string>
 #include <string_view>

@@ -28,9 +28,9 @@ REGSAM grantedAccess(REGSAM requested, bool writable)
     return granted;
 }
 
-FILETIME toFileTime(std::int64_t ticks)
+FileTime toFileTime(std::int64_t ticks)
 {
-    FILETIME time;
+    FileTime time;
     time.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
     time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
     return time;
@@ -105,46 +105,37 @@ bool copyName(const std::string& name, char* buffer, DWORD capacity)
     return true;
 }
 
-class Reading {
+using Kind = SqliteTransaction::Kind;
+
+} // namespace
+
+// A transaction on a store's connection; status() says whether it began.
+class RegistryStore::Transaction final {
 public:
-    Reading(StoreFile& store)
-        : m_db(store.forReading(m_status))
+    Transaction(StoreFile& store, Kind kind)
+        : m_db(kind == Kind::Read ? store.forReading(m_status) : store.forWriting(m_status))
     {
         if (m_db != nullptr) {
-            m_transaction.emplace(*m_db, SqliteTransaction::Kind::Read);
-            m_status = statusFromSqlite(m_transaction->beginResult());
-        }
-    }
-    LONG status() const { return m_status; }
-    SqliteConnection& db() { return *m_db; }
-
-private:
-    LONG m_status = ERROR_SUCCESS;
-    SqliteConnection* m_db;
-    std::optional<SqliteTransaction> m_transaction;
-};
-
-class Writing {
-public:
-    Writing(StoreFile& store)
-        : m_db(store.forWriting(m_status))
-    {
-        if (m_db != nullptr) {
-            m_transaction.emplace(*m_db, SqliteTransaction::Kind::Write);
+            m_transaction.emplace(*m_db, kind);
             m_status = statusFromSqlite(m_transaction->beginResult());
         }
     }
     LONG status() const { return m_status; }
     SqliteConnection& db() { return *m_db; }
     LONG commit() { return statusFromSqlite(m_transaction->commit()); }
+    // The transaction's failure, or ERROR_KEY_DELETED when the key is gone.
+    LONG onKey(std::int64_t id)
+    {
+        if (m_status != ERROR_SUCCESS)
+            return m_status;
+        return keyExists(*m_db, id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+    }
 
 private:
     LONG m_status = ERROR_SUCCESS;
     SqliteConnection* m_db;
     std::optional<SqliteTransaction> m_transaction;
 };
-
-} // namespace
 
 RegistryStore::RegistryStore(const RegistryLocations& locations, WritableCheck canWrite)
     : m_user(locations.userStore, StoreFile::Scope::User, canWrite)
@@ -162,7 +153,7 @@ LONG RegistryStore::classesRoot(OpenKey& out)
     const std::string userPath = "HKEY_CURRENT_USER";
     out = OpenKey{&m_user, 0, KEY_ALL_ACCESS, userPath, true};
     {
-        Reading read(m_user);
+        Transaction read(m_user, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
             return read.status();
         const Walk found = walk(read.db(), 1, userPath, classes);
@@ -173,7 +164,7 @@ LONG RegistryStore::classesRoot(OpenKey& out)
         }
     }
     // Every profile has the key; make it again if it was deleted.
-    Writing write(m_user);
+    Transaction write(m_user, Kind::Write);
     if (write.status() != ERROR_SUCCESS)
         return write.status();
     std::int64_t parent = 1;
@@ -263,6 +254,39 @@ LONG RegistryStore::syncAutostart(SqliteConnection& db, const OpenKey& key, cons
     return folder->remove(valueName);
 }
 
+LONG RegistryStore::openWith(HKEY key, REGSAM right, OpenKey& out)
+{
+    if (const LONG status = resolve(key, out); status != ERROR_SUCCESS)
+        return status;
+    return (out.access & right) != 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG RegistryStore::openExisting(StoreFile& store, std::int64_t id, const std::string& path, REGSAM access,
+                                 HKEY* result)
+{
+    const bool writable = store.writable();
+    const REGSAM granted = grantedAccess(access, writable);
+    if ((granted & kWriteRights) != 0 && !writable)
+        return ERROR_ACCESS_DENIED;
+    *result = addHandle(OpenKey{&store, id, granted, path, false});
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::commitValue(Transaction& write, const OpenKey& key, const std::string& valueName)
+{
+    touch(write.db(), key.id);
+    if (const LONG status = syncAutostart(write.db(), key, valueName); status != ERROR_SUCCESS)
+        return status;
+    const LONG status = write.commit();
+    if (status != ERROR_SUCCESS) {
+        // The entry follows what the store still holds.
+        Transaction read(*key.store, Kind::Read);
+        if (read.status() == ERROR_SUCCESS)
+            syncAutostart(read.db(), key, valueName);
+    }
+    return status;
+}
+
 LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*options*/, REGSAM access,
                                   HKEY* result)
 {
@@ -276,18 +300,13 @@ LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*o
     const KeyPath path = splitKeyPath(subKey);
     if (path.status != ERROR_SUCCESS)
         return path.status;
-    Reading read(*base.store);
+    Transaction read(*base.store, Kind::Read);
     if (read.status() != ERROR_SUCCESS)
         return read.status();
     const Walk found = walk(read.db(), base.id, base.path, path.components);
     if (found.status != ERROR_SUCCESS)
         return found.status;
-    const bool writable = base.store->writable();
-    const REGSAM granted = grantedAccess(access, writable);
-    if ((granted & kWriteRights) != 0 && !writable)
-        return ERROR_ACCESS_DENIED;
-    *result = addHandle(OpenKey{base.store, found.id, granted, found.path, false});
-    return ERROR_SUCCESS;
+    return openExisting(*base.store, found.id, found.path, access, result);
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD reserved, const char* keyClass,
@@ -304,23 +323,18 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
     const KeyPath path = splitKeyPath(subKey);
     if (path.status != ERROR_SUCCESS)
         return path.status;
-    const bool writable = base.store->writable();
-    const REGSAM granted = grantedAccess(access, writable);
-
     {
-        Reading read(*base.store);
+        Transaction read(*base.store, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
             return read.status();
         const Walk found = walk(read.db(), base.id, base.path, path.components);
         if (found.status == ERROR_KEY_DELETED)
             return found.status;
         if (found.status == ERROR_SUCCESS) {
-            if ((granted & kWriteRights) != 0 && !writable)
-                return ERROR_ACCESS_DENIED;
-            if (disposition != nullptr)
+            const LONG status = openExisting(*base.store, found.id, found.path, access, result);
+            if (status == ERROR_SUCCESS && disposition != nullptr)
                 *disposition = REG_OPENED_EXISTING_KEY;
-            *result = addHandle(OpenKey{base.store, found.id, granted, found.path, false});
-            return ERROR_SUCCESS;
+            return status;
         }
     }
 
@@ -328,12 +342,10 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
     // takes the right to create subkeys under it.
     if ((base.access & KEY_CREATE_SUB_KEY) == 0)
         return ERROR_ACCESS_DENIED;
-    Writing write(*base.store);
-    if (write.status() != ERROR_SUCCESS)
-        return write.status();
+    Transaction write(*base.store, Kind::Write);
+    if (const LONG status = write.onKey(base.id); status != ERROR_SUCCESS)
+        return status;
     SqliteConnection& db = write.db();
-    if (!keyExists(db, base.id))
-        return ERROR_KEY_DELETED;
     std::int64_t id = base.id;
     std::string fullPath = base.path;
     bool created = false;
@@ -363,7 +375,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
         return status;
     if (disposition != nullptr)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = addHandle(OpenKey{base.store, id, granted, fullPath, false});
+    *result = addHandle(OpenKey{base.store, id, grantedAccess(access, base.store->writable()), fullPath, false});
     return ERROR_SUCCESS;
 }
 
@@ -372,18 +384,14 @@ LONG RegistryStore::RegSetValueExA(HKEY key, const std::string& valueName, DWORD
 {
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_SET_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
     if (data == nullptr && size != 0)
         return ERROR_NOACCESS;
-    Writing write(*open.store);
-    if (write.status() != ERROR_SUCCESS)
-        return write.status();
+    Transaction write(*open.store, Kind::Write);
+    if (const LONG status = write.onKey(open.id); status != ERROR_SUCCESS)
+        return status;
     SqliteConnection& db = write.db();
-    if (!keyExists(db, open.id))
-        return ERROR_KEY_DELETED;
     // A value written again under another letter case keeps its first name.
     SqliteStatement upsert(db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
                                "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
@@ -394,16 +402,7 @@ LONG RegistryStore::RegSetValueExA(HKEY key, const std::string& valueName, DWORD
         .bindBytes(5, std::string_view(reinterpret_cast<const char*>(data), data ? size : 0));
     if (const int status = upsert.step(); status != SQLITE_DONE)
         return statusFromSqlite(status);
-    touch(db, open.id);
-    if (const LONG status = syncAutostart(db, open, valueName); status != ERROR_SUCCESS)
-        return status;
-    if (const LONG status = write.commit(); status != ERROR_SUCCESS) {
-        Reading read(*open.store);
-        if (read.status() == ERROR_SUCCESS)
-            syncAutostart(read.db(), open, valueName);
-        return status;
-    }
-    return ERROR_SUCCESS;
+    return commitValue(write, open, valueName);
 }
 
 LONG RegistryStore::RegQueryValueExA(HKEY key, const std::string& valueName, DWORD* reserved, DWORD* type,
@@ -413,15 +412,11 @@ LONG RegistryStore::RegQueryValueExA(HKEY key, const std::string& valueName, DWO
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_QUERY_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
-    Reading read(*open.store);
-    if (read.status() != ERROR_SUCCESS)
-        return read.status();
-    if (!keyExists(read.db(), open.id))
-        return ERROR_KEY_DELETED;
+    Transaction read(*open.store, Kind::Read);
+    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+        return status;
     SqliteStatement query(read.db(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     query.bind(1, open.id).bindBytes(2, foldName(valueName));
     if (query.step() != SQLITE_ROW)
@@ -447,32 +442,19 @@ LONG RegistryStore::RegDeleteValueA(HKEY key, const std::string& valueName)
 {
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_SET_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
-    Writing write(*open.store);
-    if (write.status() != ERROR_SUCCESS)
-        return write.status();
+    Transaction write(*open.store, Kind::Write);
+    if (const LONG status = write.onKey(open.id); status != ERROR_SUCCESS)
+        return status;
     SqliteConnection& db = write.db();
-    if (!keyExists(db, open.id))
-        return ERROR_KEY_DELETED;
     SqliteStatement remove(db, "DELETE FROM vals WHERE key = ? AND fold = ?");
     remove.bind(1, open.id).bindBytes(2, foldName(valueName));
     if (const int status = remove.step(); status != SQLITE_DONE)
         return statusFromSqlite(status);
     if (db.changes() == 0)
         return ERROR_FILE_NOT_FOUND;
-    touch(db, open.id);
-    if (const LONG status = syncAutostart(db, open, valueName); status != ERROR_SUCCESS)
-        return status;
-    if (const LONG status = write.commit(); status != ERROR_SUCCESS) {
-        Reading read(*open.store);
-        if (read.status() == ERROR_SUCCESS)
-            syncAutostart(read.db(), open, valueName);
-        return status;
-    }
-    return ERROR_SUCCESS;
+    return commitValue(write, open, valueName);
 }
 
 LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
@@ -485,7 +467,7 @@ LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
     if (path.status != ERROR_SUCCESS)
         return path.status;
     {
-        Reading read(*base.store);
+        Transaction read(*base.store, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
             return read.status();
         const Walk found = walk(read.db(), base.id, base.path, path.components);
@@ -495,7 +477,7 @@ LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
     if (path.components.empty() && base.root)
         return ERROR_ACCESS_DENIED;
 
-    Writing write(*base.store);
+    Transaction write(*base.store, Kind::Write);
     if (write.status() != ERROR_SUCCESS)
         return write.status();
     SqliteConnection& db = write.db();
@@ -546,17 +528,15 @@ LONG RegistryStore::RegCloseKey(HKEY key)
 LONG RegistryStore::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
                                      DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values,
                                      DWORD* maxValueNameLength, DWORD* maxValueLength,
-                                     DWORD* securityDescriptorSize, FILETIME* lastWriteTime)
+                                     DWORD* securityDescriptorSize, FileTime* lastWriteTime)
 {
     if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_QUERY_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
-    Reading read(*open.store);
+    Transaction read(*open.store, Kind::Read);
     if (read.status() != ERROR_SUCCESS)
         return read.status();
     SqliteConnection& db = read.db();
@@ -605,21 +585,17 @@ LONG RegistryStore::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLengt
 }
 
 LONG RegistryStore::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved,
-                                  char* keyClass, DWORD* classLength, FILETIME* lastWriteTime)
+                                  char* keyClass, DWORD* classLength, FileTime* lastWriteTime)
 {
     if (nameLength == nullptr || reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_ENUMERATE_SUB_KEYS, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_ENUMERATE_SUB_KEYS) == 0)
-        return ERROR_ACCESS_DENIED;
-    Reading read(*open.store);
-    if (read.status() != ERROR_SUCCESS)
-        return read.status();
-    if (!keyExists(read.db(), open.id))
-        return ERROR_KEY_DELETED;
+    Transaction read(*open.store, Kind::Read);
+    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+        return status;
     SqliteStatement query(read.db(), "SELECT name, class, written FROM keys WHERE parent = ? "
                                      "ORDER BY fold LIMIT 1 OFFSET ?");
     query.bind(1, open.id).bind(2, index);
@@ -649,15 +625,11 @@ LONG RegistryStore::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     OpenKey open;
-    if (const LONG status = resolve(key, open); status != ERROR_SUCCESS)
+    if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_QUERY_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
-    Reading read(*open.store);
-    if (read.status() != ERROR_SUCCESS)
-        return read.status();
-    if (!keyExists(read.db(), open.id))
-        return ERROR_KEY_DELETED;
+    Transaction read(*open.store, Kind::Read);
+    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+        return status;
     SqliteStatement query(read.db(), "SELECT name, type, data FROM vals WHERE key = ? "
                                      "ORDER BY fold LIMIT 1 OFFSET ?");
     query.bind(1, open.id).bind(2, index);

@@ -3,8 +3,8 @@
 #include "platform/linux/registry/AutostartFolder.h"
 #include "platform/linux/registry/RegistryLocations.h"
 #include "platform/linux/registry/RegistryNames.h"
-#include "platform/linux/registry/RegistryTypes.h"
 #include "platform/linux/registry/StoreFile.h"
+#include "winapi/Win32Types.h"
 
 #include <cstdint>
 #include <mutex>
@@ -12,6 +12,10 @@
 #include <unordered_map>
 
 namespace tarnquill::registry {
+
+// The name LinuxWin32Api_Registry.cpp knows the write time by; the type is
+// the seam's FileTime.
+using FILETIME = FileTime;
 
 // The registry on Linux: keys and typed values kept in SQLite, answering the
 // ten registry functions the program calls with Windows' semantics and status
@@ -74,14 +78,14 @@ public:
     // buffer size (less one) the A functions need; data lengths in bytes.
     LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
                           DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength,
-                          DWORD* maxValueLength, DWORD* securityDescriptorSize, FILETIME* lastWriteTime);
+                          DWORD* maxValueLength, DWORD* securityDescriptorSize, FileTime* lastWriteTime);
 
     // The subkey at an index. nameLength holds the buffer's size in bytes
     // (NUL included) and receives the name's length (NUL excluded); a buffer
     // too small gives ERROR_MORE_DATA and leaves nameLength as it was. An
     // index past the last subkey gives ERROR_NO_MORE_ITEMS.
     LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved, char* keyClass,
-                       DWORD* classLength, FILETIME* lastWriteTime);
+                       DWORD* classLength, FileTime* lastWriteTime);
 
     // The value at an index: name as in RegEnumKeyExA, data as in
     // RegQueryValueExA (a buffer too small: ERROR_MORE_DATA and the size needed).
@@ -99,11 +103,21 @@ private:
         bool root = false;
     };
 
+    class Transaction;
+
     LONG resolve(HKEY key, OpenKey& out);
+    // resolve(), then ERROR_ACCESS_DENIED unless the handle holds `right`.
+    LONG openWith(HKEY key, REGSAM right, OpenKey& out);
     LONG classesRoot(OpenKey& out);
     HKEY addHandle(OpenKey key);
+    // A handle with the rights asked to an existing key, unless they include
+    // writing to a store this process may not change.
+    LONG openExisting(StoreFile& store, std::int64_t id, const std::string& path, REGSAM access, HKEY* result);
     AutostartFolder* autostartFor(const std::string& keyPath);
     LONG syncAutostart(SqliteConnection& db, const OpenKey& key, const std::string& valueName);
+    // Marks the key written, mirrors the value into the autostart folder and
+    // commits.
+    LONG commitValue(Transaction& write, const OpenKey& key, const std::string& valueName);
 
     std::mutex m_mutex;
     StoreFile m_user;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 
@@ -108,8 +109,8 @@ int seed(SqliteConnection& connection, StoreFile::Scope scope)
     return SQLITE_OK;
 }
 
-// Creates the missing folders above a store file, one by one so that each
-// gets the mode asked for (mkdir -p would give the umask's).
+} // namespace
+
 bool makeFolders(const fs::path& folder, mode_t mode)
 {
     std::error_code error;
@@ -119,8 +120,6 @@ bool makeFolders(const fs::path& folder, mode_t mode)
         return false;
     return ::mkdir(folder.c_str(), mode) == 0 || errno == EEXIST;
 }
-
-} // namespace
 
 std::int64_t fileTimeNow()
 {

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "platform/linux/registry/RegistryTypes.h"
+#include "winapi/Win32Types.h"
+
 #include "platform/linux/registry/Sqlite.h"
+
+#include <sys/types.h>
 
 #include <filesystem>
 #include <functional>
@@ -16,6 +19,10 @@ using WritableCheck = std::function<bool(const std::filesystem::path& file)>;
 // The default check: the file (when it exists) and its folder, or the nearest
 // folder above it that exists, grant this process write access.
 bool processCanWrite(const std::filesystem::path& file);
+
+// Creates a folder and the missing ones above it, one by one so that each
+// gets the mode asked for (mkdir -p would give the umask's).
+bool makeFolders(const std::filesystem::path& folder, mode_t mode);
 
 // One SQLite file holding the keys of some predefined roots.
 //
