@@ -46,6 +46,32 @@ TEST(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
     EXPECT_EQ(history.slot(1), "typed elsewhere");
 }
 
+// The event loop runs before the main window loads and reads the store. A
+// copy in that moment once ticked the watcher, which added it to the empty
+// slots and saved them over the store.
+TEST(WatcherPumpTest, ACopyBeforeTheStartTicksNothing)
+{
+    settle();
+    testing::FakeFileSystem files;
+    TextHistory history(files, "/store/tcb.txt");
+    QClipboard& system = *QGuiApplication::clipboard();
+    QtClipboard clipboard(system);
+    ClipboardWatcher watcher(clipboard, history);
+    WatcherPump pump(watcher, system);
+
+    ChildProcess xclip(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", "-i"}, "before the load");
+    ASSERT_TRUE(waitUntil([&] { return system.text() == QStringLiteral("before the load"); }));
+    pump.wake();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pump.isTicking());
+    EXPECT_EQ(files.replaceCalls, 0);
+    EXPECT_EQ(history.slot(0), "");
+
+    // Once started, the copy that is there is recorded.
+    pump.start();
+    EXPECT_TRUE(waitUntil([&] { return history.slot(0) == "before the load"; }));
+}
+
 TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowResets)
 {
     testing::FakeFileSystem files;
@@ -62,6 +88,22 @@ TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowReset
     ASSERT_TRUE(history.eraseAll());
     EXPECT_EQ(model.rowCount(), 0);
     history.setListView(nullptr);
+}
+
+TEST(QuitOnSignalTest, SignalsReachTheGivenHandlerFromTheEventLoop)
+{
+    int calls = 0;
+    QuitOnSignal onSignal({SIGHUP, SIGINT}, [&calls] {
+        ++calls;
+        QCoreApplication::exit(0);
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    deadline.start(10000);
+    QTimer::singleShot(0, [] { ::raise(SIGHUP); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(calls, 1);
 }
 
 TEST(QuitOnSignalTest, TermEndsTheEventLoopInsteadOfTheProcess)

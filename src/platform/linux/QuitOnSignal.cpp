@@ -27,7 +27,12 @@ void onSignal(int)
 
 } // namespace
 
-QuitOnSignal::QuitOnSignal(std::initializer_list<int> signalNumbers)
+void QuitOnSignal::quitEventLoop()
+{
+    QCoreApplication::quit();
+}
+
+QuitOnSignal::QuitOnSignal(std::initializer_list<int> signalNumbers, std::function<void()> handler)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_fds) != 0) {
         m_fds[0] = m_fds[1] = -1;
@@ -35,12 +40,14 @@ QuitOnSignal::QuitOnSignal(std::initializer_list<int> signalNumbers)
     }
     g_writeFd = m_fds[0];
     m_notifier = std::make_unique<QSocketNotifier>(m_fds[1], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [fd = m_fds[1]] {
-        char buffer[16];
-        while (::read(fd, buffer, sizeof buffer) > 0) {
-        }
-        QCoreApplication::quit();
-    });
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated,
+                     [fd = m_fds[1], handler = std::move(handler)] {
+                         char buffer[16];
+                         while (::read(fd, buffer, sizeof buffer) > 0) {
+                         }
+                         if (handler)
+                             handler();
+                     });
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -19,12 +19,16 @@ WatcherPump::WatcherPump(ClipboardWatcher& watcher, QClipboard& clipboard)
 
 void WatcherPump::start()
 {
+    m_started = true;
     wake();
 }
 
 void WatcherPump::wake()
 {
-    if (m_timer.isActive())
+    // The event loop runs before the main window loads (the loading window
+    // ticks first), and a copy in that moment must not tick the watcher: it
+    // would add to the still empty slots and save them over the store.
+    if (!m_started || m_timer.isActive())
         return;
     m_timer.start();
     QTimer::singleShot(0, &m_timer, [this] { tick(); });

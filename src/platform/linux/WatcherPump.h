@@ -21,7 +21,8 @@ public:
     WatcherPump(const WatcherPump&) = delete;
     WatcherPump& operator=(const WatcherPump&) = delete;
 
-    // Starts ticking: the first tick runs from the event loop at once.
+    // Starts ticking: the first tick runs from the event loop at once. Until
+    // then neither a clipboard change nor wake() makes it tick.
     void start();
     // Something outside the watcher changed the history or the clipboard.
     void wake();
@@ -34,6 +35,7 @@ private:
     ClipboardWatcher& m_watcher;
     QTimer m_timer;
     bool m_inTick = false;
+    bool m_started = false;
 };
 
 } // namespace tarnquill
