@@ -62,17 +62,29 @@ void DesignLabel::paintEvent(QPaintEvent* event)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+QPointF DesignLabel::positionNow(const QMouseEvent& event) const
+{
+    // The X server gives a pointer position relative to where the window was
+    // when the pointer moved. While a drag moves the window, moves are still
+    // on their way that were measured from its old place, and adding them to
+    // its new place would run the window ahead of the pointer. The position
+    // on the screen is measured from the window's place as it is now, the
+    // move just asked for included, so each move brings the grab point back
+    // under the pointer.
+    return mapFromGlobal(event.globalPosition());
+}
+
 void DesignLabel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         m_leftDown = true;
-    emit mousePressed(event->position(), event->button());
+    emit mousePressed(positionNow(*event), event->button());
     event->accept();
 }
 
 void DesignLabel::mouseMoveEvent(QMouseEvent* event)
 {
-    emit mouseMoved(event->position(), event->buttons());
+    emit mouseMoved(positionNow(*event), event->buttons());
     event->accept();
 }
 
@@ -81,10 +93,11 @@ void DesignLabel::mouseReleaseEvent(QMouseEvent* event)
     // Qt keeps sending the moves and the release of a press to the widget
     // that got the press, even outside it (the X pointer grab), so a press
     // here and a release elsewhere is no click.
-    const bool click = event->button() == Qt::LeftButton && m_leftDown && rect().contains(event->position().toPoint());
+    const QPointF position = positionNow(*event);
+    const bool click = event->button() == Qt::LeftButton && m_leftDown && rect().contains(position.toPoint());
     if (event->button() == Qt::LeftButton)
         m_leftDown = false;
-    emit mouseReleased(event->position(), event->button());
+    emit mouseReleased(position, event->button());
     event->accept();
     if (click)
         emit clicked();

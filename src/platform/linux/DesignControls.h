@@ -32,7 +32,8 @@ QString toQString(std::string_view utf8);
 // A label: static text that never takes the focus, optionally framed by a thin
 // single line. Its mouse events are the ones the handlers of the design hang
 // on (Label25's drag, the hover effect of Label2, the clicks of the command
-// labels); positions are in pixels within the label.
+// labels); positions are in pixels within the label as it stands when the
+// event is handled, which a window just moved by a drag changes.
 class DesignLabel final : public QLabel {
     Q_OBJECT
 
@@ -58,6 +59,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The event's position within the label where the label is now.
+    QPointF positionNow(const QMouseEvent& event) const;
+
     QColor m_border;
     bool m_leftDown = false;
 };
