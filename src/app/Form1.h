@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProgressForm.h"
 #include "history/Clipboard.h"
 #include "history/TextHistory.h"
 #include "startup/RegStuff.h"
@@ -9,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnquill::app {
 
@@ -31,8 +33,36 @@ public:
     // picture, the program icon that the tray shows.
     virtual HWND Picture1_hWnd() const = 0;
     virtual Picture Picture1_Picture() const = 0;
-    // Shows the main window modeless: visible and active again.
+    // The state of Check1 "Keep awake as a windows tray icon": 1 checked.
+    virtual int Check1_Value() const = 0;
+
+    // Shows the main window modeless: visible and active again, at the
+    // place it had, restored if it was minimised.
     virtual void Show() = 0;
+    // Hides the main window: off the screen, not destroyed.
+    virtual void Hide() = 0;
+    // Minimises the main window, which the desktop's task bar brings back.
+    virtual void Minimize() = 0;
+    // Whether the desktop has a notification area that can hold the tray
+    // icon at this moment.
+    virtual bool hasNotificationArea() const = 0;
+
+    // The window's left and top edge on the screen, in twips. Setting one
+    // moves the window there, rounded to the nearest pixel.
+    virtual float Left() const = 0;
+    virtual float Top() const = 0;
+    virtual void setLeft(float twips) = 0;
+    virtual void setTop(float twips) = 0;
+
+    // Underlines the caption of element `index` of Label2, or stops doing so.
+    virtual void setLabel2Underline(int index, bool underline) = 0;
+
+    // Starts the main window's Timer1: the clipboard watcher.
+    virtual void startTimer1() = 0;
+
+    // Ends the process at once: no handler of any window runs after it, and
+    // nothing of the program is torn down. Returns only in tests.
+    virtual void endProcess() = 0;
 };
 
 // The main window's event handlers, free of any toolkit. The front end calls
@@ -51,10 +81,32 @@ public:
 
     // `api` reaches the desktop: the Run entry through RegStuff, for the
     // executable of this process (AppPath, AppExeName), and the tray through
-    // the window's one CWinAPI instance.
-    Form1(Form1View& view, TextHistory& history, Clipboard& clipboard, Win32Api& api);
+    // the window's one CWinAPI instance, which the load creates. `form2` is
+    // the loading window, `form3` the saving window.
+    Form1(Form1View& view, TextHistory& history, Clipboard& clipboard, Win32Api& api, ProgressForm& form2,
+          ProgressForm& form3);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
+
+    // A request to load the main window: the first one runs the load (the
+    // loading window hidden, this one shown, the history read, the watcher
+    // started, the CWinAPI instance created, List1 filled), later ones do
+    // nothing. A failing step of the load is skipped and the next one runs.
+    void Load();
+    bool isLoaded() const { return m_loaded; }
+
+    // The "Exit" label, and the end of every orderly way out: the saving
+    // window shown, the tray icon removed, the history saved, the Run entry
+    // applied as Check2 says, the process ended. Each step that fails is
+    // skipped. It runs once; a request while it runs does nothing.
+    void Label3_Click();
+    // The main window is being unloaded (closed by the user or the window
+    // manager, a signal, the end of the session): the exit above.
+    void Form_Unload();
+    // The session asks for everything to be on disk, perhaps only as a
+    // checkpoint: the history saved and the Run entry applied, the program
+    // left running. If the session then ends, the exit follows.
+    void commitData();
 
     // A row of List1 was selected (by mouse or keyboard): shows that entry
     // whole in Text1. Without a selection Text1 stays as it is.
@@ -76,6 +128,28 @@ public:
     // and removes the icon; every other message is ignored.
     void Picture1_MouseMove(int Button, int Shift, float X, float Y);
 
+    // The tray restore without the tray message: the window shown where it
+    // was, then the tray icon removed (a removal of no icon does nothing).
+    // Also what a second start of the program asks for.
+    void restoreWindow();
+
+    // Dragging by the title label Label25, with any mouse button: X and Y are
+    // the pointer's position within the label in twips.
+    void Label25_MouseDown(int Button, int Shift, float X, float Y);
+    void Label25_MouseMove(int Button, int Shift, float X, float Y);
+    void Label25_MouseUp(int Button, int Shift, float X, float Y);
+
+    // The hover effect: the command label under the mouse is underlined,
+    // none is over the window's own surface.
+    void Label2_MouseMove(int Index, int Button, int Shift, float X, float Y);
+    void Form_MouseMove(int Button, int Shift, float X, float Y);
+
+    // "_" (element 0; other elements do nothing) and "Send to Tray": with
+    // Check1 checked the window goes to the tray, otherwise the program ends
+    // through the exit.
+    void Label1_Click(int Index);
+    void Label6_Click();
+
 private:
     // The slot of the selected row, or nothing when no row is selected.
     std::optional<std::size_t> selectedSlot() const;
@@ -84,13 +158,31 @@ private:
 
     void applyRunEntry();
 
+    void Form_Load();
+    void sendToTrayOrClose();
+    void removeTrayIcon();
+
     Form1View& m_view;
     TextHistory& m_history;
     Clipboard& m_clipboard;
+    Win32Api& m_api;
+    ProgressForm& m_form2;
+    ProgressForm& m_form3;
     RegStuff m_regStuff;
     // The executable's file name without its extension: the Run value's name.
     std::string m_exeName;
-    CWinAPI m_winApi;
+    // Created by the load, kept to the end of the process.
+    std::optional<CWinAPI> m_winApi;
+    // The elements of Label2, in index order.
+    std::vector<int> m_label2Indices;
+
+    bool m_loaded = false;
+    bool m_exiting = false;
+
+    // The drag by Label25. `drag` counts as off before any press.
+    bool m_drag = false;
+    float m_dragx = 0;
+    float m_dragy = 0;
 };
 
 } // namespace tarnquill::app

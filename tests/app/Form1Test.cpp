@@ -1,5 +1,6 @@
 #include "history/Fakes.h"
 
+#include "FakeViews.h"
 #include "RecordingWin32Api.h"
 
 #include "app/Form1.h"
@@ -11,6 +12,8 @@
 namespace tarnquill::app {
 namespace {
 
+using tarnquill::testing::FakeForm1View;
+using tarnquill::testing::FakeProgressView;
 using tarnquill::testing::CountingListView;
 using tarnquill::testing::FakeClipboard;
 using tarnquill::testing::FakeFileSystem;
@@ -19,37 +22,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const std::filesystem::path kStore = "/home/user/.local/share/tarnquill/tcb.txt";
-
-class FakeForm1View final : public Form1View {
-public:
-    explicit FakeForm1View(RecordingWin32Api& api)
-        : m_api(api)
-    {
-    }
-
-    int selected = -1;
-    std::string text1 = "(what the user typed)";
-    int text1Writes = 0;
-    int check2 = 1;
-    static constexpr HWND kPicture1 = 0x40000002;
-    static constexpr HICON kProgramIcon = 0x40000003;
-
-    int List1_ListIndex() const override { return selected; }
-    void setText1(const std::string& text) override
-    {
-        text1 = text;
-        ++text1Writes;
-    }
-    int Check2_Value() const override { return check2; }
-    HWND Picture1_hWnd() const override { return kPicture1; }
-    Picture Picture1_Picture() const override { return Picture(kProgramIcon); }
-    // Into the platform calls' record, so a test sees the window shown
-    // between them.
-    void Show() override { m_api.calls.push_back("Show()"); }
-
-private:
-    RecordingWin32Api& m_api;
-};
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -61,7 +33,9 @@ protected:
         history.addt("line one\r\nline two\r\n");
         history.addt("newest");
         clipboard.copy("on the clipboard");
+        form.Load();
         list.resets = 0;
+        api.calls.clear();
     }
 
     std::optional<std::uint64_t> clipboardCount() const { return clipboard.changeCount(); }
@@ -71,9 +45,13 @@ protected:
     FakeClipboard clipboard;
     CountingListView list;
     RecordingWin32Api api;
-    FakeForm1View view{api};
+    FakeForm1View view{api.calls};
+    FakeProgressView form2View{"Form2", "  Loading", api.calls};
+    FakeProgressView form3View{"form3", "  Saving", api.calls};
+    ProgressForm form2{form2View, {}};
+    ProgressForm form3{form3View, {}};
     TextHistory history{files, kStore};
-    Form1 form{view, history, clipboard, api};
+    Form1 form{view, history, clipboard, api, form2, form3};
 };
 
 TEST_F(Form1Test, SelectingARowPreviewsTheWholeEntry)

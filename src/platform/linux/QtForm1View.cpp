@@ -3,13 +3,20 @@
 #include "app/Twips.h"
 #include "platform/linux/DesignControls.h"
 #include "platform/linux/QtHandleTable.h"
+#include "platform/linux/WatcherPump.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QSystemTrayIcon>
+#include <QWindow>
 
+#include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace tarnquill {
@@ -17,9 +24,9 @@ namespace tarnquill {
 namespace {
 
 template <typename Widget>
-Widget& required(const DesignWindow& window, std::string_view name)
+Widget& required(const DesignWindow& window, std::string_view name, int index = app::kNoIndex)
 {
-    auto* widget = window.control<Widget>(name);
+    auto* widget = window.control<Widget>(name, index);
     if (!widget)
         throw std::logic_error("the main window's design lacks " + std::string(name));
     return *widget;
@@ -76,6 +83,59 @@ int shiftStateOf(WPARAM keys)
     return (keys & 0x04 ? 1 : 0) | (keys & 0x08 ? 2 : 0);
 }
 
+// The Button argument of a press or release: 1 left, 2 right, 4 middle.
+int mouseButtonOf(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// The Button argument of a mouse move: the buttons held, added up.
+int mouseButtonsOf(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
+        | (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftStateNow()
+{
+    return shiftStateOf(QGuiApplication::keyboardModifiers());
+}
+
+// A close of the window, from whatever source, becomes the window's unload:
+// the close itself is refused, since the exit ends the process without
+// tearing any window down.
+class CloseFilter final : public QObject {
+public:
+    CloseFilter(QWidget& window, std::function<void()> onClose)
+        : QObject(&window)
+        , m_onClose(std::move(onClose))
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        m_onClose();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onClose;
+};
+
 // Calls `onRelease` for each key released on a widget (auto-repeat aside, as
 // a held key is released once), after the widget has handled the release: a
 // check box toggles on the release of the space bar, and its KeyUp handler
@@ -111,14 +171,16 @@ private:
 
 } // namespace
 
-QtForm1View::QtForm1View(const TextHistory& history, QtHandleTable& handles)
+QtForm1View::QtForm1View(const TextHistory& history, QtHandleTable& handles, WatcherPump& timer1)
     : m_listModel(history)
     , m_window(app::window(app::WindowId::Form1))
     , m_list1(&required<QListView>(m_window, "List1"))
     , m_text1(&required<QPlainTextEdit>(m_window, "Text1"))
+    , m_check1(&required<QCheckBox>(m_window, "Check1"))
     , m_check2(&required<QCheckBox>(m_window, "Check2"))
     , m_picture1(&required<DesignPicture>(m_window, "Picture1"))
     , m_handles(handles)
+    , m_timer1(timer1)
     , m_windowHandle(handles.addWindow(m_window))
     , m_picture1Handle(handles.addWindow(*m_picture1))
     , m_programIcon(handles.addIcon(QIcon(m_picture1->picture())))
@@ -131,11 +193,97 @@ int QtForm1View::Check2_Value() const
     return m_check2->isChecked() ? 1 : 0;
 }
 
+int QtForm1View::Check1_Value() const
+{
+    return m_check1->isChecked() ? 1 : 0;
+}
+
 void QtForm1View::Show()
 {
+    // A minimised window (sent to the task bar for want of a tray, or by the
+    // window manager) comes back through its state. One that was unmapped
+    // behind Qt's back (by a window manager, on another workspace) is still
+    // "visible" to Qt, where show() alone would do nothing, so it is mapped
+    // afresh. Activation asks the window manager (_NET_ACTIVE_WINDOW) to
+    // bring it forward.
+    if (m_window.isMinimized())
+        m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);
+    else if (m_window.isVisible() && m_window.windowHandle() && !m_window.windowHandle()->isExposed())
+        m_window.hide();
     m_window.show();
     m_window.raise();
     m_window.activateWindow();
+}
+
+void QtForm1View::Hide()
+{
+    m_window.hide();
+}
+
+void QtForm1View::Minimize()
+{
+    m_window.showMinimized();
+}
+
+bool QtForm1View::hasNotificationArea() const
+{
+    // Asked each time: a panel with a tray may start or quit during the run.
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+float QtForm1View::Left() const
+{
+    return static_cast<float>(app::pixelsToTwips(m_window.x(), m_window.dpi()));
+}
+
+float QtForm1View::Top() const
+{
+    return static_cast<float>(app::pixelsToTwips(m_window.y(), m_window.dpi()));
+}
+
+namespace {
+
+int toPixels(float twips, double dpi)
+{
+    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / app::kTwipsPerInch));
+}
+
+} // namespace
+
+void QtForm1View::setLeft(float twips)
+{
+    m_window.move(toPixels(twips, m_window.dpi()), m_window.y());
+}
+
+void QtForm1View::setTop(float twips)
+{
+    m_window.move(m_window.x(), toPixels(twips, m_window.dpi()));
+}
+
+void QtForm1View::setLabel2Underline(int index, bool underline)
+{
+    auto* label = m_window.control<DesignLabel>("Label2", index);
+    if (!label)
+        return;
+    QFont font = label->font();
+    if (font.underline() == underline)
+        return;
+    font.setUnderline(underline);
+    label->setFont(font);
+}
+
+void QtForm1View::startTimer1()
+{
+    m_timer1.start();
+}
+
+void QtForm1View::endProcess()
+{
+    if (m_endProcess) {
+        m_endProcess();
+        return;
+    }
+    std::_Exit(0);
 }
 
 int QtForm1View::List1_ListIndex() const
@@ -175,6 +323,51 @@ void QtForm1View::routeTo(app::Form1& handlers, std::function<void()> afterComma
     }
 
     QObject::connect(m_check2, &QCheckBox::clicked, &m_window, [&handlers] { handlers.Check2_Click(); });
+
+    const double dpi = m_window.dpi();
+    const auto twips = [dpi](qreal pixels) { return static_cast<float>(app::pixelsToTwips(pixels, dpi)); };
+    auto& title = required<DesignLabel>(m_window, "Label25");
+    QObject::connect(&title, &DesignLabel::mousePressed, &m_window,
+                     [&handlers, twips](QPointF at, Qt::MouseButton button) {
+                         handlers.Label25_MouseDown(mouseButtonOf(button), shiftStateNow(), twips(at.x()),
+                                                    twips(at.y()));
+                     });
+    QObject::connect(&title, &DesignLabel::mouseMoved, &m_window,
+                     [&handlers, twips](QPointF at, Qt::MouseButtons buttons) {
+                         handlers.Label25_MouseMove(mouseButtonsOf(buttons), shiftStateNow(), twips(at.x()),
+                                                    twips(at.y()));
+                     });
+    QObject::connect(&title, &DesignLabel::mouseReleased, &m_window,
+                     [&handlers, twips](QPointF at, Qt::MouseButton button) {
+                         handlers.Label25_MouseUp(mouseButtonOf(button), shiftStateNow(), twips(at.x()),
+                                                  twips(at.y()));
+                     });
+
+    for (const auto& control : m_window.design().controls) {
+        auto* label = m_window.control<DesignLabel>(control.name, control.index);
+        if (!label)
+            continue;
+        if (control.name == "Label2") {
+            QObject::connect(label, &DesignLabel::mouseMoved, &m_window,
+                             [&handlers, twips, index = control.index](QPointF at, Qt::MouseButtons buttons) {
+                                 handlers.Label2_MouseMove(index, mouseButtonsOf(buttons), shiftStateNow(),
+                                                           twips(at.x()), twips(at.y()));
+                             });
+        } else if (control.name == "Label1") {
+            QObject::connect(label, &DesignLabel::clicked, &m_window,
+                             [&handlers, index = control.index] { handlers.Label1_Click(index); });
+        }
+    }
+    QObject::connect(&m_window, &DesignWindow::surfaceMouseMoved, &m_window, [&handlers, twips](QPointF at) {
+        handlers.Form_MouseMove(mouseButtonsOf(QGuiApplication::mouseButtons()), shiftStateNow(), twips(at.x()),
+                                twips(at.y()));
+    });
+
+    QObject::connect(&required<DesignLabel>(m_window, "Label6"), &DesignLabel::clicked, &m_window,
+                     [&handlers] { handlers.Label6_Click(); });
+    QObject::connect(&required<DesignLabel>(m_window, "Label3"), &DesignLabel::clicked, &m_window,
+                     [&handlers] { handlers.Label3_Click(); });
+    new CloseFilter(m_window, [&handlers] { handlers.Form_Unload(); });
     new KeyReleaseFilter(*m_check2, [&handlers](int key, int shift) { handlers.Check2_KeyUp(key, shift); });
 
     // Nothing moves the mouse over Picture1, which lies below the window's

@@ -15,6 +15,7 @@ namespace tarnquill {
 
 class DesignPicture;
 class QtHandleTable;
+class WatcherPump;
 
 // The main window on Qt: the Form1 design built by DesignWindow, List1 showing
 // the history through HistoryListModel, and the view side of the controller
@@ -23,9 +24,13 @@ class QtHandleTable;
 // The window and Picture1 are entered into the handle table: Form1 under its
 // X window id, Picture1 (the tray icon's callback window) under a handle of
 // the table's own, and Picture1's picture, the program icon, as an icon.
+//
+// Positions reach the handlers in twips and the window is placed in twips,
+// converted with the dots per inch its controls were laid out with.
 class QtForm1View final : public app::Form1View {
 public:
-    QtForm1View(const TextHistory& history, QtHandleTable& handles);
+    // `timer1` is the clipboard watcher's pump, which the load starts.
+    QtForm1View(const TextHistory& history, QtHandleTable& handles, WatcherPump& timer1);
 
     DesignWindow& window() { return m_window; }
     // What TextHistory rebuilds List1 through.
@@ -36,7 +41,24 @@ public:
     int Check2_Value() const override;
     HWND Picture1_hWnd() const override { return m_picture1Handle; }
     Picture Picture1_Picture() const override { return Picture(m_programIcon); }
+    int Check1_Value() const override;
     void Show() override;
+    void Hide() override;
+    void Minimize() override;
+    bool hasNotificationArea() const override;
+    float Left() const override;
+    float Top() const override;
+    void setLeft(float twips) override;
+    void setTop(float twips) override;
+    void setLabel2Underline(int index, bool underline) override;
+    void startTimer1() override;
+    // std::_Exit(0) unless replaced: every file the exit writes is on disk
+    // by then (the store is flushed before its rename), and nothing that Qt
+    // or a destructor would do afterwards is wanted.
+    void endProcess() override;
+
+    // What endProcess() does instead, for tests that run the view in process.
+    void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
     // Form1's own window handle.
     HWND hWnd() const { return m_windowHandle; }
@@ -47,7 +69,11 @@ public:
     // have changed behind the watcher's back. Check2's clicks and key
     // releases go to Check2_Click and Check2_KeyUp, the mouse moves that
     // reach Picture1 (the tray's notifications) to Picture1_MouseMove in
-    // twips.
+    // twips. Label25's presses, moves and releases drag the window; the
+    // mouse moves over Label2's elements and over the window's surface make
+    // the hover effect; "_", "Send to Tray" and "Exit" go to their click
+    // handlers, and a close of the window (the window manager's close button
+    // or Alt+F4, a close request from another program) to Form_Unload.
     void routeTo(app::Form1& handlers, std::function<void()> afterCommand);
 
 private:
@@ -55,9 +81,12 @@ private:
     DesignWindow m_window;
     QListView* m_list1;
     QPlainTextEdit* m_text1;
+    QCheckBox* m_check1;
     QCheckBox* m_check2;
     DesignPicture* m_picture1;
     QtHandleTable& m_handles;
+    WatcherPump& m_timer1;
+    std::function<void()> m_endProcess;
     HWND m_windowHandle;
     HWND m_picture1Handle;
     HICON m_programIcon;

@@ -5,11 +5,11 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 #include "platform/linux/CaretBlinkLimiter.h"
-#include "platform/linux/DesignWindow.h"
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtClipboard.h"
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
+#include "platform/linux/QtProgressView.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/WatcherPump.h"
@@ -17,10 +17,11 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QWindow>
+#include <QSessionManager>
 
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -33,21 +34,6 @@ void preferXWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-// What a second start asks of the running one: the main window shown, on top
-// and active. A window the window manager minimised comes back through its
-// state; one it unmapped behind Qt's back (another workspace, say) is still
-// "visible" to Qt, where show() alone would do nothing.
-void bringForward(QWidget& window)
-{
-    if (window.isMinimized())
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    else if (window.isVisible() && window.windowHandle() && !window.windowHandle()->isExposed())
-        window.hide();
-    window.show();
-    window.raise();
-    window.activateWindow();
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -56,7 +42,19 @@ int main(int argc, char* argv[])
 
     preferXWayland();
     QApplication application(argc, argv);
-    QuitOnSignal quitOnSignal({SIGTERM, SIGINT, SIGHUP});
+    // Every end goes through the main window's exit, which ends the process
+    // itself; with the main window in the tray and the loading window hidden
+    // Qt would otherwise take a closed window for the last one.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The main window's handlers; made once everything they use exists.
+    std::optional<app::Form1> form1;
+    // A `kill`, Ctrl+C in the terminal and a hang-up run the exit, so the
+    // history is saved and the Run entry applied. One that arrives before
+    // the event loop runs waits for it.
+    QuitOnSignal exitOnSignal({SIGTERM, SIGINT, SIGHUP}, [&form1] {
+        if (form1)
+            form1->Form_Unload();
+    });
     CaretBlinkLimiter caretBlink;
 
     const auto files = native::makeFileSystem();
@@ -77,10 +75,18 @@ int main(int argc, char* argv[])
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
 
-    // The loading and saving windows are built with the main window but not
-    // shown yet.
-    DesignWindow form2(app::window(app::WindowId::Form2));
-    DesignWindow form3(app::window(app::WindowId::form3));
+    // The loading window and the saving window. Each tick of either asks
+    // for the main window; the loading window's first tick loads it.
+    QtProgressView form2View(app::WindowId::Form2);
+    QtProgressView form3View(app::WindowId::form3);
+    const auto requestMainWindow = [&form1] {
+        if (form1)
+            form1->Load();
+    };
+    app::ProgressForm form2(form2View, requestMainWindow);
+    app::ProgressForm form3(form3View, requestMainWindow);
+    form2View.routeTo(form2);
+    form3View.routeTo(form3);
 
     // The desktop as the Win32 seam sees it: the registry (whose Run keys are
     // autostart entries), the tray, the screen; the program's own windows and
@@ -89,24 +95,31 @@ int main(int argc, char* argv[])
     registry::RegistryStore registryStore(registry::RegistryLocations::fromEnvironment());
     LinuxWin32Api win32(registryStore, handles);
 
-    QtForm1View form1View(history, handles);
-    app::Form1 form1(form1View, history, clipboard, win32);
+    QtForm1View form1View(history, handles, pump);
+    form1.emplace(form1View, history, clipboard, win32, form2, form3);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
     // watcher has to look again.
-    form1View.routeTo(form1, [&pump] { pump.wake(); });
+    form1View.routeTo(*form1, [&pump] { pump.wake(); });
     history.setListView(&form1View.listView());
-    QObject::connect(&instance, &SingleInstance::showRequested, [&form1View] { bringForward(form1View.window()); });
+    // A second start wants the window back from wherever it is, the tray
+    // included: the tray icon's own restore.
+    QObject::connect(&instance, &SingleInstance::showRequested, [&form1] { form1->restoreWindow(); });
 
-    form1View.window().show();
-    // A program the user just started takes the keyboard, so typing goes to
-    // Text1 at once.
-    form1View.window().activateWindow();
-    history.loadt();
-    history.listt();
+    // The end of the desktop session. The session manager's request to save
+    // may be a checkpoint after which the session goes on, so it saves and
+    // applies the Run entry but leaves the program running; the session's
+    // end proper makes Qt quit, and that runs the exit. The session is not
+    // to start the program again by itself: the Run entry (Check2) decides
+    // whether it comes back at the next log-on.
+    const auto saveForSession = [&form1](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+        form1->commitData();
+    };
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, saveForSession);
+    QObject::connect(&application, &QGuiApplication::saveStateRequest, saveForSession);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&form1] { form1->Form_Unload(); });
 
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&history] { history.savet(); });
-    pump.start();
-
+    form2.Show();
     return application.exec();
 }
