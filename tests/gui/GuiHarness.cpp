@@ -599,6 +599,15 @@ std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
     return ids;
 }
 
+std::string XvfbSession::windowName(unsigned long window) const
+{
+    const RunResult result = run({"xdotool", "getwindowname", std::to_string(window)}, {}, 5s);
+    std::string name = result.ok() ? result.out : std::string();
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+        name.pop_back();
+    return name;
+}
+
 bool XvfbSession::screenshot(const fs::path& file) const
 {
     return run({"import", "-window", "root", file.string()}, {}, 20s).ok();
@@ -768,14 +777,22 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
     options.stdoutFile = options.stderrFile;
     m_process = m_session.spawn(argv, options);
 
+    // The loading window shows first, for a moment; the start is over when
+    // the main window has taken its place.
     const bool shown = waitFor(
-        [&] { return !m_process.running() || !m_session.windowsOf(m_process.pid()).empty(); }, timeout, 20ms);
+        [&] {
+            if (!m_process.running())
+                return true;
+            const auto windows = m_session.windowsOf(m_process.pid());
+            return windows.size() == 1 && m_session.windowName(windows.front()) == kMainWindowName;
+        },
+        timeout, 20ms);
     if (!m_process.running()) {
         throw std::runtime_error("tarnquill ended at start (" + m_process.status()->describe()
                                  + "): " + readFile(m_root / "tarnquill.log").value_or(""));
     }
     if (!shown)
-        throw std::runtime_error("tarnquill showed no window within the timeout");
+        throw std::runtime_error("tarnquill showed no main window within the timeout");
 }
 
 ExitStatus Tarnquill::stop(std::chrono::milliseconds timeout)

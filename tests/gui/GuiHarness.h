@@ -187,6 +187,8 @@ public:
 
     // Ids of the windows whose _NET_WM_PID is `pid` (xdotool).
     std::vector<unsigned long> windowsOf(pid_t pid) const;
+    // A window's title (WM_NAME / _NET_WM_NAME); empty when it has none.
+    std::string windowName(unsigned long window) const;
     // The whole screen as an image file (ImageMagick's import).
     bool screenshot(const std::filesystem::path& file) const;
 
@@ -249,8 +251,12 @@ public:
     // folders are handed to that user, the program folder stays root's.
     void runAs(uid_t uid, gid_t gid);
 
-    // Starts the program and waits until it shows a window. Throws when it
-    // ends or shows none within `timeout`.
+    // The title of the program's main window.
+    static constexpr const char* kMainWindowName = "Tarnquill";
+
+    // Starts the program and waits until its main window shows, alone: the
+    // loading window has come and gone. Throws when it ends or shows none
+    // within `timeout`.
     void start(std::chrono::milliseconds timeout = 15s);
     // SIGTERM (the program's orderly exit) and waits for its end.
     ExitStatus stop(std::chrono::milliseconds timeout = 10s);

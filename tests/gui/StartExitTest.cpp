@@ -1,0 +1,437 @@
+// The whole program from its start to its end on a private X server at 96
+// dpi: the loading window that comes first, the drag by the title, the tray
+// (under trayer), and every way out saving the history and applying the Run
+// entry.
+
+#include "GuiHarness.h"
+#include "Screen.h"
+
+#include "app/Design.h"
+#include "app/Twips.h"
+#include "history/StoreFormat.h"
+#include "platform/linux/registry/AutostartFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+#include <thread>
+
+namespace tarnquill::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kDpi = 96.0;
+constexpr Rgb kPaleBack{220, 230, 235};
+constexpr int kTrayHeight = 24;
+
+// Map and unmap events of the root's children, as xev prints them.
+struct MapEvent {
+    bool mapped = false;
+    unsigned long window = 0;
+};
+
+std::vector<MapEvent> mapEvents(const std::string& xevOutput)
+{
+    std::vector<MapEvent> events;
+    std::istringstream lines(xevOutput);
+    std::string line;
+    std::optional<bool> pending;
+    while (std::getline(lines, line)) {
+        if (line.starts_with("MapNotify event")) {
+            pending = true;
+        } else if (line.starts_with("UnmapNotify event")) {
+            // Qt also sends the synthetic unmap that ICCCM asks of a client
+            // withdrawing a window; one is enough.
+            pending = line.find("synthetic YES") == std::string::npos ? std::optional<bool>(false) : std::nullopt;
+        } else if (pending) {
+            const auto at = line.find(", window 0x");
+            if (at != std::string::npos) {
+                events.push_back({*pending, std::stoul(line.substr(at + 9), nullptr, 16)});
+                pending.reset();
+            }
+        }
+    }
+    return events;
+}
+
+// The autostart files, machine-wide or the user's, that stand for the Run
+// value `name`.
+std::size_t runEntries(const std::vector<fs::path>& folders, const std::string& name)
+{
+    std::size_t found = 0;
+    for (const fs::path& folder : folders) {
+        std::error_code error;
+        for (const auto& item : fs::directory_iterator(folder, error)) {
+            const auto text = readFile(item.path());
+            if (text && registry::runValueOfEntry(*text) == name)
+                ++found;
+        }
+    }
+    return found;
+}
+
+class StartExitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xdotool", "xwininfo", "xprop", "import", "xev", "trayer"})
+            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
+        m_x = std::make_unique<XvfbSession>();
+        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && m_app)
+            std::fprintf(stderr, "program output:\n%s\nscreenshots in %s (TARNQUILL_KEEP_TEMP=1 keeps them)\n",
+                         m_app->log().c_str(), m_temp.path().c_str());
+        if (m_trayer.valid())
+            m_trayer.terminate(5s);
+    }
+
+    void startTray()
+    {
+        m_trayer = m_x->spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                               std::to_string(kTrayHeight), "--transparent", "false", "--SetDockType", "true"});
+        ASSERT_TRUE(waitFor([&] { return !m_x->windowsOf(m_trayer.pid()).empty(); }, 10s, 20ms))
+            << "trayer showed no panel";
+    }
+
+    void start()
+    {
+        m_app->start();
+        const auto windows = m_x->windowsOf(m_app->process().pid());
+        ASSERT_EQ(windows.size(), 1u);
+        m_window = windows.front();
+        m_origin = windowGeometry(*m_x, m_window);
+        const ScreenRect title = place("Label25");
+        ASSERT_TRUE(waitFor([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s, 50ms))
+            << "the window was never painted";
+    }
+
+    // A control's place on the screen, from the design at 96 dpi.
+    ScreenRect place(std::string_view name, int index = app::kNoIndex) const
+    {
+        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, kDpi);
+        return {m_origin.left + p.left, m_origin.top + p.top, p.width, p.height};
+    }
+
+    void click(std::string_view name, int index = app::kNoIndex)
+    {
+        const ScreenRect r = place(name, index);
+        clickAt(*m_x, r.centreX(), r.centreY());
+    }
+
+    // On the box's square, which a click toggles wherever the caption ends.
+    void clickBox(std::string_view checkBox)
+    {
+        const ScreenRect r = place(checkBox);
+        clickAt(*m_x, r.left + 6, r.centreY());
+    }
+
+    Screenshot shot() { return Screenshot::take(*m_x, m_temp / ("shot" + std::to_string(++m_shots) + ".ppm")); }
+
+    bool mainWindowShown() const
+    {
+        const auto windows = m_x->windowsOf(m_app->process().pid());
+        return std::find(windows.begin(), windows.end(), m_window) != windows.end();
+    }
+
+    // The program's one visible window that is not the main window: its
+    // tray icon.
+    std::optional<unsigned long> trayIcon() const
+    {
+        for (unsigned long window : m_x->windowsOf(m_app->process().pid()))
+            if (window != m_window)
+                return window;
+        return std::nullopt;
+    }
+
+    std::size_t runEntries() const
+    {
+        return gui::runEntries({m_app->systemFolder() / "xdg/autostart", m_app->home() / ".config/autostart"},
+                               m_app->program().filename().string());
+    }
+
+    // The store as the exit leaves it: all 500 records.
+    void expectWholeStore(const std::string& newest)
+    {
+        const auto store = m_app->store();
+        ASSERT_TRUE(store) << "no tcb.txt";
+        const auto slots = decodeStore(*store, kHistorySlots);
+        ASSERT_EQ(slots.size(), kHistorySlots);
+        std::array<SharedText, kHistorySlots> expected;
+        expected.fill(std::make_shared<const std::string>());
+        if (!newest.empty())
+            expected[0] = std::make_shared<const std::string>(newest);
+        EXPECT_EQ(*store, encodeStore(expected)) << "the store holds other than all 500 records";
+    }
+
+    TempDir m_temp{"tarnquill-start-exit"};
+    std::unique_ptr<XvfbSession> m_x;
+    std::unique_ptr<Tarnquill> m_app;
+    Process m_trayer;
+    unsigned long m_window = 0;
+    ScreenRect m_origin;
+    int m_shots = 0;
+};
+
+// ---- start ------------------------------------------------------------------
+
+TEST_F(StartExitTest, TheLoadingWindowComesFirstAndHidesBeforeTheMainWindowShows)
+{
+    SpawnOptions options;
+    options.pipeStdout = true;
+    Process xev = m_x->spawn({"xev", "-root", "-event", "substructure", "-event", "property"}, options);
+    // xev listens once it reports a change of a root property; only then
+    // does the program start.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            m_x->run({"xprop", "-root", "-f", "TARNQUILL_TEST_READY", "8s", "-set", "TARNQUILL_TEST_READY", "1"});
+            return xev.waitForOutput("PropertyNotify", 50ms);
+        },
+        10s));
+    start();
+    std::vector<MapEvent> events;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            xev.drainOutput();
+            events = mapEvents(xev.stdoutText());
+            return !events.empty() && events.back().mapped && events.back().window == m_window;
+        },
+        5s));
+    xev.terminate(2s);
+
+    ASSERT_EQ(events.size(), 3u) << xev.stdoutText();
+    const unsigned long loading = events[0].window;
+    EXPECT_TRUE(events[0].mapped);
+    EXPECT_EQ(m_x->windowName(loading), "Form2");
+    EXPECT_FALSE(events[1].mapped);
+    EXPECT_EQ(events[1].window, loading);
+    EXPECT_EQ(m_x->windowName(m_window), "Tarnquill");
+    // Hidden, not destroyed: the loading window is never unloaded.
+    EXPECT_FALSE(m_x->windowName(loading).empty());
+    const ScreenRect loadingPlace = windowGeometry(*m_x, loading);
+    EXPECT_EQ(loadingPlace.width, 218);
+    EXPECT_EQ(loadingPlace.height, 79);
+}
+
+// ---- dragging by the title ------------------------------------------------------
+
+struct DragCase {
+    const char* name;
+    int button;
+    // The 300 twips right and 150 down (20 and 10 pixels at 96 dpi) in this
+    // many equal moves, sent at once: later moves reach the program before
+    // the server has moved the window for the earlier ones.
+    int moves;
+};
+
+class DragTest : public StartExitTest, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(DragTest, MovesTheWindowByExactlyThePointersWay)
+{
+    start();
+    const ScreenRect title = place("Label25");
+    const int x = title.left + 100;
+    const int y = title.centreY();
+    std::vector<std::string> args{"xdotool", "mousemove", std::to_string(x), std::to_string(y), "mousedown",
+                                  std::to_string(GetParam().button)};
+    const int moves = GetParam().moves;
+    for (int i = 1; i <= moves; ++i) {
+        args.insert(args.end(), {"mousemove", std::to_string(x + 20 * i / moves), std::to_string(y + 10 * i / moves)});
+    }
+    args.insert(args.end(), {"mouseup", std::to_string(GetParam().button)});
+    ASSERT_TRUE(m_x->run(args).ok());
+
+    ScreenRect moved;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            moved = windowGeometry(*m_x, m_window);
+            return moved.left != m_origin.left || moved.top != m_origin.top;
+        },
+        5s));
+    // Settled: nothing more arrives after the release.
+    std::this_thread::sleep_for(200ms);
+    moved = windowGeometry(*m_x, m_window);
+    EXPECT_EQ(moved.left - m_origin.left, 20);
+    EXPECT_EQ(moved.top - m_origin.top, 10);
+
+    // The drag ended with the release: the pointer moving over the title
+    // without a button moves nothing.
+    ASSERT_TRUE(m_x->run({"xdotool", "mousemove", std::to_string(x + 60), std::to_string(y + 10)}).ok());
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(windowGeometry(*m_x, m_window).left, moved.left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, DragTest,
+                         ::testing::Values(DragCase{"LeftButtonInOneMove", 1, 1},
+                                           DragCase{"RightButtonInOneMove", 3, 1},
+                                           DragCase{"LeftButtonInThirtyMoves", 1, 30},
+                                           DragCase{"RightButtonInThirtyMoves", 3, 30}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- tray -------------------------------------------------------------------------
+
+TEST_F(StartExitTest, UnderscoreHidesIntoTheTrayAndALeftClickBringsTheWindowBackWhereItWas)
+{
+    startTray();
+    start();
+    const ScreenRect before = windowGeometry(*m_x, m_window);
+    click("Label1", 0);
+    std::optional<unsigned long> icon;
+    ASSERT_TRUE(waitFor([&] { return !mainWindowShown() && (icon = trayIcon()); }, 10s, 20ms))
+        << "the window did not go into the tray";
+    const ScreenRect iconPlace = windowGeometry(*m_x, *icon);
+    const ScreenRect panel = windowGeometry(*m_x, m_x->windowsOf(m_trayer.pid()).front());
+    EXPECT_LE(iconPlace.bottom(), kTrayHeight) << "docked in the panel: " << iconPlace;
+    EXPECT_GE(iconPlace.left, panel.left);
+    // The program keeps running with nothing of it on the screen but the icon.
+    const Screenshot inTray = shot();
+    EXPECT_NE(inTray.at(before.left + 20, before.top + 20), kPaleBack);
+
+    clickAt(*m_x, iconPlace.centreX(), iconPlace.centreY(), 3);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(mainWindowShown()) << "a right click restored the window";
+    EXPECT_TRUE(trayIcon()) << "a right click removed the icon";
+
+    clickAt(*m_x, iconPlace.centreX(), iconPlace.centreY(), 1);
+    ASSERT_TRUE(waitFor([&] { return mainWindowShown() && !trayIcon(); }, 10s, 20ms))
+        << "a left click did not bring the window back from the tray";
+    const ScreenRect after = windowGeometry(*m_x, m_window);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_TRUE(m_app->running());
+}
+
+TEST_F(StartExitTest, ASecondStartBringsTheWindowOutOfTheTray)
+{
+    startTray();
+    start();
+    click("Label1", 0);
+    ASSERT_TRUE(waitFor([&] { return !mainWindowShown() && trayIcon(); }, 10s, 20ms));
+
+    SpawnOptions options;
+    options.env = m_app->env();
+    Process second = m_x->spawn({m_app->program().string()}, options);
+    ASSERT_TRUE(second.wait(10s)) << "the second start is still running";
+    EXPECT_TRUE(waitFor([&] { return mainWindowShown() && !trayIcon(); }, 10s, 20ms))
+        << "the window did not come back, or left its icon behind";
+}
+
+TEST_F(StartExitTest, SendToTrayWithoutANotificationAreaMinimisesTheWindowInstead)
+{
+    start(); // no trayer: nothing owns the tray selection
+    click("Label6");
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return windowProperty(*m_x, m_window, "WM_HINTS").value_or("").find("Iconic") != std::string::npos;
+        },
+        5s))
+        << "the window was not minimised: " << windowProperty(*m_x, m_window, "WM_HINTS").value_or("");
+    // Without a window manager nothing takes the minimised window away, so
+    // it is still there; what matters is that it was neither hidden out of
+    // reach nor closed.
+    EXPECT_TRUE(mainWindowShown());
+    EXPECT_FALSE(trayIcon());
+    EXPECT_TRUE(m_app->running());
+}
+
+// ---- every way out ------------------------------------------------------------------
+
+enum class Way { ExitLabel, UnderscoreWithoutTray, SendToTrayWithoutTray, Term, Interrupt, HangUp, CloseRequest,
+                 TermFromTheTray };
+
+struct ExitCase {
+    const char* name;
+    Way way;
+    bool check2 = true;
+};
+
+class ExitTest : public StartExitTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitTest, SavesTheWholeHistoryAppliesTheRunEntryAndEnds)
+{
+    const ExitCase& exitCase = GetParam();
+    if (exitCase.way == Way::TermFromTheTray)
+        startTray();
+    // No store: the start leaves an empty file, so what is in it at the end
+    // is the exit's save.
+    start();
+    ASSERT_EQ(m_app->store().value_or("?"), "");
+    ASSERT_EQ(runEntries(), 0u) << "nothing is written at start";
+    if (!exitCase.check2) {
+        clickBox("Check2");
+        std::this_thread::sleep_for(200ms);
+    }
+
+    auto endThrough = [&](Way way) {
+        switch (way) {
+        case Way::ExitLabel:
+            click("Label3");
+            break;
+        case Way::UnderscoreWithoutTray:
+            clickBox("Check1");
+            std::this_thread::sleep_for(200ms);
+            click("Label1", 0);
+            break;
+        case Way::SendToTrayWithoutTray:
+            clickBox("Check1");
+            std::this_thread::sleep_for(200ms);
+            click("Label6");
+            break;
+        case Way::Term:
+            m_app->process().sendSignal(SIGTERM);
+            break;
+        case Way::Interrupt:
+            m_app->process().sendSignal(SIGINT);
+            break;
+        case Way::HangUp:
+            m_app->process().sendSignal(SIGHUP);
+            break;
+        case Way::CloseRequest:
+            ASSERT_TRUE(m_x->run({GUI_CLOSE_WINDOW, std::to_string(m_window)}).ok());
+            break;
+        case Way::TermFromTheTray:
+            click("Label1", 0);
+            ASSERT_TRUE(waitFor([&] { return trayIcon().has_value(); }, 10s, 20ms));
+            m_app->process().sendSignal(SIGTERM);
+            break;
+        }
+    };
+    endThrough(exitCase.way);
+
+    const auto status = m_app->process().wait(10s);
+    ASSERT_TRUE(status) << "the program did not end";
+    EXPECT_TRUE(status->exited() && status->exitCode() == 0) << status->describe();
+    expectWholeStore("");
+    EXPECT_EQ(runEntries(), exitCase.check2 ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, ExitTest,
+    ::testing::Values(ExitCase{"ExitLabel", Way::ExitLabel}, ExitCase{"ExitLabelCheck2Cleared", Way::ExitLabel, false},
+                      ExitCase{"UnderscoreWithCheck1Cleared", Way::UnderscoreWithoutTray},
+                      ExitCase{"SendToTrayWithCheck1Cleared", Way::SendToTrayWithoutTray},
+                      ExitCase{"Sigterm", Way::Term}, ExitCase{"SigtermCheck2Cleared", Way::Term, false},
+                      ExitCase{"Sigint", Way::Interrupt}, ExitCase{"Sighup", Way::HangUp},
+                      ExitCase{"WindowClosed", Way::CloseRequest},
+                      ExitCase{"SigtermInTheTray", Way::TermFromTheTray}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartExitTest, ACopyDuringTheRunIsInTheStoreTheExitLeaves)
+{
+    start();
+    ClipboardTool clipboard(*m_x);
+    clipboard.copyToClipboard("copied before the end");
+    ASSERT_TRUE(waitFor([&] { return m_app->store().value_or("").starts_with("copied before the end"); }, 10s));
+    EXPECT_EQ(m_app->stop().exitCode(), 0);
+    expectWholeStore("copied before the end");
+}
+
+} // namespace
+} // namespace tarnquill::gui
