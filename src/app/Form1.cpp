@@ -243,15 +243,15 @@ void Form1::sendToTrayOrClose()
         Form_Unload();
         return;
     }
-    if (!m_view.hasNotificationArea()) {
+    if (!m_view.hasNotificationArea() || !m_winApi) {
         // No notification area to hold the icon (a bare window manager, a
-        // desktop whose tray was switched off): a hidden window would be
-        // out of reach until the session ends, so it goes to the task bar.
+        // desktop whose tray was switched off), or no CWinAPI to add it: a
+        // hidden window would be out of reach until the session ends, so it
+        // goes to the task bar.
         m_view.Minimize();
         return;
     }
-    if (m_winApi)
-        m_winApi->TrayIcon(0, m_view.Picture1_hWnd(), kTrayTip, m_view.Picture1_Picture());
+    m_winApi->TrayIcon(0, m_view.Picture1_hWnd(), kTrayTip, m_view.Picture1_Picture());
     m_view.Hide();
 }
 

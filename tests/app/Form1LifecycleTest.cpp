@@ -268,7 +268,7 @@ TEST_F(Form1LifecycleTest, TheSessionsSaveRequestSavesAndAppliesTheEntryButKeeps
     EXPECT_EQ(log.back(), "process ended");
 }
 
-// ---- send to tray or close, restore ---------------------------------------------
+// ---- send to tray or close --------------------------------------------------------
 
 struct SendToTrayCase {
     const char* name;
@@ -310,34 +310,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Label6" : "_Label1");
     });
-
-TEST_F(Form1LifecycleTest, OtherElementsOfLabel1DoNothing)
-{
-    load();
-    for (int index : {1, -1, 2})
-        form.Label1_Click(index);
-    EXPECT_THAT(log, IsEmpty());
-}
-
-TEST_F(Form1LifecycleTest, OnlyALeftButtonReleaseOverTheIconRestores)
-{
-    load();
-    form.Label1_Click(0);
-    log.clear();
-    // Moves, a left press, a double-click, right button down and up.
-    for (const int message : {512, 513, 515, 516, 517})
-        form.Picture1_MouseMove(0, 0, static_cast<float>(message * 15), 0);
-    EXPECT_THAT(log, IsEmpty());
-
-    form.Picture1_MouseMove(0, 0, 514 * 15.0f, 0);
-    EXPECT_THAT(log, ElementsAre("Show()", trayCall(2)));
-}
-
-TEST_F(Form1LifecycleTest, TrayMessagesBeforeTheLoadFindNoCWinAPIAndDoNothing)
-{
-    form.Picture1_MouseMove(0, 0, 514 * 15.0f, 0);
-    EXPECT_THAT(log, IsEmpty());
-}
 
 // ---- dragging by the title --------------------------------------------------------
 
