@@ -5,7 +5,7 @@
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
-#include "TempFolder.h"
+#include "StoreFixture.h"
 
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtHandleTable.h"

@@ -1,24 +1,18 @@
 // The registry contract against the SQLite store, each test on stores of its own.
 
 #include "RegistryContract.h"
-#include "TempFolder.h"
-
-#include "platform/linux/registry/RegistryStore.h"
+#include "StoreFixture.h"
 
 namespace tarnquill::registry::testing {
 
 struct StoreTraits {
     class Backend {
     public:
-        Backend()
-            : m_store(m_folder.locations())
-        {
-        }
         RegistryStore& api() { return m_store; }
 
     private:
         TempFolder m_folder;
-        RegistryStore m_store;
+        RegistryStore m_store{m_folder.locations()};
     };
 };
 

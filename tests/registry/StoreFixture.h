@@ -1,0 +1,126 @@
+#pragma once
+
+// What the tests of the SQLite store share: folders of their own for every
+// store and autostart folder (nothing of the user's is touched), and the
+// registry calls in the short forms the tests write them in.
+
+#include "platform/linux/registry/RegistryStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+namespace tarnquill::registry::testing {
+
+inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// A fresh folder under the system's temporary folder, removed with all it holds.
+class TempFolder final {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarnquill-registry-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "mkdtemp " << pattern;
+        m_path = pattern;
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(m_path, error);
+    }
+
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+    RegistryLocations locations() const
+    {
+        RegistryLocations locations;
+        locations.userStore = m_path / "config" / "tarnquill" / "registry.sqlite3";
+        locations.machineStore = m_path / "var" / "registry.sqlite3";
+        locations.userAutostart = m_path / "config" / "autostart";
+        locations.machineAutostart = m_path / "xdg" / "autostart";
+        locations.systemAutostart = {locations.machineAutostart};
+        return locations;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A test with folders of its own and a store on them, made at first use so
+// that the test may change the locations before.
+class StoreTest : public ::testing::Test {
+protected:
+    RegistryStore& store()
+    {
+        if (!m_store)
+            m_store.emplace(locations);
+        return *m_store;
+    }
+
+    TempFolder folder;
+    RegistryLocations locations = folder.locations();
+
+private:
+    std::optional<RegistryStore> m_store;
+};
+
+inline std::string sz(const std::string& text)
+{
+    return text + '\0';
+}
+
+inline LONG setBytes(RegistryStore& store, HKEY key, const std::string& name, DWORD type, const std::string& bytes)
+{
+    return store.RegSetValueExA(key, name, 0, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                static_cast<DWORD>(bytes.size()));
+}
+
+// The value's bytes; "" when it cannot be read, and status says why.
+inline std::string queryBytes(RegistryStore& store, HKEY key, const std::string& name, LONG* status = nullptr)
+{
+    std::string bytes(512, '\0');
+    DWORD size = static_cast<DWORD>(bytes.size());
+    const LONG result =
+        store.RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
+    if (status)
+        *status = result;
+    bytes.resize(result == ERROR_SUCCESS ? size : 0);
+    return bytes;
+}
+
+// Handles of keys the test expects to be there (or to be made); 0 otherwise.
+inline HKEY createKey(RegistryStore& store, HKEY base, const std::string& path, const char* keyClass = nullptr)
+{
+    HKEY key = 0;
+    DWORD disposition = 0;
+    EXPECT_EQ(store.RegCreateKeyExA(base, path, 0, keyClass, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+              ERROR_SUCCESS)
+        << path;
+    return key;
+}
+
+inline HKEY openKey(RegistryStore& store, HKEY base, const std::string& path, REGSAM access = KEY_ALL_ACCESS)
+{
+    HKEY key = 0;
+    EXPECT_EQ(store.RegOpenKeyExA(base, path, 0, access, &key), ERROR_SUCCESS) << path;
+    return key;
+}
+
+inline std::string readFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace tarnquill::registry::testing
