@@ -26,6 +26,8 @@ public:
         return true;
     }
     bool remove(const fs::path&) override { return true; }
+    bool exists(const fs::path&) override { return false; }
+    bool renameNoReplace(const fs::path&, const fs::path&) override { return true; }
     bool isWritableFolder(const fs::path&, bool) override { return true; }
 };
 

@@ -31,6 +31,13 @@ public:
     // Deletes the file. False when it does not exist or cannot be deleted.
     virtual bool remove(const std::filesystem::path& file) = 0;
 
+    // True when something (a file, a folder) stands at the path.
+    virtual bool exists(const std::filesystem::path& path) = 0;
+
+    // Gives the file another name in the same folder, replacing nothing: false
+    // when `to` exists already or the file cannot be renamed.
+    virtual bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+
     // True when files can be created in the folder (tried, not guessed from
     // permission bits, so read-only mounts and ACLs count). Creates the
     // folder first when `create` is set.

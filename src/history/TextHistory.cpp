@@ -1,6 +1,8 @@
 #include "history/TextHistory.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <utility>
 
 namespace tarnquill {
@@ -49,6 +51,10 @@ void TextHistory::loadt()
     // A missing store becomes an empty file, as the first save would make it.
     m_files.touch(m_storeFile);
     const auto content = m_files.readAll(m_storeFile);
+    // A store that is there but cannot be read (a read error, no right to
+    // read it, too large for memory) must not be overwritten by the first
+    // save: it is kept aside under another name first.
+    m_storeUnread = !content.has_value();
     if (!content || content->empty())
         return;
     auto pieces = decodeStore(*content, kHistorySlots);
@@ -65,7 +71,32 @@ void TextHistory::listt()
 
 bool TextHistory::savet()
 {
+    if (m_storeUnread && !keepUnreadStoreAside())
+        return false;
     return m_files.replaceAtomically(m_storeFile, encodeStore(m_slots));
+}
+
+bool TextHistory::keepUnreadStoreAside()
+{
+    // Named after the moment, so an older copy kept the same way stays too.
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::gmtime(&now));
+    const std::string base = m_storeFile.filename().string() + ".unreadable-" + stamp;
+    for (int attempt = 1; attempt <= 9; ++attempt) {
+        const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
+        if (m_files.renameNoReplace(m_storeFile, m_storeFile.parent_path() / name)) {
+            m_storeUnread = false;
+            return true;
+        }
+    }
+    // Nothing to keep when the file has gone meanwhile. Otherwise the folder
+    // refuses every change, so writing the store would fail as well: saving
+    // is held back until the old file is safe.
+    if (m_files.exists(m_storeFile))
+        return false;
+    m_storeUnread = false;
+    return true;
 }
 
 bool TextHistory::eraseAll()

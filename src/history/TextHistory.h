@@ -62,6 +62,9 @@ private:
     HistoryListView* m_view = nullptr;
     std::array<SharedText, kHistorySlots> m_slots;
     std::uint64_t m_generation = 0;
+    bool m_storeUnread = false;
+
+    bool keepUnreadStoreAside();
 };
 
 } // namespace tarnquill

@@ -58,6 +58,11 @@ public:
         return files.replaceAtomically(file, bytes);
     }
     bool remove(const std::filesystem::path& file) override { return files.remove(file); }
+    bool exists(const std::filesystem::path& path) override { return files.exists(path); }
+    bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override
+    {
+        return files.renameNoReplace(from, to);
+    }
     bool isWritableFolder(const std::filesystem::path& folder, bool create) override
     {
         return files.isWritableFolder(folder, create);

@@ -5,6 +5,7 @@
 #include "history/TextHistory.h"
 
 #include <map>
+#include <set>
 #include <string>
 
 namespace tarnquill::testing {
@@ -17,6 +18,7 @@ public:
     bool failRenames = false; // the rename over the store fails
     bool failRemoves = false;
     bool writableFolders = true;
+    std::set<std::filesystem::path> unreadable; // present, but every read fails
     int replaceCalls = 0;
 
     bool touch(const std::filesystem::path& file) override
@@ -29,7 +31,7 @@ public:
     std::optional<std::string> readAll(const std::filesystem::path& file) override
     {
         const auto it = files.find(file);
-        if (it == files.end())
+        if (it == files.end() || unreadable.count(file) != 0)
             return std::nullopt;
         return it->second;
     }
@@ -44,6 +46,17 @@ public:
     bool remove(const std::filesystem::path& file) override
     {
         return !failRemoves && files.erase(file) == 1;
+    }
+    bool exists(const std::filesystem::path& path) override { return files.count(path) != 0; }
+    bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override
+    {
+        const auto it = files.find(from);
+        if (it == files.end() || files.count(to) != 0 || !writableFolders || failRenames)
+            return false;
+        files[to] = std::move(it->second);
+        files.erase(from);
+        unreadable.erase(from);
+        return true;
     }
     bool isWritableFolder(const std::filesystem::path&, bool) override { return writableFolders; }
 };

@@ -1,4 +1,5 @@
 #include "history/StoreLocation.h"
+#include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +103,33 @@ TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCan
     EXPECT_EQ(chooseStoreFolder(*files, blocker, userFolder), userFolder);
     EXPECT_TRUE(fs::is_directory(userFolder));
     EXPECT_EQ(entriesIn(userFolder), 0u); // the probe file is gone again
+}
+
+TEST_F(NativeFileSystemTest, RenamingNeverReplacesAnExistingName)
+{
+    ASSERT_TRUE(files->replaceAtomically(folder / "a", "A"));
+    ASSERT_TRUE(files->replaceAtomically(folder / "b", "B"));
+    EXPECT_FALSE(files->renameNoReplace(folder / "a", folder / "b"));
+    EXPECT_EQ(files->readAll(folder / "b"), "B");
+    EXPECT_TRUE(files->renameNoReplace(folder / "a", folder / "c"));
+    EXPECT_FALSE(files->exists(folder / "a"));
+    EXPECT_EQ(files->readAll(folder / "c"), "A");
+    EXPECT_FALSE(files->renameNoReplace(folder / "missing", folder / "d"));
+}
+
+TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)
+{
+    // A folder in the store's place cannot be read as a store, by anyone.
+    const fs::path store = folder / "tcb.txt";
+    fs::create_directories(store / "kept");
+    TextHistory history(*files, store);
+    history.loadt();
+    history.addt("new");
+    EXPECT_EQ(files->readAll(store).value_or("").substr(0, 3), "new");
+    std::size_t keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        keptAside += fs::exists(entry.path() / "kept");
+    EXPECT_EQ(keptAside, 1u);
 }
 
 TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)

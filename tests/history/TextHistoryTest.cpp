@@ -123,6 +123,42 @@ TEST_F(TextHistoryTest, AFailedSaveKeepsThePreviousFileAndTheNextSaveRetries)
     EXPECT_EQ(stored().substr(0, 7), "pending");
 }
 
+TEST_F(TextHistoryTest, AStoreThatCannotBeReadIsKeptAsideBeforeTheFirstSave)
+{
+    files.files[kStore] = "old entry" + kSep;
+    files.unreadable.insert(kStore);
+    history.loadt();
+    EXPECT_EQ(history.slot(0), "");
+
+    // The folder refuses the rename: nothing is written over the old file.
+    files.failRenames = true;
+    history.addt("new");
+    EXPECT_EQ(files.files.at(kStore), "old entry" + kSep);
+
+    files.failRenames = false;
+    history.addt("newer");
+    ASSERT_EQ(files.files.size(), 2u);
+    const auto aside = std::next(files.files.begin())->first;
+    EXPECT_EQ(aside.filename().string().rfind("tcb.txt.unreadable-", 0), 0u) << aside;
+    EXPECT_EQ(files.files.at(aside), "old entry" + kSep);
+    EXPECT_EQ(stored().substr(0, 8 + kSep.size()), "newer" + kSep + "new");
+
+    // Kept once: later saves replace the new store as usual.
+    history.addt("newest");
+    EXPECT_EQ(files.files.size(), 2u);
+}
+
+TEST_F(TextHistoryTest, AnUnreadStoreThatWentAwayMeanwhileIsSimplyWritten)
+{
+    files.files[kStore] = "x";
+    files.unreadable.insert(kStore);
+    history.loadt();
+    files.files.clear();
+    history.addt("new");
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_EQ(stored().substr(0, 3), "new");
+}
+
 TEST_F(TextHistoryTest, AStoreDeletedFromOutsideIsWrittenWholeAgain)
 {
     history.addt("older");

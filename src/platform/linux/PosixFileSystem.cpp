@@ -126,6 +126,25 @@ bool PosixFileSystem::remove(const std::filesystem::path& file)
     return ::unlink(file.c_str()) == 0;
 }
 
+bool PosixFileSystem::exists(const std::filesystem::path& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool PosixFileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    // A hard link never replaces an existing name; the old name goes only
+    // once the new one stands. Folders cannot be linked: rename those after
+    // making sure the name is free.
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return ::unlink(from.c_str()) == 0;
+    std::error_code error;
+    if (errno == EEXIST || std::filesystem::exists(to, error))
+        return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool PosixFileSystem::isWritableFolder(const std::filesystem::path& folder, bool create)
 {
     std::error_code error;

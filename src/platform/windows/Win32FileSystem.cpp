@@ -271,6 +271,17 @@ bool Win32FileSystem::remove(const std::filesystem::path& file)
     return ::DeleteFileW(win32PathOf(file).c_str()) != FALSE;
 }
 
+bool Win32FileSystem::exists(const std::filesystem::path& path)
+{
+    return ::GetFileAttributesW(win32PathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
+    return ::MoveFileExW(win32PathOf(from).c_str(), win32PathOf(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool Win32FileSystem::isWritableFolder(const std::filesystem::path& folder, bool create)
 {
     if (create)

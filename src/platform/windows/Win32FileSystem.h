@@ -13,6 +13,8 @@ public:
     std::optional<std::string> readAll(const std::filesystem::path& file) override;
     bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes) override;
     bool remove(const std::filesystem::path& file) override;
+    bool exists(const std::filesystem::path& path) override;
+    bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool isWritableFolder(const std::filesystem::path& folder, bool create) override;
 };
 
