@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace tarnquill {
 namespace {
@@ -149,64 +148,21 @@ TEST(CWinAPISetMousePos, PassesThePixelsUnchanged)
     EXPECT_THAT(api.calls, ElementsAre("SetCursorPos(-5, 40000)"));
 }
 
-TEST(CWinAPIListFunc, ShowsTheFixedCatalogueCaptionedWithTheTitle)
+// The catalogue itself is a fixed text; what is checked is its frame: an
+// empty first line, CR LF between lines and none after the last, the title
+// as the caption.
+TEST(CWinAPIListFunc, ShowsTheCatalogueCaptionedWithTheTitle)
 {
-    // After an empty first line; no line end after the last.
-    const std::vector<std::string> lines = {
-        "Delay ",
-        "DiskSpace ",
-        "DocumentList ",
-        "ExecuteFile ",
-        "ExitWindows ",
-        "FindFilesAPI ",
-        "Launch ",
-        "MakeTransparentForm ",
-        "MenuBitmaps ",
-        "MoveFormWithoutBorders ",
-        "OpenWebSite ",
-        "PlayAudioCD ",
-        "PlayAvi ",
-        "PlaySound ",
-        "RegistryValueS ",
-        "RegistryValueD ",
-        "RegistryRun ",
-        "RegistryDeleteValue ",
-        "RegistryNewKey ",
-        "RegistryDeleteKey ",
-        "RegistryCreateRightClickAccess ",
-        "RegistryCreateAssociation ",
-        "RetrieveIcon ",
-        "SendEmail ",
-        "SetDeskWallPaper ",
-        "SetHotKey ",
-        "SetMousePos ",
-        "SetMyPosOnDesktop ",
-        "SetMyPosTopMost ",
-        "SetSysWorkArea ",
-        "ShowMouse ",
-        "ShowRecycleBin ",
-        "StartScreenSaver ",
-        "TaskBar ",
-        "TrayIcon ",
-        "**********Functions**********",
-        "GetSystemFolders()",
-        "RetrieveFileTypeName()",
-        "SoundCardDetect()",
-        "TtoP()",
-        "PtoT()",
-        "**********Properties**********",
-        "WorkAreaLeft, WorkAreaRight, WorkAreaTop, WorkAreaBottom",
-        "MouseX, MouseY ",
-    };
-    std::string text;
-    for (const auto& line : lines)
-        text += "\r\n" + line;
-
     RecordingWin32Api api;
     CWinAPI winapi(api, "Clip Title");
     api.calls.clear();
     winapi.ListFunc();
-    EXPECT_THAT(api.calls, ElementsAre("MessageBoxA(0, " + testing::quoted(text) + ", \"Clip Title\", 0)"));
+    ASSERT_EQ(api.calls.size(), 1u);
+    const std::string& call = api.calls[0];
+    EXPECT_TRUE(call.starts_with(R"(MessageBoxA(0, "\r\nDelay \r\nDiskSpace \r\n)")) << call;
+    EXPECT_NE(call.find(R"(\r\nTrayIcon \r\n**********Functions**********\r\nGetSystemFolders()\r\n)"),
+              std::string::npos);
+    EXPECT_TRUE(call.ends_with(R"(\r\nMouseX, MouseY ", "Clip Title", 0))")) << call;
 }
 
 } // namespace

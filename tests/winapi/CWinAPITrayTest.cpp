@@ -39,7 +39,6 @@ TEST_F(CWinAPITrayTest, AddPassesTheWholeRecordByteForByte)
     winapi.TrayIcon(0, 1234, "Tarnquill", Picture(0x162E));
     const std::string tip = "Tarnquill" + std::string(1, '\0') + std::string(54, ' ');
     EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + tip) + ")"));
-    EXPECT_EQ(recordHead(1234, 0x162E).substr(0, 8), std::string("\x58\0\0\0\xD2\x04\0\0", 8));
 }
 
 struct ActionCase {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace tarnquill::testing {
 
@@ -32,34 +33,27 @@ std::string rect(const WinRect& r)
 
 const std::string kOut = "out";
 
+// Two upper-case hex digits.
+std::string hexDigits(unsigned char byte)
+{
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", byte);
+    return text;
+}
+
 } // namespace
 
 std::string quoted(std::string_view text)
 {
     std::string out = "\"";
     for (const char c : text) {
-        switch (c) {
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\0':
-            out += "\\0";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (const char* named = c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\0' ? "\\0" : nullptr)
+            out += named;
+        else if (byte < 0x20)
+            out += "\\x" + hexDigits(byte);
+        else
+            out += c;
     }
     return out + "\"";
 }
@@ -67,34 +61,17 @@ std::string quoted(std::string_view text)
 std::string byteList(std::string_view bytes)
 {
     std::string out = "<" + num(static_cast<std::int64_t>(bytes.size())) + " bytes";
-    for (const char c : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(c));
-        out += hex;
-    }
+    for (const char c : bytes)
+        out += " " + hexDigits(static_cast<unsigned char>(c));
     return out + ">";
 }
 
 std::string keyName(HKEY key)
 {
-    switch (key) {
-    case HKEY_CLASSES_ROOT:
-        return "HKEY_CLASSES_ROOT";
-    case HKEY_CURRENT_USER:
-        return "HKEY_CURRENT_USER";
-    case HKEY_LOCAL_MACHINE:
-        return "HKEY_LOCAL_MACHINE";
-    case HKEY_USERS:
-        return "HKEY_USERS";
-    case HKEY_PERFORMANCE_DATA:
-        return "HKEY_PERFORMANCE_DATA";
-    case HKEY_CURRENT_CONFIG:
-        return "HKEY_CURRENT_CONFIG";
-    case HKEY_DYN_DATA:
-        return "HKEY_DYN_DATA";
-    default:
-        return num(key);
-    }
+    static const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                         "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+    const std::uint32_t index = static_cast<std::uint32_t>(key) - static_cast<std::uint32_t>(HKEY_CLASSES_ROOT);
+    return index < std::size(kRoots) ? kRoots[index] : num(key);
 }
 
 std::string hexNumber(std::uint32_t value)
