@@ -107,6 +107,11 @@ SingleInstance::SingleInstance(const fs::path& storeFile, Options options)
 
 SingleInstance::~SingleInstance()
 {
+    release();
+}
+
+void SingleInstance::release()
+{
     m_server.close();
     if (m_lockFd >= 0) {
         // Removed while still locked: a start that opened this file in the
@@ -114,6 +119,7 @@ SingleInstance::~SingleInstance()
         // elsewhere, and tries again (see lockAt).
         ::unlink(m_lockFile.c_str());
         ::close(m_lockFd);
+        m_lockFd = -1;
     }
 }
 

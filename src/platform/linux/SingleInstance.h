@@ -53,6 +53,9 @@ public:
     // not running.
     bool acquire();
     bool holdsStore() const { return m_lockFd >= 0; }
+    // Lets the store go now (the destructor's work), for an end that runs no
+    // destructors. Safe to call more than once.
+    void release();
 
     // From a start that did not acquire: asks the instance that holds the store
     // to come forward. Retries for `patience` while nobody listens. True when

@@ -96,6 +96,12 @@ int main(int argc, char* argv[])
     LinuxWin32Api win32(registryStore, handles);
 
     QtForm1View form1View(history, handles, pump);
+    // The exit ends the process at once, past every destructor: the lock
+    // file and the socket go first, so nothing is left beside the store.
+    form1View.setProcessEnd([&instance] {
+        instance.release();
+        std::_Exit(0);
+    });
     form1.emplace(form1View, history, clipboard, win32, form2, form3);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
