@@ -19,41 +19,9 @@
 
 namespace tarnquill::contract {
 
-namespace seam_detail {
-
-// A caller's buffer of `size` bytes as the seam's std::string, copied back
-// whole afterwards (the seam overwrites in place and never changes its length).
-class Buffer {
-public:
-    Buffer(void* data, Dword size)
-        : m_data(static_cast<char*>(data))
-        , m_bytes(data ? std::string(static_cast<const char*>(data), size) : std::string())
-    {
-    }
-    ~Buffer()
-    {
-        if (m_data)
-            std::memcpy(m_data, m_bytes.data(), m_bytes.size());
-    }
-    std::string& get() { return m_bytes; }
-
-private:
-    char* m_data;
-    std::string m_bytes;
-};
-
-// An optional out argument: the caller's variable, or a scratch one.
-template <class T>
-T& slot(T* pointer, T& scratch)
-{
-    return pointer ? *pointer : scratch;
-}
-
-} // namespace seam_detail
-
 class SeamRegistry {
 public:
-    explicit SeamRegistry(tarnquill::Win32Api& api) : m_api(api) {}
+    explicit SeamRegistry(Win32Api& api) : m_api(api) {}
 
     Status RegOpenKeyExA(Handle key, const std::string& subKey, Dword options, Dword access, Handle* result)
     {
@@ -66,7 +34,7 @@ public:
         Dword ignored = 0;
         const std::optional<std::string> className = keyClass ? std::optional<std::string>(keyClass) : std::nullopt;
         return m_api.RegCreateKeyExA(key, subKey, reserved, className, options, access, *result,
-                                     seam_detail::slot(disposition, ignored));
+                                     slot(disposition, ignored));
     }
 
     Status RegSetValueExA(Handle key, const std::string& name, Dword reserved, Dword type, const std::uint8_t* data,
@@ -80,17 +48,17 @@ public:
                             Dword* size)
     {
         if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
+            return ERROR_INVALID_PARAMETER;
         Dword ignoredType = 0, ignoredSize = 0;
-        Dword& bytes = seam_detail::slot(size, ignoredSize);
+        Dword& bytes = slot(size, ignoredSize);
         if (!data) {
             std::string none;
             bytes = 0;
-            const Status status = m_api.RegQueryValueExA(key, name, seam_detail::slot(type, ignoredType), none, bytes);
-            return status == tarnquill::ERROR_MORE_DATA ? tarnquill::ERROR_SUCCESS : status;
+            const Status status = m_api.RegQueryValueExA(key, name, slot(type, ignoredType), none, bytes);
+            return status == ERROR_MORE_DATA ? ERROR_SUCCESS : status;
         }
-        seam_detail::Buffer buffer(data, bytes);
-        return m_api.RegQueryValueExA(key, name, seam_detail::slot(type, ignoredType), buffer.get(), bytes);
+        Buffer buffer(data, bytes);
+        return m_api.RegQueryValueExA(key, name, slot(type, ignoredType), buffer.get(), bytes);
     }
 
     Status RegDeleteValueA(Handle key, const std::string& name) { return m_api.RegDeleteValueA(key, name); }
@@ -102,18 +70,18 @@ public:
                             Dword* security, void* lastWrite)
     {
         if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
+            return ERROR_INVALID_PARAMETER;
         Dword scratch[8] = {};
-        tarnquill::FileTime written;
-        Dword& length = seam_detail::slot(classLength, scratch[0]);
+        FileTime written;
+        Dword& length = slot(classLength, scratch[0]);
         // No class buffer: a buffer of size 0 asks for the length alone.
-        seam_detail::Buffer buffer(keyClass, keyClass ? length : 0);
+        Buffer buffer(keyClass, keyClass ? length : 0);
         if (!keyClass)
             length = 0;
         const Status status = m_api.RegQueryInfoKeyA(
-            key, buffer.get(), length, seam_detail::slot(subKeys, scratch[1]), seam_detail::slot(maxSubKey, scratch[2]),
-            seam_detail::slot(maxClass, scratch[3]), seam_detail::slot(values, scratch[4]), seam_detail::slot(maxValueName, scratch[5]),
-            seam_detail::slot(maxValue, scratch[6]), seam_detail::slot(security, scratch[7]), written);
+            key, buffer.get(), length, slot(subKeys, scratch[1]), slot(maxSubKey, scratch[2]),
+            slot(maxClass, scratch[3]), slot(values, scratch[4]), slot(maxValueName, scratch[5]),
+            slot(maxValue, scratch[6]), slot(security, scratch[7]), written);
         if (lastWrite)
             std::memcpy(lastWrite, &written, sizeof written);
         return status;
@@ -123,14 +91,14 @@ public:
                          Dword* classLength, void* lastWrite)
     {
         if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        seam_detail::Buffer nameBuffer(name, *nameLength);
+            return ERROR_INVALID_PARAMETER;
+        Buffer nameBuffer(name, *nameLength);
         // No class buffer: one that holds any class, so only the name decides.
         Dword scratchLength = 0;
         std::string anyClass(4096, ' ');
-        Dword& length = keyClass ? seam_detail::slot(classLength, scratchLength) : (scratchLength = 4096);
-        seam_detail::Buffer classBuffer(keyClass, keyClass ? length : 0);
-        tarnquill::FileTime written;
+        Dword& length = keyClass ? slot(classLength, scratchLength) : (scratchLength = 4096);
+        Buffer classBuffer(keyClass, keyClass ? length : 0);
+        FileTime written;
         const Status status = m_api.RegEnumKeyExA(key, index, nameBuffer.get(), *nameLength,
                                                   keyClass ? classBuffer.get() : anyClass, length, written);
         if (lastWrite)
@@ -142,10 +110,10 @@ public:
                          std::uint8_t* data, Dword* size)
     {
         if (reserved)
-            return tarnquill::ERROR_INVALID_PARAMETER;
-        seam_detail::Buffer nameBuffer(name, *nameLength);
+            return ERROR_INVALID_PARAMETER;
+        Buffer nameBuffer(name, *nameLength);
         Dword ignoredType = 0, ignoredSize = 0;
-        Dword& bytes = seam_detail::slot(size, ignoredSize);
+        Dword& bytes = slot(size, ignoredSize);
         // No data buffer: one that holds any value the suite writes; only its
         // size is given back.
         std::string anyData;
@@ -153,13 +121,42 @@ public:
             anyData.assign(1 << 16, '\0');
             bytes = static_cast<Dword>(anyData.size());
         }
-        seam_detail::Buffer dataBuffer(data, data ? bytes : 0);
-        return m_api.RegEnumValueA(key, index, nameBuffer.get(), *nameLength, seam_detail::slot(type, ignoredType),
+        Buffer dataBuffer(data, data ? bytes : 0);
+        return m_api.RegEnumValueA(key, index, nameBuffer.get(), *nameLength, slot(type, ignoredType),
                                    data ? dataBuffer.get() : anyData, bytes);
     }
 
 private:
-    tarnquill::Win32Api& m_api;
+    // A caller's buffer of `size` bytes as the seam's std::string, copied back
+    // whole afterwards (the seam overwrites in place and never changes its
+    // length).
+    class Buffer {
+    public:
+        Buffer(void* data, Dword size)
+            : m_data(static_cast<char*>(data))
+            , m_bytes(data ? std::string(static_cast<const char*>(data), size) : std::string())
+        {
+        }
+        ~Buffer()
+        {
+            if (m_data)
+                std::memcpy(m_data, m_bytes.data(), m_bytes.size());
+        }
+        std::string& get() { return m_bytes; }
+
+    private:
+        char* m_data;
+        std::string m_bytes;
+    };
+
+    // An optional out argument: the caller's variable, or a scratch one.
+    template <class T>
+    static T& slot(T* pointer, T& scratch)
+    {
+        return pointer ? *pointer : scratch;
+    }
+
+    Win32Api& m_api;
 };
 
 } // namespace tarnquill::contract
