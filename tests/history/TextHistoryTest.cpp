@@ -67,12 +67,10 @@ TEST_F(TextHistoryTest, LoadingWithoutAStoreCreatesAnEmptyOne)
     EXPECT_EQ(history.listLine(0), "");
 
     history.addt("x");
-    EXPECT_EQ(stored(), "x" + std::string(kSep) + [] {
-        std::string rest;
-        for (int i = 0; i < 499; ++i)
-            rest += HistorySeparator;
-        return rest;
-    }() + "\r\n");
+    std::string whole = "x";
+    for (std::size_t i = 0; i < kHistorySlots; ++i)
+        whole += HistorySeparator;
+    EXPECT_EQ(stored(), whole + "\r\n");
 }
 
 TEST_F(TextHistoryTest, LoadingAForeignFileFillsTheFirstSlots)
