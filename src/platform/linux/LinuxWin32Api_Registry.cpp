@@ -25,11 +25,6 @@ std::uint8_t* bytesOf(std::string& buffer)
     return reinterpret_cast<std::uint8_t*>(buffer.data());
 }
 
-FileTime fromStore(const registry::FILETIME& time)
-{
-    return FileTime{time.dwLowDateTime, time.dwHighDateTime};
-}
-
 bool isStringType(DWORD type)
 {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -120,7 +115,7 @@ LONG LinuxWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& c
     DWORD classLength = capacityOf(className, cchClass);
     char* classBuffer = classLength > 0 ? className.data() : nullptr;
     DWORD counts[7] = {};
-    registry::FILETIME written;
+    FileTime written;
     const LONG status =
         m_registry.RegQueryInfoKeyA(hKey, classBuffer, &classLength, nullptr, &counts[0], &counts[1], &counts[2],
                                     &counts[3], &counts[4], &counts[5], &counts[6], &written);
@@ -134,7 +129,7 @@ LONG LinuxWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& c
     maxValueNameLen = counts[4];
     maxValueLen = counts[5];
     cbSecurityDescriptor = counts[6];
-    lastWriteTime = fromStore(written);
+    lastWriteTime = written;
     return status;
 }
 
@@ -143,14 +138,14 @@ LONG LinuxWin32Api::RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, DWO
 {
     DWORD nameLength = capacityOf(name, cchName);
     DWORD classLength = capacityOf(className, cchClass);
-    registry::FILETIME written;
+    FileTime written;
     const LONG status = m_registry.RegEnumKeyExA(hKey, index, name.data(), &nameLength, nullptr, className.data(),
                                                  &classLength, &written);
     if (status != ERROR_SUCCESS)
         return status;
     cchName = nameLength;
     cchClass = classLength;
-    lastWriteTime = fromStore(written);
+    lastWriteTime = written;
     return status;
 }
 

@@ -13,10 +13,6 @@
 
 namespace tarnquill::registry {
 
-// The name LinuxWin32Api_Registry.cpp knows the write time by; the type is
-// the seam's FileTime.
-using FILETIME = FileTime;
-
 // The registry on Linux: keys and typed values kept in SQLite, answering the
 // ten registry functions the program calls with Windows' semantics and status
 // codes.
