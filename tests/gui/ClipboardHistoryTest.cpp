@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ostream>
 #include <thread>
 
 namespace tarnquill::gui {
@@ -138,11 +137,6 @@ protected:
 
 // ------------------------------------------------------- byte-exact entries
 
-struct TextCase {
-    const char* name;
-    std::string text;
-};
-
 std::string longText()
 {
     // 100 KiB of numbered lines: long enough that X moves it in INCR chunks,
@@ -154,81 +148,58 @@ std::string longText()
     return text;
 }
 
-void PrintTo(const TextCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
-class RecordsCopiedText : public GuiTest, public ::testing::WithParamInterface<TextCase> {};
-
-TEST_P(RecordsCopiedText, ByteForByte)
+TEST_F(GuiTest, RecordsCopiedTextByteForByte)
 {
     app().start();
-    clipboard().copyToClipboard(GetParam().text);
-    const std::string expected = storeOf({GetParam().text});
-    EXPECT_TRUE(waitFor([&] { return app().store() == expected; })) << describeStore(app().store());
+    std::vector<std::string> expected;
+    for (const std::string& text : {std::string("The quick brown fox jumps over the lazy dog"),
+                                    std::string("Cr\u00e8me br\u00fbl\u00e9e, na\u00efve caf\u00e9, \u0141\u00f3d\u017a "
+                                                "\u2014 \U0001F600\U0001F389 \u2713"),
+                                    std::string("first line\r\nsecond line\r\n\tindented\tcolumns\r\n\r\n"),
+                                    longText()}) {
+        clipboard().copyToClipboard(text);
+        expected.insert(expected.begin(), text);
+        const std::string bytes = storeOf(expected);
+        EXPECT_TRUE(waitFor([&] { return app().store() == bytes; })) << describeStore(app().store());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, RecordsCopiedText,
-    ::testing::Values(TextCase{"PlainAscii", "The quick brown fox jumps over the lazy dog"},
-                      TextCase{"Utf8AccentsAndEmoji", "Cr\u00e8me br\u00fbl\u00e9e, na\u00efve caf\u00e9, \u0141\u00f3d\u017a "
-                                                      "\u2014 \U0001F600\U0001F389 \u2713"},
-                      TextCase{"CrLfAndTabs", "first line\r\nsecond line\r\n\tindented\tcolumns\r\n\r\n"},
-                      TextCase{"Long100KiB", longText()}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ----------------------------------------------------------- copy sequences
 
-struct Step {
-    std::string text;      // empty: release the clipboard (no owner, no text)
-    bool recorded = false; // whether the program must record this copy
-};
-
-struct SequenceCase {
-    const char* name;
-    std::vector<Step> steps;
-    std::vector<std::string> expectedNewestFirst; // before the barrier
-};
-
-void PrintTo(const SequenceCase& c, std::ostream* out)
+// One run through copies that the program records only when they change the
+// clipboard's text; each step is recorded or not, which the final store shows.
+TEST_F(GuiTest, RecordsOnlyChanges)
 {
-    *out << c.name;
-}
-
-class CopySequence : public GuiTest, public ::testing::WithParamInterface<SequenceCase> {};
-
-TEST_P(CopySequence, RecordsOnlyChanges)
-{
+    struct Step {
+        std::string text;      // empty: release the clipboard (no owner, no text)
+        bool recorded = false; // whether the program must record this copy
+    };
+    const std::string marker(kMarker);
+    const Step steps[] = {
+        {marker, false},                        // the marker, even with an empty history
+        {"alpha", true}, {"alpha", false},      // the same text twice
+        {"A", true}, {"B", true}, {"A", true},  // back to an older text
+        {"kept", true}, {marker, false}, {"kept", false}, // the marker leaves the newest entry alone
+        {"Hello", true}, {"hello", true},       // letter case matters
+        {"still", true}, {"", false}, {"still", false},   // an emptied clipboard records nothing
+    };
     app().start();
-    for (const Step& step : GetParam().steps) {
+    std::vector<std::string> expected;
+    for (const Step& step : steps) {
         if (step.text.empty()) {
             clipboard().releaseAll();
             std::this_thread::sleep_for(kSettle);
         } else if (step.recorded) {
             ASSERT_TRUE(copyRecorded(step.text));
+            expected.insert(expected.begin(), step.text);
         } else {
             clipboard().copyToClipboard(step.text);
             std::this_thread::sleep_for(kSettle);
         }
     }
-    std::vector<std::string> expected = GetParam().expectedNewestFirst;
     expected.insert(expected.begin(), barrier());
     EXPECT_TRUE(storeIs(expected));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, CopySequence,
-    ::testing::Values(
-        SequenceCase{"SameTextTwiceIsRecordedOnce", {{"alpha", true}, {"alpha", false}}, {"alpha"}},
-        SequenceCase{"ReturningToAnOlderTextRecordsItAgain", {{"A", true}, {"B", true}, {"A", true}}, {"A", "B", "A"}},
-        SequenceCase{"MarkerIsNeverRecordedEvenWithEmptyHistory", {{std::string(kMarker), false}}, {}},
-        SequenceCase{"MarkerInBetweenLeavesNewestEntryAlone",
-                     {{"kept", true}, {std::string(kMarker), false}, {"kept", false}},
-                     {"kept"}},
-        SequenceCase{"LetterCaseMatters", {{"Hello", true}, {"hello", true}}, {"hello", "Hello"}},
-        SequenceCase{"EmptiedClipboardRecordsNothing", {{"still", true}, {"", false}, {"still", false}}, {"still"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ start and exit
 
