@@ -4,24 +4,14 @@
 // machine-wide registry may be written the entry is the machine's; where it
 // may not (an ordinary user), the user's own.
 
-#include "GuiHarness.h"
-#include "Screen.h"
+#include "WindowTest.h"
 
-#include "app/Design.h"
-#include "app/Twips.h"
 #include "platform/linux/registry/AutostartFolder.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace tarnquill::gui {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr double kDpi = 96.0;
-constexpr Rgb kPaleBack{220, 230, 235};
 
 struct Entry {
     fs::path file;
@@ -41,22 +31,8 @@ std::vector<Entry> entriesFor(const fs::path& folder, const std::string& name)
     return found;
 }
 
-class RunEntryTest : public ::testing::Test {
+class RunEntryTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        for (const char* tool : {"Xvfb", "xdotool", "xwininfo", "import"})
-            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
-        m_x = std::make_unique<XvfbSession>();
-        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && m_app)
-            std::fprintf(stderr, "program output:\n%s\n", m_app->log().c_str());
-    }
-
     // The machine-wide store where nobody can create it, whoever runs the
     // test (root included): its folder is a file.
     void makeMachineStoreUnwritable()
@@ -65,25 +41,7 @@ protected:
         m_app->env()["TARNQUILL_MACHINE_REGISTRY"] = (m_temp / "blocked" / "registry.sqlite3").string();
     }
 
-    void start()
-    {
-        m_app->start();
-        const auto windows = m_x->windowsOf(m_app->process().pid());
-        ASSERT_EQ(windows.size(), 1u);
-        const ScreenRect origin = windowGeometry(*m_x, windows.front());
-        const app::PixelRect box = app::toPixels(app::control(app::WindowId::Form1, "Check2").place, kDpi);
-        m_check2 = {origin.left + box.left, origin.top + box.top, box.width, box.height};
-        ASSERT_TRUE(waitFor(
-            [&] {
-                return Screenshot::take(*m_x, m_temp / "shot.ppm").at(m_check2.right() - 3, m_check2.centreY())
-                    == kPaleBack;
-            },
-            10s, 50ms))
-            << "the window was never painted";
-    }
-
-    // On the box's square, which a click toggles wherever the caption ends.
-    void clickCheck2() { clickAt(*m_x, m_check2.left + 6, m_check2.centreY()); }
+    void clickCheck2() { clickBox("Check2"); }
 
     std::string name() const { return m_app->program().filename().string(); }
     fs::path userFolder() const { return m_app->home() / ".config/autostart"; }
@@ -93,11 +51,6 @@ protected:
     {
         return waitFor([&] { return entriesFor(folder, name()).size() == count; }, 10s, 20ms);
     }
-
-    TempDir m_temp;
-    std::unique_ptr<XvfbSession> m_x;
-    std::unique_ptr<Tarnquill> m_app;
-    ScreenRect m_check2;
 };
 
 TEST_F(RunEntryTest, WithoutRightsToTheMachineTheEntryIsTheUsersAndFollowsEachClick)

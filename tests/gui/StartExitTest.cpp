@@ -3,19 +3,13 @@
 // (under trayer), and every way out saving the history and applying the Run
 // entry.
 
-#include "GuiHarness.h"
-#include "Screen.h"
+#include "WindowTest.h"
 
-#include "app/Design.h"
-#include "app/Twips.h"
 #include "history/StoreFormat.h"
 #include "platform/linux/registry/AutostartFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <sstream>
 #include <thread>
 
@@ -24,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kDpi = 96.0;
-constexpr Rgb kPaleBack{220, 230, 235};
 constexpr int kTrayHeight = 24;
 
 // Map and unmap events of the root's children, as xev prints them.
@@ -74,21 +66,18 @@ std::size_t runEntries(const std::vector<fs::path>& folders, const std::string& 
     return found;
 }
 
-class StartExitTest : public ::testing::Test {
+class StartExitTest : public WindowTest {
 protected:
     void SetUp() override
     {
-        for (const char* tool : {"Xvfb", "xdotool", "xwininfo", "xprop", "import", "xev", "trayer"})
+        for (const char* tool : {"xev", "trayer"})
             ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
-        m_x = std::make_unique<XvfbSession>();
-        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
+        WindowTest::SetUp();
     }
 
     void TearDown() override
     {
-        if (HasFailure() && m_app)
-            std::fprintf(stderr, "program output:\n%s\nscreenshots in %s (TARNQUILL_KEEP_TEMP=1 keeps them)\n",
-                         m_app->log().c_str(), m_temp.path().c_str());
+        WindowTest::TearDown();
         if (m_trayer.valid())
             m_trayer.terminate(5s);
     }
@@ -100,40 +89,6 @@ protected:
         ASSERT_TRUE(waitFor([&] { return !m_x->windowsOf(m_trayer.pid()).empty(); }, 10s, 20ms))
             << "trayer showed no panel";
     }
-
-    void start()
-    {
-        m_app->start();
-        const auto windows = m_x->windowsOf(m_app->process().pid());
-        ASSERT_EQ(windows.size(), 1u);
-        m_window = windows.front();
-        m_origin = windowGeometry(*m_x, m_window);
-        const ScreenRect title = place("Label25");
-        ASSERT_TRUE(waitFor([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s, 50ms))
-            << "the window was never painted";
-    }
-
-    // A control's place on the screen, from the design at 96 dpi.
-    ScreenRect place(std::string_view name, int index = app::kNoIndex) const
-    {
-        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, kDpi);
-        return {m_origin.left + p.left, m_origin.top + p.top, p.width, p.height};
-    }
-
-    void click(std::string_view name, int index = app::kNoIndex)
-    {
-        const ScreenRect r = place(name, index);
-        clickAt(*m_x, r.centreX(), r.centreY());
-    }
-
-    // On the box's square, which a click toggles wherever the caption ends.
-    void clickBox(std::string_view checkBox)
-    {
-        const ScreenRect r = place(checkBox);
-        clickAt(*m_x, r.left + 6, r.centreY());
-    }
-
-    Screenshot shot() { return Screenshot::take(*m_x, m_temp / ("shot" + std::to_string(++m_shots) + ".ppm")); }
 
     bool mainWindowShown() const
     {
@@ -165,13 +120,7 @@ protected:
         EXPECT_EQ(m_app->store(), encodeStore(expected)) << "the store holds other than all 500 records";
     }
 
-    TempDir m_temp{"tarnquill-start-exit"};
-    std::unique_ptr<XvfbSession> m_x;
-    std::unique_ptr<Tarnquill> m_app;
     Process m_trayer;
-    unsigned long m_window = 0;
-    ScreenRect m_origin;
-    int m_shots = 0;
 };
 
 // ---- start ------------------------------------------------------------------
@@ -222,7 +171,7 @@ TEST_F(StartExitTest, TheLoadingWindowComesFirstAndHidesBeforeTheMainWindowShows
 TEST_F(StartExitTest, DraggingTheTitleMovesTheWindowByExactlyThePointersWay)
 {
     start();
-    for (const auto [button, moves] : {std::pair{1, 1}, {3, 1}, {1, 30}, {3, 30}}) {
+    for (const auto& [button, moves] : {std::pair{1, 1}, {3, 1}, {1, 30}, {3, 30}}) {
         SCOPED_TRACE("button " + std::to_string(button) + ", " + std::to_string(moves) + " moves");
         const ScreenRect from = m_origin = windowGeometry(*m_x, m_window);
         const int x = place("Label25").left + 100;
