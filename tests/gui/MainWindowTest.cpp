@@ -2,17 +2,10 @@
 // place and looks, read from screenshots at the places the window design
 // gives, and the history commands driven by the mouse and keyboard.
 
-#include "GuiHarness.h"
-#include "Screen.h"
+#include "WindowTest.h"
 
-#include "app/Design.h"
-#include "app/Twips.h"
 #include "history/StoreFormat.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 namespace tarnquill::gui {
@@ -20,9 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kDpi = 96.0;
 constexpr Rgb kFormBack{237, 242, 245};
-constexpr Rgb kPaleBack{220, 230, 235};
 constexpr Rgb kLabelBack{193, 209, 219};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kLineColour{9, 24, 49};
@@ -42,46 +33,21 @@ bool isReddish(Rgb c)
     return c.red > 150 && c.green < 80 && c.blue < 80;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTest {
 protected:
     void SetUp() override
     {
-        for (const char* tool : {"Xvfb", "xclip", "xdotool", "import", "xwininfo", "xprop"})
-            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
-        m_x = std::make_unique<XvfbSession>();
+        WindowTest::SetUp();
         m_clipboard = std::make_unique<ClipboardTool>(*m_x);
-        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
     }
 
-    void TearDown() override
+    // Starts the program over a store holding `newestFirst`.
+    void start(const std::vector<std::string>& newestFirst)
     {
-        if (HasFailure() && m_app)
-            std::fprintf(stderr, "program output:\n%s\nscreenshots in %s (TARNQUILL_KEEP_TEMP=1 keeps them)\n",
-                         m_app->log().c_str(), m_temp.path().c_str());
+        writeFile(m_app->storeFile(), storeOf(newestFirst));
+        WindowTest::start();
     }
-
-    // Starts the program over a store holding `newestFirst` (no store file
-    // when empty) and waits until its main window is painted.
-    void start(const std::vector<std::string>& newestFirst = {})
-    {
-        if (!newestFirst.empty())
-            writeFile(m_app->storeFile(), storeOf(newestFirst));
-        m_app->start();
-        const auto windows = m_x->windowsOf(m_app->process().pid());
-        ASSERT_EQ(windows.size(), 1u) << "only the main window shows at start";
-        m_window = windows.front();
-        m_origin = windowGeometry(*m_x, m_window);
-        const ScreenRect title = place("Label25");
-        ASSERT_TRUE(waitFor([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s, 50ms))
-            << "the window was never painted";
-    }
-
-    // A control's place on the screen, from the design at 96 dpi.
-    ScreenRect place(std::string_view name, int index = app::kNoIndex) const
-    {
-        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, kDpi);
-        return {m_origin.left + p.left, m_origin.top + p.top, p.width, p.height};
-    }
+    using WindowTest::start;
 
     // Inside the one-pixel frame of a framed control.
     ScreenRect inner(std::string_view name) const
@@ -91,17 +57,11 @@ protected:
     }
 
     // Every screenshot also checks that Picture1 never shows.
-    Screenshot shot()
+    Screenshot shot() override
     {
-        Screenshot s = Screenshot::take(*m_x, m_temp / ("shot" + std::to_string(++m_shots) + ".ppm"));
+        Screenshot s = WindowTest::shot();
         EXPECT_FALSE(s.contains(kPicture1Red)) << "Picture1's red shows in shot" << m_shots;
         return s;
-    }
-
-    void click(std::string_view name, int index = app::kNoIndex)
-    {
-        const ScreenRect r = place(name, index);
-        clickAt(*m_x, r.centreX(), r.centreY());
     }
 
     // The height of one List1 row, measured from the highlight of the
@@ -135,16 +95,11 @@ protected:
 
     std::optional<std::string> clipboardText() { return m_clipboard->readClipboard(); }
 
-    TempDir m_temp;
-    std::unique_ptr<XvfbSession> m_x;
     std::unique_ptr<ClipboardTool> m_clipboard;
-    std::unique_ptr<Tarnquill> m_app;
-    unsigned long m_window = 0;
-    ScreenRect m_origin;
-    int m_shots = 0;
 };
 
-TEST_F(MainWindowTest, OpensBorderlessFixedAndCentredAt383By312)
+// Everything to see at start, then the keyboard's focus: one start.
+TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1)
 {
     start();
     EXPECT_EQ(m_origin.width, 383);
@@ -163,13 +118,8 @@ TEST_F(MainWindowTest, OpensBorderlessFixedAndCentredAt383By312)
     EXPECT_NE(hints.find("minimum size: 383 by 312"), std::string::npos) << hints;
     EXPECT_NE(hints.find("maximum size: 383 by 312"), std::string::npos) << hints;
     EXPECT_TRUE(windowProperty(*m_x, m_window, "_NET_WM_ICON")) << "no window icon";
-}
 
-TEST_F(MainWindowTest, ShowsTheDesignsColoursFramesAndLines)
-{
-    start();
-    const Screenshot s = shot();
-
+    // The design's colours, frames and lines.
     EXPECT_EQ(s.at(m_origin.left + 1, m_origin.top + 1), kFormBack);
     // Each label's colour just inside its frame, below the caption.
     const struct {
@@ -224,12 +174,8 @@ TEST_F(MainWindowTest, ShowsTheDesignsColoursFramesAndLines)
     // The About text shows in Text3 on several lines.
     const ScreenRect about = inner("Text3");
     EXPECT_GE(s.darkRowRuns({about.left, about.top, about.width - 20, about.height}).size(), 4u);
-}
 
-TEST_F(MainWindowTest, TypingAtStartGoesIntoText1)
-{
-    start();
-    const ScreenRect text = inner("Text1");
+    // Typing at start goes into Text1.
     const ScreenRect firstLine{text.left, text.top, 100, 16};
     const int before = shot().countDark(firstLine);
     typeText(*m_x, "WWWW");
