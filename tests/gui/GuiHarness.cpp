@@ -505,21 +505,13 @@ TempDir::~TempDir()
 // -------------------------------------------------------------- XvfbSession
 
 XvfbSession::XvfbSession()
-    : XvfbSession(Options{})
-{
-}
-
-XvfbSession::XvfbSession(const Options& options)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         fail("pipe2");
     constexpr int kChildFd = 3;
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(kChildFd),
-                                     "-screen", "0", options.screen,
-                                     "-dpi", std::to_string(options.dpi),
-                                     "-nolisten", "tcp", "-noreset"};
-    argv.insert(argv.end(), options.extraArgs.begin(), options.extraArgs.end());
+    const std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(kChildFd), "-screen", "0",
+                                           "1280x1024x24", "-dpi", "96", "-nolisten", "tcp", "-noreset"};
     SpawnOptions spawnOptions;
     spawnOptions.passFds = {{fds[1], kChildFd}};
     try {
@@ -608,11 +600,6 @@ std::string XvfbSession::windowName(unsigned long window) const
     return name;
 }
 
-bool XvfbSession::screenshot(const fs::path& file) const
-{
-    return run({"import", "-window", "root", file.string()}, {}, 20s).ok();
-}
-
 // ------------------------------------------------------------ ClipboardTool
 
 ClipboardTool::ClipboardTool(const XvfbSession& session)
@@ -634,29 +621,9 @@ void ClipboardTool::prune()
     });
 }
 
-void ClipboardTool::copyToClipboard(std::string_view text)
+void ClipboardTool::own(const std::vector<std::string>& argv, std::string_view text, std::string_view ready)
 {
     prune();
-    SpawnOptions options;
-    options.pipeStdin = true;
-    options.pipeStderr = true;
-    // -quiet keeps xclip in the foreground (the default forks and the pid
-    // would be lost) and says when it owns the selection.
-    Process owner = m_session.spawn({"xclip", "-quiet", "-selection", "clipboard", "-i"}, options);
-    owner.writeStdin(text);
-    owner.closeStdin();
-    if (!owner.waitForOutput("Waiting for selection requests", 10s))
-        throw std::runtime_error("xclip did not take the clipboard: " + owner.stderrText());
-    m_owners.push_back(std::move(owner));
-}
-
-void ClipboardTool::copyWithTargets(const fs::path& ownerProgram, std::string_view text,
-                                    const std::vector<std::pair<std::string, std::string>>& targets)
-{
-    prune();
-    std::vector<std::string> argv = {ownerProgram.string()};
-    for (const auto& [name, bytes] : targets)
-        argv.push_back(name + "=" + bytes);
     SpawnOptions options;
     options.pipeStdin = true;
     options.pipeStdout = true;
@@ -664,9 +631,25 @@ void ClipboardTool::copyWithTargets(const fs::path& ownerProgram, std::string_vi
     Process owner = m_session.spawn(argv, options);
     owner.writeStdin(text);
     owner.closeStdin();
-    if (!owner.waitForOutput("owning clipboard", 15s))
-        throw std::runtime_error("clipboard owner did not start: " + owner.stderrText());
+    if (!owner.waitForOutput(ready, 15s))
+        throw std::runtime_error(argv[0] + " did not take the clipboard: " + owner.stderrText());
     m_owners.push_back(std::move(owner));
+}
+
+void ClipboardTool::copyToClipboard(std::string_view text)
+{
+    // -quiet keeps xclip in the foreground (the default forks and the pid
+    // would be lost) and says when it owns the selection.
+    own({"xclip", "-quiet", "-selection", "clipboard", "-i"}, text, "Waiting for selection requests");
+}
+
+void ClipboardTool::copyWithTargets(const fs::path& ownerProgram, std::string_view text,
+                                    const std::vector<std::pair<std::string, std::string>>& targets)
+{
+    std::vector<std::string> argv = {ownerProgram.string()};
+    for (const auto& [name, bytes] : targets)
+        argv.push_back(name + "=" + bytes);
+    own(argv, text, "owning clipboard");
 }
 
 std::optional<std::string> ClipboardTool::readClipboard() const
@@ -797,10 +780,7 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
 
 ExitStatus Tarnquill::stop(std::chrono::milliseconds timeout)
 {
-    m_process.sendSignal(SIGTERM);
-    if (auto status = m_process.wait(timeout))
-        return *status;
-    return m_process.kill();
+    return m_process.terminate(timeout);
 }
 
 bool Tarnquill::running()

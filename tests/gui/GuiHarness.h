@@ -162,14 +162,7 @@ private:
 // clipboard and atoms between two steps of a test).
 class XvfbSession final {
 public:
-    struct Options {
-        std::string screen = "1280x1024x24";
-        int dpi = 96;
-        std::vector<std::string> extraArgs;
-    };
-
     XvfbSession();
-    explicit XvfbSession(const Options& options);
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
     ~XvfbSession();
@@ -189,8 +182,6 @@ public:
     std::vector<unsigned long> windowsOf(pid_t pid) const;
     // A window's title (WM_NAME / _NET_WM_NAME); empty when it has none.
     std::string windowName(unsigned long window) const;
-    // The whole screen as an image file (ImageMagick's import).
-    bool screenshot(const std::filesystem::path& file) const;
 
 private:
     Process m_server;
@@ -222,6 +213,9 @@ public:
 
 private:
     void prune();
+    // Starts `argv` with `text` on its stdin and keeps it once it prints
+    // `ready`, the sign that it owns the selection.
+    void own(const std::vector<std::string>& argv, std::string_view text, std::string_view ready);
 
     const XvfbSession& m_session;
     std::vector<Process> m_owners;
