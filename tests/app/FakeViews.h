@@ -5,8 +5,12 @@
 // RecordingWin32Api (its `calls`), so one list shows windows and platform
 // calls in the order they happened.
 
+#include "RecordingWin32Api.h"
+
 #include "app/Form1.h"
 #include "app/ProgressForm.h"
+
+#include <algorithm>
 
 #include <map>
 #include <stdexcept>
@@ -128,5 +132,23 @@ public:
     }
     void setTimer1Enabled(bool enabled) override { timerEnabled = enabled; }
 };
+
+// The call CWinAPI::TrayIcon makes for Form1's icon, as the log shows it.
+inline std::string trayCall(int action)
+{
+    NotifyIconDataA record;
+    record.hWnd = FakeForm1View::kPicture1;
+    record.uID = 1;
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_MOUSEMOVE;
+    record.hIcon = FakeForm1View::kProgramIcon;
+    std::fill(record.szTip.begin(), record.szTip.end(), ' ');
+    const std::string_view tip = "Tarnquill";
+    std::copy(tip.begin(), tip.end(), record.szTip.begin());
+    record.szTip[tip.size()] = '\0';
+    const auto bytes = record.bytes();
+    return "Shell_NotifyIconA(" + std::to_string(action) + ", "
+        + byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) + ")";
+}
 
 } // namespace tarnquill::testing

@@ -23,6 +23,7 @@ using tarnquill::testing::FakeProgressView;
 using tarnquill::testing::FakeClipboard;
 using tarnquill::testing::FakeFileSystem;
 using tarnquill::testing::RecordingWin32Api;
+using tarnquill::testing::trayCall;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
@@ -83,24 +84,6 @@ public:
 private:
     std::vector<std::string>& m_log;
 };
-
-// The record CWinAPI::TrayIcon passes for Form1's icon, as the log shows it.
-std::string trayCall(int action)
-{
-    NotifyIconDataA record;
-    record.hWnd = FakeForm1View::kPicture1;
-    record.uID = 1;
-    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    record.uCallbackMessage = WM_MOUSEMOVE;
-    record.hIcon = FakeForm1View::kProgramIcon;
-    std::fill(record.szTip.begin(), record.szTip.end(), ' ');
-    const std::string_view tip = "Tarnquill";
-    std::copy(tip.begin(), tip.end(), record.szTip.begin());
-    record.szTip[tip.size()] = '\0';
-    const auto bytes = record.bytes();
-    return "Shell_NotifyIconA(" + std::to_string(action) + ", "
-        + tarnquill::testing::byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) + ")";
-}
 
 class Form1LifecycleTest : public ::testing::Test {
 protected:
@@ -174,15 +157,6 @@ TEST_F(Form1LifecycleTest, TheLoadingWindowsFirstTickLoadsTheMainWindowInOrder)
     // Hidden, the loading window no longer animates.
     EXPECT_FALSE(form2View.shown);
     EXPECT_FALSE(form2View.timerEnabled);
-}
-
-TEST_F(Form1LifecycleTest, NothingAtStartTouchesTheRegistryOrTheStoreBeyondReadingIt)
-{
-    form2.Timer1_Timer();
-    for (const std::string& line : log) {
-        EXPECT_THAT(line, ::testing::Not(StartsWith("Reg"))) << "the registry is read at start";
-        EXPECT_NE(line, "save tcb.txt");
-    }
 }
 
 TEST_F(Form1LifecycleTest, LaterLoadRequestsDoNothing)

@@ -65,14 +65,18 @@ TEST_F(Form1Test, SelectingARowPreviewsTheWholeEntry)
     EXPECT_EQ(view.text1, "");
 }
 
-TEST_F(Form1Test, WithoutASelectionThePreviewStaysAsItIs)
+TEST_F(Form1Test, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
 {
+    const auto before = clipboardCount();
     for (int row : {-1, 500, -7}) {
         view.selected = row;
         form.List1_Click();
+        form.Label2_Click(Form1::kResendIndex);
     }
     EXPECT_EQ(view.text1Writes, 0);
     EXPECT_EQ(view.text1, "(what the user typed)");
+    EXPECT_EQ(clipboardCount(), before);
+    EXPECT_EQ(clipboardText(), "on the clipboard");
 }
 
 TEST_F(Form1Test, ResendPutsTheSlotTextBackByteForByte)
@@ -101,17 +105,6 @@ TEST_F(Form1Test, ResendOfAFreeSlotPutsEmptyText)
     EXPECT_NE(clipboardCount(), before);
     EXPECT_EQ(clipboard.readText().status, ClipboardRead::Status::Text);
     EXPECT_EQ(clipboardText(), "");
-}
-
-TEST_F(Form1Test, ResendWithoutASelectionLeavesTheClipboardAlone)
-{
-    for (int row : {-1, 500}) {
-        view.selected = row;
-        const auto before = clipboardCount();
-        form.Label2_Click(Form1::kResendIndex);
-        EXPECT_EQ(clipboardCount(), before) << "row " << row;
-    }
-    EXPECT_EQ(clipboardText(), "on the clipboard");
 }
 
 TEST_F(Form1Test, ResendToABusyClipboardEndsQuietly)
@@ -257,22 +250,7 @@ TEST_F(Form1Test, ALeftButtonReleaseOverTheTrayIconShowsTheWindowThenRemovesTheI
 {
     api.calls.clear();
     form.Picture1_MouseMove(1, 0, 514 * 15.0f, 0);
-
-    NotifyIconDataA removed;
-    removed.hWnd = FakeForm1View::kPicture1;
-    removed.uID = 1;
-    removed.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    removed.uCallbackMessage = WM_MOUSEMOVE;
-    removed.hIcon = FakeForm1View::kProgramIcon;
-    std::fill(removed.szTip.begin(), removed.szTip.end(), ' ');
-    std::string_view tip = "Tarnquill";
-    std::copy(tip.begin(), tip.end(), removed.szTip.begin());
-    removed.szTip[tip.size()] = '\0';
-    const auto bytes = removed.bytes();
-    EXPECT_THAT(api.calls,
-                ElementsAre("Show()",
-                            "Shell_NotifyIconA(2, "
-                                + testing::byteList({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) + ")"));
+    EXPECT_THAT(api.calls, ElementsAre("Show()", testing::trayCall(2)));
 }
 
 TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)
