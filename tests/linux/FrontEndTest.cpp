@@ -20,15 +20,21 @@
 namespace tarnquill::test {
 namespace {
 
-TEST(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
-{
-    settle();
+// A history watched through the X clipboard of this process.
+class WatcherPumpTest : public ::testing::Test {
+protected:
+    WatcherPumpTest() { settle(); }
+
     testing::FakeFileSystem files;
-    TextHistory history(files, "/store/tcb.txt");
+    TextHistory history{files, "/store/tcb.txt"};
     QClipboard& system = *QGuiApplication::clipboard();
-    QtClipboard clipboard(system);
-    ClipboardWatcher watcher(clipboard, history);
-    WatcherPump pump(watcher, system);
+    QtClipboard clipboard{system};
+    ClipboardWatcher watcher{clipboard, history};
+    WatcherPump pump{watcher, system};
+};
+
+TEST_F(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
+{
     pump.start();
     ASSERT_TRUE(waitUntil([&] { return !pump.isTicking(); }));
 
@@ -49,16 +55,8 @@ TEST(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
 // The event loop runs before the main window loads and reads the store. A
 // copy in that moment once ticked the watcher, which added it to the empty
 // slots and saved them over the store.
-TEST(WatcherPumpTest, ACopyBeforeTheStartTicksNothing)
+TEST_F(WatcherPumpTest, ACopyBeforeTheStartTicksNothing)
 {
-    settle();
-    testing::FakeFileSystem files;
-    TextHistory history(files, "/store/tcb.txt");
-    QClipboard& system = *QGuiApplication::clipboard();
-    QtClipboard clipboard(system);
-    ClipboardWatcher watcher(clipboard, history);
-    WatcherPump pump(watcher, system);
-
     ChildProcess xclip(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", "-i"}, "before the load");
     ASSERT_TRUE(waitUntil([&] { return system.text() == QStringLiteral("before the load"); }));
     pump.wake();
@@ -90,6 +88,18 @@ TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowReset
     history.setListView(nullptr);
 }
 
+// Raises `signalNumber` from the event loop and runs the loop until
+// something ends it; 1 when nothing did within ten seconds.
+int raiseAndRunLoop(int signalNumber)
+{
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    deadline.start(10000);
+    QTimer::singleShot(0, [signalNumber] { ::raise(signalNumber); });
+    return QCoreApplication::exec();
+}
+
 TEST(QuitOnSignalTest, SignalsReachTheGivenHandlerFromTheEventLoop)
 {
     int calls = 0;
@@ -97,24 +107,14 @@ TEST(QuitOnSignalTest, SignalsReachTheGivenHandlerFromTheEventLoop)
         ++calls;
         QCoreApplication::exit(0);
     });
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    deadline.start(10000);
-    QTimer::singleShot(0, [] { ::raise(SIGHUP); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(raiseAndRunLoop(SIGHUP), 0);
     EXPECT_EQ(calls, 1);
 }
 
 TEST(QuitOnSignalTest, TermEndsTheEventLoopInsteadOfTheProcess)
 {
     QuitOnSignal quitOnSignal({SIGTERM});
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    deadline.start(10000);
-    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(raiseAndRunLoop(SIGTERM), 0);
 }
 
 } // namespace
