@@ -203,28 +203,21 @@ TEST_F(GuiTest, RecordsOnlyChanges)
 
 // ------------------------------------------------------------ start and exit
 
-TEST_F(GuiTest, ExitWritesAllSlotsToAnOwnerOnlyFile)
+// The store is made at start and written whole, owner-only, at each exit;
+// the next start restores it, adds the clipboard's text only when it differs
+// from the newest entry, and so adds a text copied while it was not running.
+TEST_F(GuiTest, HistorySurvivesRestartsInAnOwnerOnlyFile)
 {
     app().start();
     ASSERT_TRUE(waitFor([&] { return fs::exists(app().storeFile()); })) << "no store file created at start";
-
-    const ExitStatus status = app().stop();
-    EXPECT_TRUE(status.exited() && status.exitCode() == 0) << status.describe();
-    EXPECT_TRUE(storeIs({}));
-    EXPECT_EQ(fs::file_size(app().storeFile()), 10'002u);
-    struct stat info {};
-    ASSERT_EQ(::stat(app().storeFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(GuiTest, HistorySurvivesRestartAndUnchangedClipboardIsNotAddedAgain)
-{
-    app().start();
     ASSERT_TRUE(copyRecorded("first"));
     ASSERT_TRUE(copyRecorded("second"));
     const ExitStatus status = app().stop();
     EXPECT_TRUE(status.exited() && status.exitCode() == 0) << status.describe();
     ASSERT_TRUE(storeIs({"second", "first"}));
+    struct stat info {};
+    ASSERT_EQ(::stat(app().storeFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 
     // "second" is still on the clipboard (its owner lives on) and equals the
     // restored newest entry, so the restart must not add it again.
@@ -232,18 +225,12 @@ TEST_F(GuiTest, HistorySurvivesRestartAndUnchangedClipboardIsNotAddedAgain)
     std::this_thread::sleep_for(kSettle);
     const std::string after = barrier();
     EXPECT_TRUE(storeIs({after, "second", "first"}));
-}
-
-TEST_F(GuiTest, TextCopiedWhileNotRunningIsAddedAtStart)
-{
-    app().start();
-    ASSERT_TRUE(copyRecorded("before"));
     app().stop();
 
     clipboard().copyToClipboard("while away");
     app().start();
-    EXPECT_TRUE(waitFor([&] { return app().store() == storeOf({"while away", "before"}); }))
-        << describeStore(app().store());
+    const std::string expected = storeOf({"while away", after, "second", "first"});
+    EXPECT_TRUE(waitFor([&] { return app().store() == expected; })) << describeStore(app().store());
 }
 
 TEST_F(GuiTest, TextHoldingTheSeparatorComesBackWholeAfterRestart)
