@@ -1,7 +1,7 @@
 // The real program on a private X server, fed by a real clipboard owner
 // (xclip), checked through the store file it writes beside itself.
 
-#include "GuiHarness.h"
+#include "WindowTest.h"
 
 #include "history/StoreFormat.h"
 
@@ -37,26 +37,11 @@ std::string storeOf(const std::vector<std::string>& newestFirst)
     return bytes + "\r\n";
 }
 
-std::string printable(std::string_view text, std::size_t limit = 60)
+// The start of a text, escaped, for a failure message.
+std::string printable(const std::string& text)
 {
-    std::string out;
-    for (char c : text.substr(0, limit)) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (static_cast<unsigned char>(c) < 0x20) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-            out += hex;
-        } else
-            out += c;
-    }
-    if (text.size() > limit)
-        out += "... (" + std::to_string(text.size()) + " bytes)";
-    return out;
+    const std::string more = text.size() > 60 ? "... (" + std::to_string(text.size()) + " bytes)" : "";
+    return ::testing::PrintToString(text.substr(0, 60)) + more;
 }
 
 // A failure message that shows the non-empty slots instead of 10 KB of separators.
@@ -80,23 +65,8 @@ std::string slot0(const std::optional<std::string>& bytes)
     return slots.empty() ? std::string() : slots[0];
 }
 
-class GuiTest : public ::testing::Test {
+class GuiTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        for (const char* tool : {"Xvfb", "xclip", "xdotool"})
-            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed (packages xvfb, xclip, xdotool)";
-        m_x = std::make_unique<XvfbSession>();
-        m_clipboard = std::make_unique<ClipboardTool>(*m_x);
-        m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && m_app)
-            std::fprintf(stderr, "program output:\n%s\n", m_app->log().c_str());
-    }
-
     Tarnquill& app() { return *m_app; }
     ClipboardTool& clipboard() { return *m_clipboard; }
 
@@ -107,7 +77,7 @@ protected:
         clipboard().copyToClipboard(text);
         if (waitFor([&] { return slot0(app().store()) == text; }))
             return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "\"" << printable(text) << "\" never became the newest entry; "
+        return ::testing::AssertionFailure() << printable(text) << " never became the newest entry; "
                                              << describeStore(app().store());
     }
 
@@ -128,10 +98,6 @@ protected:
         return ::testing::AssertionFailure() << describeStore(bytes);
     }
 
-    TempDir m_temp;
-    std::unique_ptr<XvfbSession> m_x;
-    std::unique_ptr<ClipboardTool> m_clipboard;
-    std::unique_ptr<Tarnquill> m_app;
     int m_barriers = 0;
 };
 

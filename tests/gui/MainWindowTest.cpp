@@ -35,12 +35,6 @@ bool isReddish(Rgb c)
 
 class MainWindowTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        m_clipboard = std::make_unique<ClipboardTool>(*m_x);
-    }
-
     // Starts the program over a store holding `newestFirst`.
     void start(const std::vector<std::string>& newestFirst)
     {
@@ -94,8 +88,6 @@ protected:
     }
 
     std::optional<std::string> clipboardText() { return m_clipboard->readClipboard(); }
-
-    std::unique_ptr<ClipboardTool> m_clipboard;
 };
 
 // Everything to see at start, then the keyboard's focus: one start.

@@ -1,8 +1,7 @@
 // Starting the real program again with the same store: the running window
 // comes forward, the second process ends at once and never opens the store.
 
-#include "GuiHarness.h"
-#include "Screen.h"
+#include "WindowTest.h"
 
 #include "history/StoreFormat.h"
 
@@ -84,22 +83,8 @@ timespec modificationTime(const fs::path& file)
     return info.st_mtim;
 }
 
-class SecondStartTest : public ::testing::Test {
+class SecondStartTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        for (const char* tool : {"Xvfb", "xdotool"})
-            ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
-        m_x = std::make_unique<XvfbSession>();
-        m_app = std::make_unique<Tarnquill>(*m_x, m_temp / "first");
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure() && m_app)
-            std::fprintf(stderr, "program output:\n%s\n", m_app->log().c_str());
-    }
-
     // Starts the program of `app` once more, from the same folder and with
     // the same environment, as a user double-clicking it again would.
     Process startAgain(Tarnquill& app)
@@ -126,9 +111,6 @@ protected:
         EXPECT_TRUE(status->exited() && status->exitCode() == 0) << status->describe() << "\n" << second.stderrText();
     }
 
-    TempDir m_temp{"tarnquill-second-start"};
-    std::unique_ptr<XvfbSession> m_x;
-    std::unique_ptr<Tarnquill> m_app;
 };
 
 TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileACopyElsewhereRuns)

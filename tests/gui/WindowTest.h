@@ -1,9 +1,9 @@
 #pragma once
 
-// A fixture for tests that drive the real program's main window on a private
-// X server at 96 dpi: the program started and its window painted, the
-// controls' places on the screen from the window design, clicks on them and
-// screenshots kept in the test's folder.
+// A fixture for tests that drive the real program on a private X server at 96
+// dpi, with xclip for the clipboard: the program started and its main window
+// painted, the controls' places on the screen from the window design, clicks
+// on them and screenshots kept in the test's folder.
 
 #include "GuiHarness.h"
 #include "Screen.h"
@@ -30,6 +30,7 @@ protected:
         for (const char* tool : {"Xvfb", "xclip", "xdotool", "xwininfo", "xprop", "import"})
             ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
         m_x = std::make_unique<XvfbSession>();
+        m_clipboard = std::make_unique<ClipboardTool>(*m_x);
         m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
     }
 
@@ -80,6 +81,7 @@ protected:
 
     TempDir m_temp;
     std::unique_ptr<XvfbSession> m_x;
+    std::unique_ptr<ClipboardTool> m_clipboard;
     std::unique_ptr<Tarnquill> m_app;
     unsigned long m_window = 0;
     ScreenRect m_origin;
