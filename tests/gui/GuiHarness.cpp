@@ -382,45 +382,15 @@ bool Process::waitForOutput(std::string_view needle, std::chrono::milliseconds t
 
 // ----------------------------------------------------------------- run etc.
 
-RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options, std::string_view input,
-              std::chrono::milliseconds timeout)
+RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options, std::chrono::milliseconds timeout)
 {
     SpawnOptions piped = options;
-    piped.pipeStdin = !input.empty();
     piped.pipeStdout = true;
     piped.pipeStderr = true;
+    // wait() keeps reading the output, so a chatty child never blocks.
     Process process = Process::spawn(argv, piped);
-    const auto deadline = Clock::now() + timeout;
-
-    // Input and output go through one poll loop, so a child that answers
-    // before it has read everything cannot deadlock with us.
-    int inFd = piped.pipeStdin ? process.m_stdin : -1;
-    if (inFd >= 0)
-        ::fcntl(inFd, F_SETFL, ::fcntl(inFd, F_GETFL) | O_NONBLOCK);
-    while (Clock::now() < deadline) {
-        std::vector<pollfd> fds;
-        if (inFd >= 0)
-            fds.push_back({inFd, POLLOUT, 0});
-        for (int fd : {process.m_stdoutFd, process.m_stderrFd})
-            if (fd >= 0)
-                fds.push_back({fd, POLLIN, 0});
-        if (fds.empty())
-            break;
-        ::poll(fds.data(), fds.size(), std::min(remainingMs(deadline), 50));
-        if (inFd >= 0) {
-            const ssize_t n = ::write(inFd, input.data(), input.size());
-            if (n > 0)
-                input.remove_prefix(static_cast<std::size_t>(n));
-            if (input.empty() || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-                process.closeStdin();
-                inFd = -1;
-            }
-        }
-        process.drainOutput();
-    }
-
     RunResult result;
-    if (auto status = process.wait(std::chrono::milliseconds(remainingMs(deadline)))) {
+    if (auto status = process.wait(timeout)) {
         result.status = *status;
     } else {
         result.timedOut = true;
@@ -574,15 +544,14 @@ Process XvfbSession::spawn(const std::vector<std::string>& argv, SpawnOptions op
     return Process::spawn(argv, options);
 }
 
-RunResult XvfbSession::run(const std::vector<std::string>& argv, std::string_view input,
-                           std::chrono::milliseconds timeout) const
+RunResult XvfbSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const
 {
-    return gui::run(argv, clientOptions(), input, timeout);
+    return gui::run(argv, clientOptions(), timeout);
 }
 
 std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
 {
-    const RunResult result = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, {}, 5s);
+    const RunResult result = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 5s);
     std::vector<unsigned long> ids;
     std::istringstream lines(result.out);
     unsigned long id = 0;
@@ -593,7 +562,7 @@ std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
 
 std::string XvfbSession::windowName(unsigned long window) const
 {
-    const RunResult result = run({"xdotool", "getwindowname", std::to_string(window)}, {}, 5s);
+    const RunResult result = run({"xdotool", "getwindowname", std::to_string(window)}, 5s);
     std::string name = result.ok() ? result.out : std::string();
     while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
         name.pop_back();
@@ -654,7 +623,7 @@ void ClipboardTool::copyWithTargets(const fs::path& ownerProgram, std::string_vi
 
 std::optional<std::string> ClipboardTool::readClipboard() const
 {
-    RunResult result = m_session.run({"xclip", "-selection", "clipboard", "-o"}, {}, 10s);
+    RunResult result = m_session.run({"xclip", "-selection", "clipboard", "-o"}, 10s);
     if (!result.ok())
         return std::nullopt;
     return std::move(result.out);

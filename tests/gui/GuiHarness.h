@@ -101,8 +101,6 @@ public:
     const std::string& stderrText() const { return m_stderr; }
 
 private:
-    friend RunResult run(const std::vector<std::string>&, const SpawnOptions&, std::string_view,
-                                std::chrono::milliseconds);
     void closeAll();
     bool readFrom(int& fd, std::string& into, int timeoutMs);
 
@@ -123,10 +121,10 @@ struct RunResult {
     bool ok() const { return !timedOut && status.exited() && status.exitCode() == 0; }
 };
 
-// Runs a program to its end, feeding `input` to its stdin and collecting its
-// output; a child still running after `timeout` is killed.
+// Runs a program to its end and collects its output; a child still running
+// after `timeout` is killed.
 RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options = {},
-              std::string_view input = {}, std::chrono::milliseconds timeout = 10s);
+              std::chrono::milliseconds timeout = 10s);
 
 // The full path of a program in PATH, or empty.
 std::filesystem::path findProgram(std::string_view name);
@@ -175,8 +173,7 @@ public:
     // point a client at another desktop (Wayland, a session bus) removed.
     SpawnOptions clientOptions() const;
     Process spawn(const std::vector<std::string>& argv, SpawnOptions options = {}) const;
-    RunResult run(const std::vector<std::string>& argv, std::string_view input = {},
-                  std::chrono::milliseconds timeout = 10s) const;
+    RunResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = 10s) const;
 
     // Ids of the windows whose _NET_WM_PID is `pid` (xdotool).
     std::vector<unsigned long> windowsOf(pid_t pid) const;

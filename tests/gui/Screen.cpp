@@ -47,7 +47,7 @@ void xdotool(const XvfbSession& session, const std::vector<std::string>& argumen
 {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const RunResult result = session.run(argv, {}, 10s);
+    const RunResult result = session.run(argv);
     if (!result.ok())
         throw std::runtime_error("xdotool failed: " + result.err);
 }
@@ -58,7 +58,7 @@ Screenshot Screenshot::take(const XvfbSession& session, const fs::path& file)
 {
     fs::path ppm = file;
     ppm.replace_extension(".ppm");
-    if (!session.run({"import", "-window", "root", ppm.string()}, {}, 20s).ok())
+    if (!session.run({"import", "-window", "root", ppm.string()}, 20s).ok())
         throw std::runtime_error("import could not take a screenshot");
     const auto bytes = readFile(ppm);
     if (!bytes || bytes->size() < 2 || bytes->compare(0, 2, "P6") != 0)
