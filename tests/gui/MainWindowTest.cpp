@@ -90,10 +90,10 @@ protected:
     std::optional<std::string> clipboardText() { return m_clipboard->readClipboard(); }
 };
 
-// Everything to see at start, then the keyboard's focus: one start.
-TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1)
+// Everything to see at start, the keyboard's focus, then the erase: one start.
+TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1AndErases)
 {
-    start();
+    start({"first entry", "second entry"});
     EXPECT_EQ(m_origin.width, 383);
     EXPECT_EQ(m_origin.height, 312);
     const Screenshot s = shot();
@@ -173,6 +173,26 @@ TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1)
     typeText(*m_x, "WWWW");
     EXPECT_TRUE(waitFor([&] { return shot().countDark(firstLine) > before + 30; }, 5s, 50ms))
         << "the typed text did not appear in Text1";
+
+    // Erase removes the store and every row.
+    const ScreenRect list = inner("List1");
+    EXPECT_GT(shot().countDark(list), 0) << "List1 shows no rows";
+
+    click("Label2", 2);
+    ASSERT_TRUE(waitFor([&] { return !fs::exists(m_app->storeFile()); })) << "the store file is still there";
+    EXPECT_TRUE(waitFor([&] { return shot().countOther(kPaleBack, list) == 0; }, 5s, 50ms))
+        << "List1 still shows rows or a scroll bar";
+
+    // Once more with the file gone: nothing happens.
+    click("Label2", 2);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(m_app->running());
+    EXPECT_FALSE(fs::exists(m_app->storeFile()));
+
+    // The erased entries stay gone: the next copy is the only entry.
+    m_clipboard->copyToClipboard("after erase");
+    const std::string expected = storeOf({"after erase"});
+    EXPECT_TRUE(waitFor([&] { return m_app->store() == expected; }));
 }
 
 TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheWatcher)
@@ -218,29 +238,6 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
     click("Label2", 2);
     const std::string afterErase = storeOf({"newest entry"});
     EXPECT_TRUE(waitFor([&] { return m_app->store() == afterErase; })) << "the clipboard's text was not recorded again";
-}
-
-TEST_F(MainWindowTest, EraseRemovesTheStoreAndEveryRow)
-{
-    start({"first entry", "second entry"});
-    const ScreenRect list = inner("List1");
-    EXPECT_GT(shot().countDark(list), 0) << "List1 shows no rows";
-
-    click("Label2", 2);
-    ASSERT_TRUE(waitFor([&] { return !fs::exists(m_app->storeFile()); })) << "the store file is still there";
-    EXPECT_TRUE(waitFor([&] { return shot().countOther(kPaleBack, list) == 0; }, 5s, 50ms))
-        << "List1 still shows rows or a scroll bar";
-
-    // Once more with the file gone: nothing happens.
-    click("Label2", 2);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(m_app->running());
-    EXPECT_FALSE(fs::exists(m_app->storeFile()));
-
-    // The erased entries stay gone: the next copy is the only entry.
-    m_clipboard->copyToClipboard("after erase");
-    const std::string expected = storeOf({"after erase"});
-    EXPECT_TRUE(waitFor([&] { return m_app->store() == expected; }));
 }
 
 } // namespace
