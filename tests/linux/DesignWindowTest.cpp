@@ -14,11 +14,6 @@
 namespace tarnquill::test {
 namespace {
 
-QRgb rgb(int r, int g, int b)
-{
-    return qRgb(r, g, b);
-}
-
 bool isWhitish(QRgb pixel)
 {
     return qRed(pixel) > 200 && qGreen(pixel) > 200 && qBlue(pixel) > 200;
@@ -35,16 +30,16 @@ TEST_P(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
     ASSERT_EQ(image.size(), QSize(218, 79));
 
     // Title and message bars: their colours inside a one-pixel frame.
-    EXPECT_EQ(image.pixel(2, 2), rgb(220, 230, 235)) << "window back";
-    EXPECT_EQ(image.pixel(10, 22), rgb(220, 230, 235)) << "Label25";
+    EXPECT_EQ(image.pixel(2, 2), qRgb(220, 230, 235)) << "window back";
+    EXPECT_EQ(image.pixel(10, 22), qRgb(220, 230, 235)) << "Label25";
     EXPECT_EQ(qGray(image.pixel(8, 12)), qGray(qRgb(0, 0, 0))) << "Label25's frame";
-    EXPECT_EQ(image.pixel(10, 46), rgb(128, 128, 255)) << "Label1(1)";
+    EXPECT_EQ(image.pixel(10, 46), qRgb(128, 128, 255)) << "Label1(1)";
 
     // Label1(0) runs from the left edge to past the right one, 13 pixels
     // high from y 56, without a frame; its caption begins with two blanks.
     for (int x : {0, 1, 2, 3, 216, 217})
-        EXPECT_EQ(image.pixel(x, 62), rgb(0, 0, 64)) << "bar at x " << x;
-    EXPECT_EQ(image.pixel(100, 70), rgb(220, 230, 235)) << "below the bar";
+        EXPECT_EQ(image.pixel(x, 62), qRgb(0, 0, 64)) << "bar at x " << x;
+    EXPECT_EQ(image.pixel(100, 70), qRgb(220, 230, 235)) << "below the bar";
     int firstWhite = -1;
     for (int x = 0; x < image.width() && firstWhite < 0; ++x)
         for (int y = 56; y < 69 && firstWhite < 0; ++y)
