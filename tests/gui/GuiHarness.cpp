@@ -182,22 +182,20 @@ Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions&
     } else {
         posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
     }
-    if (options.pipeStdout) {
-        makePipe(outPipe);
-        posix_spawn_file_actions_adddup2(&setup.actions, outPipe[1], 1);
-    } else if (!options.stdoutFile.empty()) {
-        posix_spawn_file_actions_addopen(&setup.actions, 1, options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    } else {
-        posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    if (options.pipeStderr) {
-        makePipe(errPipe);
-        posix_spawn_file_actions_adddup2(&setup.actions, errPipe[1], 2);
-    } else if (!options.stderrFile.empty()) {
-        posix_spawn_file_actions_addopen(&setup.actions, 2, options.stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    } else {
-        posix_spawn_file_actions_addopen(&setup.actions, 2, "/dev/null", O_WRONLY, 0);
-    }
+    // Standard output and error: a pipe, the output file, or /dev/null.
+    const auto output = [&](int fd, bool piped, int (&p)[2]) {
+        if (piped) {
+            makePipe(p);
+            posix_spawn_file_actions_adddup2(&setup.actions, p[1], fd);
+        } else if (!options.outputFile.empty()) {
+            posix_spawn_file_actions_addopen(&setup.actions, fd, options.outputFile.c_str(),
+                                             O_WRONLY | O_CREAT | O_APPEND, 0644);
+        } else {
+            posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null", O_WRONLY, 0);
+        }
+    };
+    output(1, options.pipeStdout, outPipe);
+    output(2, options.pipeStderr, errPipe);
 
     // dup2 onto the same number would leave close-on-exec set, so such a
     // descriptor goes through a copy first.
@@ -725,8 +723,7 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
     options.workingDirectory = m_root;
     // A file, not a pipe: a pipe nobody reads would stall the program once
     // Qt's warnings fill it.
-    options.stderrFile = m_root / "tarnquill.log";
-    options.stdoutFile = options.stderrFile;
+    options.outputFile = m_root / "tarnquill.log";
     m_process = m_session.spawn(argv, options);
 
     // The loading window shows first, for a moment; the start is over when

@@ -37,10 +37,9 @@ struct SpawnOptions {
     bool pipeStdin = false;
     bool pipeStdout = false;
     bool pipeStderr = false;
-    // When set (and the stream is not piped), the stream is appended to this
+    // When set, stdout and stderr (those not piped) are appended to this
     // file: for long-running children whose output nobody reads.
-    std::filesystem::path stdoutFile;
-    std::filesystem::path stderrFile;
+    std::filesystem::path outputFile;
     // Descriptors of this process to hand to the child under another number
     // (parent fd, child fd), e.g. the write end for Xvfb's -displayfd.
     std::vector<std::pair<int, int>> passFds;
