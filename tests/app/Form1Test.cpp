@@ -54,17 +54,6 @@ protected:
     Form1 form{view, history, clipboard, api, form2, form3};
 };
 
-TEST_F(Form1Test, SelectingARowPreviewsTheWholeEntry)
-{
-    view.selected = 1;
-    form.List1_Click();
-    EXPECT_EQ(view.text1, "line one\r\nline two\r\n");
-
-    view.selected = 499; // a free slot
-    form.List1_Click();
-    EXPECT_EQ(view.text1, "");
-}
-
 TEST_F(Form1Test, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
 {
     const auto before = clipboardCount();
@@ -79,12 +68,13 @@ TEST_F(Form1Test, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
     EXPECT_EQ(clipboardText(), "on the clipboard");
 }
 
-TEST_F(Form1Test, ResendPutsTheSlotTextBackByteForByteNotWhatWasTypedIntoThePreview)
+TEST_F(Form1Test, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForByteNotWhatWasTyped)
 {
     for (const auto& [row, text] : {std::pair<int, std::string>{1, "line one\r\nline two\r\n"}, {0, "newest"},
                                     {499, ""}}) {
         view.selected = row;
         form.List1_Click();
+        EXPECT_EQ(view.text1, text) << "the preview shows the whole entry";
         view.text1 = "edited in Text1";
         const auto before = clipboardCount();
         form.Label2_Click(Form1::kResendIndex);
