@@ -16,9 +16,11 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer) and the Windows tests under Wine.
+# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio)
+# and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    libglib2.0-bin
     wine wine64
 )
 
