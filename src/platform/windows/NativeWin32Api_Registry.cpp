@@ -12,12 +12,6 @@
 #include "platform/windows/NativeWin32Api.h"
 #include "platform/windows/WideText.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <algorithm>
