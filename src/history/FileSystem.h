@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,40 @@ public:
     // permission bits, so read-only mounts and ACLs count). Creates the
     // folder first when `create` is set.
     virtual bool isWritableFolder(const std::filesystem::path& folder, bool create) = 0;
+
+    // What stands at the path, following symbolic links. Special: a FIFO, a
+    // socket or a device, which would block a read or a write.
+    enum class Kind { Missing, Regular, Folder, Special };
+    virtual Kind kindOf(const std::filesystem::path& path) { return exists(path) ? Kind::Regular : Kind::Missing; }
+
+    // As replaceAtomically, and `beforeRename` runs once the new content is
+    // on disk but before it replaces the file; when it returns false the file
+    // is left as it was. A journal uses it to have its own successor durable
+    // before the store it refers to changes.
+    virtual bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                   const std::function<bool()>& beforeRename)
+    {
+        return beforeRename() && replaceAtomically(file, bytes);
+    }
+
+    // Appends the bytes to the file (creating it, private to its owner) and
+    // flushes them to disk before returning. False on any failure; a part of
+    // the bytes may then have been written.
+    virtual bool appendDurably(const std::filesystem::path& file, std::string_view bytes)
+    {
+        auto content = readAll(file).value_or(std::string());
+        content.append(bytes);
+        return replaceAtomically(file, content);
+    }
+
+    // Removes what earlier saves of the file left behind when the process was
+    // killed in the middle (their temporary files). Call only while no other
+    // process can be saving the same file.
+    virtual void removeLeftovers(const std::filesystem::path& file) { (void)file; }
+
+    // Why the last failed call of this thread failed, in words for the user;
+    // empty when unknown.
+    virtual std::string lastError() const { return {}; }
 };
 
 } // namespace tarnquill

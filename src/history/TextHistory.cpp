@@ -26,6 +26,32 @@ TextHistory::TextHistory(FileSystem& files, std::filesystem::path storeFile)
     m_slots.fill(emptyText());
 }
 
+TextHistory::~TextHistory() = default;
+
+void TextHistory::saveInBackground(StoreWriter::Timing timing)
+{
+    m_writer = std::make_unique<StoreWriter>(m_files, m_storeFile, timing);
+    m_writer->setListener(m_statusListener);
+}
+
+void TextHistory::setStatusListener(StoreStatusListener* listener)
+{
+    m_statusListener = listener;
+    if (m_writer)
+        m_writer->setListener(listener);
+}
+
+void TextHistory::flushWrites()
+{
+    if (m_writer)
+        m_writer->flush();
+}
+
+Snapshot TextHistory::snapshot() const
+{
+    return std::make_shared<const std::array<SharedText, kHistorySlots>>(m_slots);
+}
+
 void TextHistory::addt(std::string text)
 {
     if (text.empty())
@@ -39,15 +65,32 @@ void TextHistory::addt(SharedText text)
         return;
     // Nothing in here hands control back to the event loop, so a watcher tick
     // or the exit can never see a half-shifted history.
+    m_textBytes += text->size();
+    m_textBytes -= m_slots.back()->size();
     std::move_backward(m_slots.begin(), m_slots.end() - 1, m_slots.end());
-    m_slots[0] = std::move(text);
+    m_slots[0] = text;
     ++m_generation;
     listt();
-    savet();
+    if (!m_writer) {
+        savet();
+        return;
+    }
+    if (m_storeUnusable || (m_storeUnread && !keepUnreadStoreAside()))
+        return;
+    m_writer->added(std::move(text), snapshot(), m_textBytes);
 }
 
 void TextHistory::loadt()
 {
+    // A FIFO, socket or device in the store's place would block a read or a
+    // write, or be destroyed by a rename over it: it is left alone and the
+    // history lives in memory only.
+    if (m_files.kindOf(m_storeFile) == FileSystem::Kind::Special) {
+        m_storeUnusable = true;
+        if (m_statusListener)
+            m_statusListener->storeSaveFailed(m_storeFile, "it is not a regular file");
+        return;
+    }
     // A missing store becomes an empty file, as the first save would make it.
     m_files.touch(m_storeFile);
     const auto content = m_files.readAll(m_storeFile);
@@ -55,12 +98,48 @@ void TextHistory::loadt()
     // read it, too large for memory) must not be overwritten by the first
     // save: it is kept aside under another name first.
     m_storeUnread = !content.has_value();
-    if (!content || content->empty())
-        return;
-    auto pieces = decodeStore(*content, kHistorySlots);
-    for (std::size_t i = 0; i < pieces.size(); ++i)
-        m_slots[i] = pieces[i].empty() ? emptyText() : std::make_shared<const std::string>(std::move(pieces[i]));
-    ++m_generation;
+    if (content && !content->empty()) {
+        auto pieces = decodeStore(*content, kHistorySlots);
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            m_slots[i] = pieces[i].empty() ? emptyText() : std::make_shared<const std::string>(std::move(pieces[i]));
+        ++m_generation;
+    }
+    const auto replayed = content ? replayJournal(*content) : std::vector<SharedText>();
+    m_textBytes = 0;
+    for (const auto& text : m_slots)
+        m_textBytes += text->size();
+    if (m_writer) {
+        m_writer->start(journal::baseOf(content.value_or(std::string())), replayed, snapshot(), m_textBytes);
+    } else if (!replayed.empty() && savet()) {
+        m_files.remove(StoreWriter::journalFile(m_storeFile));
+        m_files.remove(StoreWriter::nextJournalFile(m_storeFile));
+    }
+}
+
+std::vector<SharedText> TextHistory::replayJournal(std::string_view storeBytes)
+{
+    // The additions a killed process had journaled but not yet written into
+    // the store. The successor journal is there only when the kill came in
+    // the middle of a rewrite; whichever matches the store on disk counts.
+    const auto base = journal::baseOf(storeBytes);
+    std::vector<SharedText> replayed;
+    for (const auto& file : {StoreWriter::journalFile(m_storeFile), StoreWriter::nextJournalFile(m_storeFile)}) {
+        const auto bytes = m_files.readAll(file);
+        if (!bytes)
+            continue;
+        for (auto& text : journal::replay(*bytes, base)) {
+            if (text.empty())
+                continue;
+            replayed.push_back(std::make_shared<const std::string>(std::move(text)));
+            std::move_backward(m_slots.begin(), m_slots.end() - 1, m_slots.end());
+            m_slots[0] = replayed.back();
+        }
+        if (!replayed.empty()) {
+            ++m_generation;
+            break;
+        }
+    }
+    return replayed;
 }
 
 void TextHistory::listt()
@@ -71,8 +150,10 @@ void TextHistory::listt()
 
 bool TextHistory::savet()
 {
-    if (m_storeUnread && !keepUnreadStoreAside())
+    if (m_storeUnusable || (m_storeUnread && !keepUnreadStoreAside()))
         return false;
+    if (m_writer)
+        return m_writer->saveNow(snapshot());
     return m_files.replaceAtomically(m_storeFile, encodeStore(m_slots));
 }
 
@@ -101,9 +182,10 @@ bool TextHistory::keepUnreadStoreAside()
 
 bool TextHistory::eraseAll()
 {
-    if (!m_files.remove(m_storeFile))
+    if (m_storeUnusable || !(m_writer ? m_writer->eraseFiles() : m_files.remove(m_storeFile)))
         return false;
     m_slots.fill(emptyText());
+    m_textBytes = 0;
     ++m_generation;
     if (m_view)
         m_view->listReset(0);

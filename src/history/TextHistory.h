@@ -2,10 +2,13 @@
 
 #include "history/FileSystem.h"
 #include "history/StoreFormat.h"
+#include "history/StoreWriter.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
+#include <memory>
 #include <string>
 
 namespace tarnquill {
@@ -28,6 +31,16 @@ public:
 class TextHistory final {
 public:
     TextHistory(FileSystem& files, std::filesystem::path storeFile);
+    ~TextHistory();
+
+    // From now on the store is written by a writer thread (with a journal for
+    // large stores) instead of on the caller's thread; savet still waits.
+    // Call before loadt.
+    void saveInBackground(StoreWriter::Timing timing = {});
+    // Told when saving starts failing and when it works again (any thread).
+    void setStatusListener(StoreStatusListener* listener);
+    // Waits until every addition so far is on disk (or failed): for tests.
+    void flushWrites();
 
     void setListView(HistoryListView* view) { m_view = view; }
 
@@ -63,8 +76,16 @@ private:
     std::array<SharedText, kHistorySlots> m_slots;
     std::uint64_t m_generation = 0;
     bool m_storeUnread = false;
+    // Something other than a file stands where the store should be (a FIFO,
+    // a device): it is neither read nor replaced.
+    bool m_storeUnusable = false;
+    std::size_t m_textBytes = 0;
+    StoreStatusListener* m_statusListener = nullptr;
+    std::unique_ptr<StoreWriter> m_writer;
 
     bool keepUnreadStoreAside();
+    Snapshot snapshot() const;
+    std::vector<SharedText> replayJournal(std::string_view storeBytes);
 };
 
 } // namespace tarnquill

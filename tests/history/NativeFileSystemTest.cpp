@@ -4,8 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <random>
+#include <set>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tarnquill {
 namespace {
@@ -145,6 +154,67 @@ TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)
     EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 #endif
 }
+
+#ifndef _WIN32
+TEST_F(NativeFileSystemTest, SavesGoThroughASymbolicLinkAndSpareAReadOnlyStore)
+{
+    const fs::path elsewhere = folder / "elsewhere";
+    fs::create_directories(elsewhere);
+    const fs::path store = folder / "tcb.txt";
+    fs::create_symlink("elsewhere/real.txt", store);
+    TextHistory history(*files, store);
+    history.loadt();
+    history.addt("through the link");
+    EXPECT_TRUE(fs::is_symlink(store));
+    EXPECT_EQ(files->readAll(elsewhere / "real.txt").value_or("").substr(0, 16), "through the link");
+    EXPECT_EQ(entriesIn(elsewhere), 1u);
+
+    fs::permissions(elsewhere / "real.txt", fs::perms::owner_read | fs::perms::group_read);
+    const auto before = files->readAll(store);
+    EXPECT_FALSE(files->replaceAtomically(store, "replaced"));
+    EXPECT_EQ(files->lastError(), "the file is read-only");
+    EXPECT_EQ(files->readAll(store), before);
+    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST_F(NativeFileSystemTest, AFifoInTheStoresPlaceNeitherBlocksNorIsReplaced)
+{
+    const fs::path store = folder / "tcb.txt";
+    ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+    std::atomic<bool> done = false;
+    std::thread run([&] {
+        TextHistory history(*files, store);
+        history.loadt();
+        history.addt("kept in memory");
+        EXPECT_FALSE(history.savet());
+        done = true;
+    });
+    for (int i = 0; i < 500 && !done; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done) {
+        ADD_FAILURE() << "opening the store blocked on a FIFO";
+        // Lets each blocked open of the FIFO return, so the test can end.
+        while (!done)
+            ::close(::open(store.c_str(), O_RDWR | O_NONBLOCK));
+    }
+    run.join();
+    EXPECT_TRUE(fs::is_fifo(store));
+}
+
+TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothingElse)
+{
+    const fs::path store = folder / "tcb.txt";
+    for (const char* name : {"tcb.txt", "tcb.txt.Ab3xQz", "tcb.txt.tmp-abcdef", "tcb.txt.journal.tmp-q1W2e3",
+                             "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next", "other.txt.Ab3xQz"})
+        std::ofstream(folder / name) << "x";
+    files->removeLeftovers(store);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"tcb.txt", "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next",
+                                           "other.txt.Ab3xQz"}));
+}
+#endif
 
 TEST(NativePaths, TheProgramFolderHoldsThisExecutable)
 {

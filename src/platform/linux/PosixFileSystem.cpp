@@ -3,16 +3,32 @@
 #include "platform/NativePaths.h"
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace tarnquill {
 
 namespace {
+
+// Per thread, as errno is: the store is written from writer threads.
+thread_local std::string t_lastError;
+
+// Temporary files are named "<file>.tmp-XXXXXX", so that those a killed save
+// left behind can be told from the user's own files.
+constexpr std::string_view kTemporaryInfix = ".tmp-";
+
+bool failed(const char* what)
+{
+    t_lastError = std::string(what) + ": " + std::strerror(errno);
+    return false;
+}
 
 class FileDescriptor final {
 public:
@@ -44,7 +60,7 @@ bool writeAll(int fd, std::string_view bytes)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return failed("writing");
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -65,21 +81,40 @@ void syncFolder(const std::filesystem::path& folder)
         ::fsync(dir.get());
 }
 
+// The file a save has to replace: the target of a symbolic link (followed to
+// its end), so the link stays and its target is updated, as an editor does.
+std::filesystem::path resolveLinks(const std::filesystem::path& file)
+{
+    std::filesystem::path current = file;
+    for (int depth = 0; depth < 40; ++depth) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(current, error))
+            return current;
+        const auto target = std::filesystem::read_symlink(current, error);
+        if (error)
+            return current;
+        current = target.is_absolute() ? target : folderOf(current) / target;
+    }
+    return current;
+}
+
 } // namespace
 
 bool PosixFileSystem::touch(const std::filesystem::path& file)
 {
-    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    // O_NONBLOCK: a FIFO in the file's place must not hang the program.
+    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
     return fd.valid() && fd.close();
 }
 
 std::optional<std::string> PosixFileSystem::readAll(const std::filesystem::path& file)
 {
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid())
         return std::nullopt;
+    // Only a regular file is read: a FIFO or a device could block forever.
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
 
     std::string content;
@@ -105,20 +140,133 @@ std::optional<std::string> PosixFileSystem::readAll(const std::filesystem::path&
 
 bool PosixFileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
-    const auto folder = folderOf(file);
-    std::string temp = (folder / (file.filename().string() + ".XXXXXX")).string();
+    return replaceAtomically(file, bytes, [] { return true; });
+}
+
+bool PosixFileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                        const std::function<bool()>& beforeRename)
+{
+    const auto target = resolveLinks(file);
+    struct stat info {};
+    const bool present = ::stat(target.c_str(), &info) == 0;
+    if (present && !S_ISREG(info.st_mode)) {
+        t_lastError = "it is not a regular file";
+        return false;
+    }
+    // A file the user made read-only is not replaced behind their back
+    // (a rename needs only the folder's permission).
+    if (present && (info.st_mode & S_IWUSR) == 0) {
+        t_lastError = "the file is read-only";
+        return false;
+    }
+    const auto folder = folderOf(target);
+    std::string temp = (folder / (target.filename().string() + std::string(kTemporaryInfix) + "XXXXXX")).string();
     // mkstemp creates the file with mode 0600.
     FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd.valid())
-        return false;
+        return failed("creating a temporary file");
+    // A store the user opened to others stays so.
+    if (present)
+        ::fchmod(fd.get(), info.st_mode & 07777);
 
-    const bool written = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.close();
-    if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
+    bool written = writeAll(fd.get(), bytes);
+    if (written && ::fsync(fd.get()) != 0)
+        written = failed("flushing");
+    if (written && !fd.close())
+        written = failed("closing");
+    if (!written || !beforeRename() || (::rename(temp.c_str(), target.c_str()) != 0 && failed("renaming"))) {
         ::unlink(temp.c_str());
         return false;
     }
     syncFolder(folder);
     return true;
+}
+
+bool PosixFileSystem::appendDurably(const std::filesystem::path& file, std::string_view bytes)
+{
+    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
+    if (!fd.valid())
+        return failed("opening");
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        t_lastError = "it is not a regular file";
+        return false;
+    }
+    const bool created = info.st_size == 0;
+    if (!writeAll(fd.get(), bytes))
+        return false;
+    if (::fdatasync(fd.get()) != 0)
+        return failed("flushing");
+    if (!fd.close())
+        return failed("closing");
+    if (created)
+        syncFolder(folderOf(file));
+    return true;
+}
+
+void PosixFileSystem::removeLeftovers(const std::filesystem::path& file)
+{
+    const auto folder = folderOf(file);
+    const std::string name = file.filename().string();
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const auto isTempSuffix = [](std::string_view suffix, bool legacy) {
+        if (suffix.size() != 6)
+            return false;
+        bool randomLooking = !legacy;
+        for (const char c : suffix) {
+            const bool lower = c >= 'a' && c <= 'z';
+            const bool other = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            if (!lower && !other)
+                return false;
+            randomLooking = randomLooking || other;
+        }
+        // The older name was the file's name and six random letters; a
+        // name such as "tcb.txt.backup" is the user's own and stays.
+        return randomLooking;
+    };
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view candidate = entry->d_name;
+        if (candidate.size() <= name.size() || candidate.substr(0, name.size()) != name)
+            continue;
+        std::string_view rest = candidate.substr(name.size());
+        // Ours: "<name>.journal" and "<name>.journal-next" carry the
+        // journal and are never leftovers; only the temporary files are.
+        for (const std::string_view journal : {".journal-next", ".journal"}) {
+            if (rest.substr(0, journal.size()) == journal) {
+                rest.remove_prefix(journal.size());
+                break;
+            }
+        }
+        bool ours = false;
+        if (rest.substr(0, kTemporaryInfix.size()) == kTemporaryInfix)
+            ours = isTempSuffix(rest.substr(kTemporaryInfix.size()), false);
+        else if (rest.substr(0, 1) == ".")
+            ours = isTempSuffix(rest.substr(1), true);
+        if (!ours)
+            continue;
+        const auto path = folder / std::string(candidate);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
+FileSystem::Kind PosixFileSystem::kindOf(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Regular;
+    if (S_ISDIR(info.st_mode))
+        return Kind::Folder;
+    return S_ISREG(info.st_mode) ? Kind::Regular : Kind::Special;
+}
+
+std::string PosixFileSystem::lastError() const
+{
+    return t_lastError;
 }
 
 bool PosixFileSystem::remove(const std::filesystem::path& file)

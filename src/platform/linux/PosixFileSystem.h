@@ -15,6 +15,12 @@ public:
     bool exists(const std::filesystem::path& path) override;
     bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool isWritableFolder(const std::filesystem::path& folder, bool create) override;
+    Kind kindOf(const std::filesystem::path& path) override;
+    bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
+                           const std::function<bool()>& beforeRename) override;
+    bool appendDurably(const std::filesystem::path& file, std::string_view bytes) override;
+    void removeLeftovers(const std::filesystem::path& file) override;
+    std::string lastError() const override;
 };
 
 } // namespace tarnquill

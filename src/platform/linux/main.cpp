@@ -67,7 +67,11 @@ int main(int argc, char* argv[])
         instance.askRunningToShow();
         return 0;
     }
+    // Under the lock, so no other instance is in the middle of a save.
+    files->removeLeftovers(storeFolder / kStoreFileName);
     TextHistory history(*files, storeFolder / kStoreFileName);
+    // The UI thread never waits on the disk for an addition.
+    history.saveInBackground();
 
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
     QtClipboard clipboard(systemClipboard);

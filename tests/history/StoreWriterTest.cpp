@@ -1,0 +1,219 @@
+#include "Fakes.h"
+
+#include "history/StoreJournal.h"
+#include "history/TextHistory.h"
+#include "platform/NativePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <random>
+
+namespace tarnquill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeFileSystem;
+
+const fs::path kStore = "/app/tcb.txt";
+
+TEST(StoreJournal, ACutAnywhereKeepsEveryWholeRecordBeforeItAndNothingElse)
+{
+    const auto base = journal::baseOf("store bytes");
+    const std::vector<std::string> texts = {"one", std::string("two\n\0+x", 7), "three\r\n"};
+    std::string bytes = journal::header(base);
+    std::vector<std::size_t> recordEnds;
+    for (const auto& text : texts) {
+        bytes += journal::record(text);
+        recordEnds.push_back(bytes.size());
+    }
+    for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+        const auto whole = static_cast<std::size_t>(
+            std::count_if(recordEnds.begin(), recordEnds.end(), [&](std::size_t end) { return end <= cut; }));
+        const auto got = journal::replay(std::string_view(bytes).substr(0, cut), base);
+        ASSERT_EQ(got, std::vector<std::string>(texts.begin(), texts.begin() + whole)) << "cut at " << cut;
+    }
+    EXPECT_TRUE(journal::replay(bytes, journal::baseOf("another store")).empty());
+
+    std::string flipped = bytes;
+    flipped[recordEnds[0] + 22] ^= 1; // inside the second record's text
+    EXPECT_EQ(journal::replay(flipped, base).size(), 1u);
+}
+
+// Keeps a copy of the whole disk after every change, as a kill at that
+// moment would leave it. Thread-safe: the writer's threads call it.
+class CrashPointFileSystem final : public FileSystem {
+public:
+    std::vector<std::map<fs::path, std::string>> states;
+    std::uint64_t bytesWritten = 0;
+
+    bool touch(const fs::path& file) override { return locked([&] { return m_disk.touch(file); }); }
+    std::optional<std::string> readAll(const fs::path& file) override
+    {
+        std::lock_guard lock(m_mutex);
+        return m_disk.readAll(file);
+    }
+    bool replaceAtomically(const fs::path& file, std::string_view bytes) override
+    {
+        return locked([&] {
+            bytesWritten += bytes.size();
+            return m_disk.replaceAtomically(file, bytes);
+        });
+    }
+    bool appendDurably(const fs::path& file, std::string_view bytes) override
+    {
+        return locked([&] {
+            bytesWritten += bytes.size();
+            // Half of the record first: a kill can come in the middle.
+            m_disk.files[file].append(bytes.substr(0, bytes.size() / 2));
+            states.push_back(m_disk.files);
+            m_disk.files[file].append(bytes.substr(bytes.size() / 2));
+            return true;
+        });
+    }
+    bool remove(const fs::path& file) override { return locked([&] { return m_disk.remove(file); }); }
+    bool exists(const fs::path& path) override { return locked([&] { return m_disk.exists(path); }); }
+    bool renameNoReplace(const fs::path& from, const fs::path& to) override
+    {
+        return locked([&] { return m_disk.renameNoReplace(from, to); });
+    }
+    bool isWritableFolder(const fs::path&, bool) override { return true; }
+
+    FakeFileSystem& disk() { return m_disk; }
+
+private:
+    template <typename F>
+    bool locked(F&& change)
+    {
+        std::lock_guard lock(m_mutex);
+        const bool result = change();
+        states.push_back(m_disk.files);
+        return result;
+    }
+    std::mutex m_mutex;
+    FakeFileSystem m_disk;
+};
+
+// The slots a new start would load from a copy of the disk (the load replays
+// a journal and saves, so the disk itself stays as it is).
+std::vector<std::string> slotsOf(const std::map<fs::path, std::string>& disk)
+{
+    FakeFileSystem files;
+    files.files = disk;
+    TextHistory history(files, kStore);
+    history.loadt();
+    std::vector<std::string> slots;
+    for (std::size_t i = 0; i < kHistorySlots; ++i)
+        slots.push_back(history.slot(i));
+    return slots;
+}
+
+// Every moment of a run of additions, journaled and rewritten by the writer
+// threads, is taken as the moment of a kill: the store and journal left then
+// load as the history after some number of additions, never fewer than were
+// on disk before, never a mix, a duplicate or a partial text.
+TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
+{
+    CrashPointFileSystem files;
+    std::vector<std::vector<std::string>> expected; // after 0, 1, 2, ... additions
+    {
+        TextHistory history(files, kStore);
+        history.saveInBackground({.rewriteAtOnceBytes = 40, .quietPeriod = std::chrono::milliseconds(2),
+                                  .maxDelay = std::chrono::milliseconds(5)});
+        history.loadt();
+        const auto record = [&] {
+            std::vector<std::string> slots;
+            for (std::size_t i = 0; i < kHistorySlots; ++i)
+                slots.push_back(history.slot(i));
+            expected.push_back(slots);
+        };
+        record();
+        std::mt19937 random(7);
+        for (int i = 0; i < 60; ++i) {
+            history.addt("text " + std::to_string(i) + std::string(random() % 30, '.'));
+            record();
+            if (random() % 4 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(random() % 8));
+        }
+        history.flushWrites();
+        ASSERT_TRUE(history.savet());
+    }
+    const auto states = files.states;
+    ASSERT_GT(states.size(), 60u);
+    std::size_t atLeast = 0;
+    for (std::size_t s = 0; s < states.size(); ++s) {
+        const auto loaded = slotsOf(states[s]);
+        const auto found = std::find(expected.begin() + static_cast<std::ptrdiff_t>(atLeast), expected.end(), loaded);
+        ASSERT_NE(found, expected.end()) << "after change " << s << " of " << states.size();
+        atLeast = static_cast<std::size_t>(found - expected.begin());
+    }
+    EXPECT_EQ(atLeast, expected.size() - 1);
+    EXPECT_EQ(files.disk().files.count(StoreWriter::journalFile(kStore)), 0u);
+    // The exit's save leaves the store current on its own.
+    EXPECT_TRUE(decodeStore(files.disk().files.at(kStore), kHistorySlots) == expected.back());
+}
+
+TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
+{
+    CrashPointFileSystem files;
+    files.disk().files[kStore] = std::string(3000, 'x');
+    TextHistory history(files, kStore);
+    history.saveInBackground({.rewriteAtOnceBytes = 1000, .quietPeriod = std::chrono::hours(1),
+                              .maxDelay = std::chrono::hours(1)});
+    history.loadt();
+    history.addt(std::string(100, 'n'));
+    history.flushWrites();
+    EXPECT_LT(files.bytesWritten, 200u);
+    EXPECT_EQ(slotsOf(files.disk().files)[0], std::string(100, 'n'));
+    EXPECT_TRUE(files.disk().files.at(kStore) == std::string(3000, 'x'));
+    ASSERT_TRUE(history.savet()); // the exit folds the journal in
+    EXPECT_EQ(files.disk().files.at(kStore).substr(0, 100), std::string(100, 'n'));
+}
+
+class RecordingListener final : public StoreStatusListener {
+public:
+    void storeSaveFailed(const fs::path& file, const std::string& reason) override
+    {
+        std::lock_guard lock(mutex);
+        events.push_back("failed " + file.string() + ": " + reason);
+    }
+    void storeSaveRecovered(const fs::path& file) override
+    {
+        std::lock_guard lock(mutex);
+        events.push_back("saved " + file.string());
+    }
+    std::mutex mutex;
+    std::vector<std::string> events;
+};
+
+TEST(StoreWriter, AFailureEpisodeIsToldOnceAndRetriedWithTheNextAddition)
+{
+    FakeFileSystem files;
+    RecordingListener listener;
+    TextHistory history(files, kStore);
+    history.setStatusListener(&listener);
+    history.saveInBackground();
+    history.loadt();
+    history.addt("kept");
+    history.flushWrites();
+    const std::string before = files.files.at(kStore);
+
+    files.failWrites = true;
+    history.addt("a");
+    history.flushWrites();
+    history.addt("b");
+    history.flushWrites();
+    EXPECT_EQ(files.files.at(kStore), before);
+    EXPECT_EQ(files.replaceCalls, 3);
+    EXPECT_FALSE(history.savet());
+
+    files.failWrites = false;
+    history.addt("c");
+    history.flushWrites();
+    EXPECT_EQ(slotsOf(files.files)[2], "a");
+    EXPECT_EQ(listener.events, (std::vector<std::string>{"failed /app/tcb.txt: the file could not be written",
+                                                         "saved /app/tcb.txt"}));
+}
+
+} // namespace
+} // namespace tarnquill
