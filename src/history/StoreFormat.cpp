@@ -115,7 +115,11 @@ std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots)
         total += text ? text->size() : 0;
 
     std::string out;
-    out.reserve(total);
+    out.reserve(total + 3);
+    // A reader drops one byte-order mark at the start of the file, so a first
+    // entry that begins with U+FEFF gets one more in front of it.
+    if (slots[0] && slots[0]->substr(0, 3) == "\xEF\xBB\xBF")
+        out += "\xEF\xBB\xBF";
     for (const auto& text : slots) {
         if (text) {
             if (needsEscape(*text))
@@ -195,28 +199,85 @@ std::string windows1252ToUtf8(std::string_view bytes)
     return out;
 }
 
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool hasUtf16Bom(std::string_view bytes)
+{
+    return bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+}
+
+// UTF-16 with its byte-order mark (dropped) to UTF-8; an unpaired surrogate
+// becomes U+FFFD, an odd last byte is dropped.
+std::string utf16ToUtf8(std::string_view bytes)
+{
+    const bool little = bytes[0] == '\xFF';
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? (a | (b << 8)) : ((a << 8) | b);
+    };
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp >= 0x10000) {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            appendUtf8(out, cp);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces)
 {
     std::string converted;
-    if (!isValidUtf8(bytes)) {
-        converted = windows1252ToUtf8(bytes);
+    if (hasUtf16Bom(bytes)) {
+        converted = utf16ToUtf8(bytes);
         bytes = converted;
-    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    } else if (bytes.substr(0, 3) == kUtf8Bom) {
         bytes.remove_prefix(3);
     }
 
+    // The encoding is decided per record: one entry in the legacy code page
+    // (or cut off in the middle of a character) leaves the others as they are.
+    const auto decodePiece = [](std::string_view piece) {
+        return unescapeEntry(isValidUtf8(piece) ? std::string(piece) : windows1252ToUtf8(piece));
+    };
     std::vector<std::string> pieces;
     std::size_t start = 0;
     while (pieces.size() < maxPieces) {
         const std::size_t at = bytes.find(HistorySeparator, start);
         if (at == std::string_view::npos) {
-            pieces.push_back(unescapeEntry(bytes.substr(start)));
+            pieces.push_back(decodePiece(bytes.substr(start)));
             break;
         }
-        pieces.push_back(unescapeEntry(bytes.substr(start, at - start)));
+        pieces.push_back(decodePiece(bytes.substr(start, at - start)));
         start = at + HistorySeparator.size();
     }
     return pieces;
+}
+
+bool decodesLosslessly(std::string_view bytes)
+{
+    if (hasUtf16Bom(bytes))
+        return false;
+    if (bytes.substr(0, 3) == kUtf8Bom)
+        bytes.remove_prefix(3);
+    return isValidUtf8(bytes);
 }
 
 std::string_view firstCharacters(std::string_view utf8, std::size_t count)

@@ -30,10 +30,15 @@ std::string escapeEntry(std::string_view text);
 std::string unescapeEntry(std::string_view stored);
 
 // Splits store bytes into entries: at every separator, each piece unescaped.
-// Bytes that are not valid UTF-8 are read as Windows-1252 first; a leading
-// UTF-8 byte-order mark is dropped. At most `maxPieces` pieces are returned
+// A piece that is not valid UTF-8 is read as Windows-1252 first; a leading
+// UTF-8 byte-order mark is dropped; a file with a UTF-16 byte-order mark is
+// read as UTF-16. At most `maxPieces` pieces are returned
 // (the trailing line end is a piece of its own).
 std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX);
+
+// False when decoding the bytes converts some of them (UTF-16, legacy code
+// page), so that saving the entries again would not give the same bytes.
+bool decodesLosslessly(std::string_view bytes);
 
 // Encoding helpers, exposed for tests.
 bool isValidUtf8(std::string_view bytes);

@@ -104,6 +104,8 @@ void TextHistory::loadt()
             m_slots[i] = pieces[i].empty() ? emptyText() : std::make_shared<const std::string>(std::move(pieces[i]));
         ++m_generation;
     }
+    if (content && !decodesLosslessly(*content))
+        keepLegacyStore(*content);
     const auto replayed = content ? replayJournal(*content) : std::vector<SharedText>();
     m_textBytes = 0;
     for (const auto& text : m_slots)
@@ -124,7 +126,7 @@ std::vector<SharedText> TextHistory::replayJournal(std::string_view storeBytes)
     const auto base = journal::baseOf(storeBytes);
     std::vector<SharedText> replayed;
     for (const auto& file : {StoreWriter::journalFile(m_storeFile), StoreWriter::nextJournalFile(m_storeFile)}) {
-        const auto bytes = m_files.readAll(file);
+        const auto bytes = m_files.exists(file) ? m_files.readAll(file) : std::nullopt;
         if (!bytes)
             continue;
         for (auto& text : journal::replay(*bytes, base)) {
@@ -157,16 +159,40 @@ bool TextHistory::savet()
     return m_files.replaceAtomically(m_storeFile, encodeStore(m_slots));
 }
 
-bool TextHistory::keepUnreadStoreAside()
+std::vector<std::filesystem::path> TextHistory::asideNames(const char* why) const
 {
     // Named after the moment, so an older copy kept the same way stays too.
     const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::gmtime(&now));
-    const std::string base = m_storeFile.filename().string() + ".unreadable-" + stamp;
-    for (int attempt = 1; attempt <= 9; ++attempt) {
-        const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
-        if (m_files.renameNoReplace(m_storeFile, m_storeFile.parent_path() / name)) {
+    const std::string base = m_storeFile.filename().string() + "." + why + "-" + stamp;
+    std::vector<std::filesystem::path> names;
+    for (int attempt = 1; attempt <= 9; ++attempt)
+        names.push_back(m_storeFile.parent_path() / (attempt == 1 ? base : base + "-" + std::to_string(attempt)));
+    return names;
+}
+
+void TextHistory::keepLegacyStore(const std::string& content)
+{
+    // Saving converts what was read in the legacy code page or as UTF-16 to
+    // UTF-8: the original bytes are copied aside first, the store itself
+    // staying in place until the save replaces it.
+    for (const auto& name : asideNames("legacy")) {
+        if (m_files.exists(name))
+            continue;
+        if (m_files.replaceAtomically(name, content))
+            return;
+        break;
+    }
+    // No copy: the first save moves the original aside instead.
+    m_storeUnread = true;
+    m_asideReason = "legacy";
+}
+
+bool TextHistory::keepUnreadStoreAside()
+{
+    for (const auto& name : asideNames(m_asideReason)) {
+        if (m_files.renameNoReplace(m_storeFile, name)) {
             m_storeUnread = false;
             return true;
         }

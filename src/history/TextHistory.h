@@ -83,7 +83,11 @@ private:
     StoreStatusListener* m_statusListener = nullptr;
     std::unique_ptr<StoreWriter> m_writer;
 
+    const char* m_asideReason = "unreadable";
+
     bool keepUnreadStoreAside();
+    void keepLegacyStore(const std::string& content);
+    std::vector<std::filesystem::path> asideNames(const char* why) const;
     Snapshot snapshot() const;
     std::vector<SharedText> replayJournal(std::string_view storeBytes);
 };

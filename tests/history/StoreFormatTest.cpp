@@ -134,6 +134,41 @@ TEST(StoreFormat, LegacyCodePageFilesAreReadWithoutLoss)
     EXPECT_EQ(decodeStore("\xEF\xBB\xBF" "abc")[0], "abc");
 }
 
+TEST(StoreFormat, TheEncodingIsDecidedPerRecord)
+{
+    const std::string utf8 = "na\xC3\xAFve caf\xC3\xA9 \xE2\x80\x94 \xE6\x97\xA5 \xF0\x9F\x98\x80";
+    const auto pieces = decodeStore(utf8 + kSep + "\xFF" + kSep + "cut \xE6\x97");
+    EXPECT_EQ(pieces, (std::vector<std::string>{utf8, "\xC3\xBF", "cut \xC3\xA6\xE2\x80\x94"}));
+    EXPECT_FALSE(decodesLosslessly(utf8 + kSep + "\xFF"));
+    EXPECT_TRUE(decodesLosslessly("\xEF\xBB\xBF" + utf8));
+}
+
+TEST(StoreFormat, AFileWithAUtf16ByteOrderMarkIsReadAsUtf16)
+{
+    // "h\u00e9" separator U+1F600, in both byte orders.
+    std::string little("\xFF\xFEh\0\xE9\0", 6);
+    std::string big("\xFE\xFF\0h\0\xE9", 6);
+    for (const char c : kSep) {
+        little += std::string{c, '\0'};
+        big += std::string{'\0', c};
+    }
+    little += std::string("\x3D\xD8\x00\xDE", 4);
+    big += std::string("\xD8\x3D\xDE\x00", 4);
+    const std::vector<std::string> expected = {"h\xC3\xA9", "\xF0\x9F\x98\x80"};
+    EXPECT_EQ(decodeStore(little), expected);
+    EXPECT_EQ(decodeStore(big), expected);
+    EXPECT_FALSE(decodesLosslessly(little));
+}
+
+TEST(StoreFormat, AFirstEntryBeginningWithAByteOrderMarkKeepsIt)
+{
+    std::array<SharedText, kHistorySlots> slots;
+    slots[0] = std::make_shared<const std::string>("\xEF\xBB\xBF" "first");
+    slots[1] = std::make_shared<const std::string>("\xEF\xBB\xBFsecond");
+    const auto pieces = decodeStore(encodeStore(slots), 2);
+    EXPECT_EQ(pieces, (std::vector<std::string>{*slots[0], *slots[1]}));
+}
+
 TEST(StoreFormat, Utf8Validation)
 {
     EXPECT_TRUE(isValidUtf8("plain ascii, long enough to use the fast path"));

@@ -146,6 +146,22 @@ TEST_F(TextHistoryTest, AStoreThatCannotBeReadIsKeptAsideBeforeTheFirstSave)
     EXPECT_EQ(files.files.size(), 2u);
 }
 
+TEST_F(TextHistoryTest, AStoreThatWouldNotBeSavedBackAsItWasIsCopiedAsideAtLoad)
+{
+    const std::string legacy = "caf\xE9" + kSep + "plain" + kSep;
+    files.files[kStore] = legacy;
+    history.loadt();
+    ASSERT_EQ(files.files.size(), 2u);
+    const auto aside = std::next(files.files.begin())->first;
+    EXPECT_EQ(aside.filename().string().rfind("tcb.txt.legacy-", 0), 0u) << aside;
+    EXPECT_EQ(files.files.at(aside), legacy);
+    EXPECT_EQ(stored(), legacy);
+
+    history.addt("new");
+    EXPECT_EQ(stored().substr(0, 3 + kSep.size() + 5), "new" + kSep + "caf\xC3\xA9");
+    EXPECT_EQ(files.files.size(), 2u);
+}
+
 TEST_F(TextHistoryTest, AnUnreadStoreThatWentAwayMeanwhileIsSimplyWritten)
 {
     files.files[kStore] = "x";
