@@ -128,7 +128,7 @@ def main():
 
             # Copies at random gaps; the kill comes at a random moment among them.
             count = rng.randint(1, 12)
-            gaps = [rng.uniform(0.015, 0.25) for _ in range(count)]
+            gaps = [rng.uniform(0.03, 0.25) for _ in range(count)]
             kill_after = rng.uniform(0.0, sum(gaps) + 0.3)
             start = time.perf_counter()
             killed_at = []
@@ -173,7 +173,13 @@ def main():
             if present != sorted(present, reverse=True):
                 failures.append(f"cycle {cycle}: texts out of order")
             if lost_here:
-                failures.append(f"cycle {cycle}: {lost_here} of {len(due)} recorded texts lost")
+                details = []
+                for n, (text, recorded) in enumerate(copied):
+                    if text in due and text not in position:
+                        following = copied[n + 1][1] - recorded if n + 1 < len(copied) else None
+                        details.append(f"{len(text)} bytes, {1000 * (killed_at[0] - recorded):.0f} ms before the kill"
+                                       + (f", next copy {1000 * following:.0f} ms later" if following else ""))
+                failures.append(f"cycle {cycle}: {lost_here} of {len(due)} recorded texts lost ({'; '.join(details)})")
             late_kept += sum(1 for text, recorded in copied if recorded > killed_at[0] - 0.1 and text in position)
             if (cycle + 1) % 50 == 0:
                 print(f"... {cycle + 1} cycles, kept {kept}, lost {lost}", flush=True)

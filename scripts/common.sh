@@ -21,6 +21,7 @@ DISPLAY_PACKAGES=(
 TEST_PACKAGES=(
     xclip xdotool trayer
     libglib2.0-bin
+    dbus-daemon python3-dbusmock
     wine wine64
 )
 

@@ -12,6 +12,7 @@
 #include "platform/linux/QtProgressView.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/SingleInstance.h"
+#include "platform/linux/StoreNotifier.h"
 #include "platform/linux/WatcherPump.h"
 #include "platform/linux/registry/RegistryStore.h"
 
@@ -100,6 +101,11 @@ int main(int argc, char* argv[])
     LinuxWin32Api win32(registryStore, handles);
 
     QtForm1View form1View(history, handles, pump);
+    // A store that cannot be saved is announced by the tray icon, or by the
+    // desktop's notifications while the window is shown.
+    // 1: the id CWinAPI gives its tray icon.
+    StoreNotifier storeNotifier([&win32, &form1View] { return win32.trayIcon(form1View.Picture1_hWnd(), 1); });
+    history.setStatusListener(&storeNotifier);
     // The exit ends the process at once, past every destructor: the lock
     // file and the socket go first, so nothing is left beside the store.
     form1View.setProcessEnd([&instance] {
