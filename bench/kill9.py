@@ -37,8 +37,10 @@ def dump(dump_tool, app_dir, scratch):
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)
     for name in JOURNALS:
-        if os.path.exists(os.path.join(app_dir, name)):
-            shutil.copy2(os.path.join(app_dir, name), os.path.join(scratch, name))
+        try:
+            shutil.copyfile(os.path.join(app_dir, name), os.path.join(scratch, name))
+        except FileNotFoundError:
+            pass  # not there, or gone meanwhile (the program still runs)
     result = subprocess.run([dump_tool, os.path.join(scratch, "tcb.txt")], capture_output=True, timeout=60)
     if result.returncode != 0:
         return None
@@ -180,6 +182,7 @@ def main():
                         details.append(f"{len(text)} bytes, {1000 * (killed_at[0] - recorded):.0f} ms before the kill"
                                        + (f", next copy {1000 * following:.0f} ms later" if following else ""))
                 failures.append(f"cycle {cycle}: {lost_here} of {len(due)} recorded texts lost ({'; '.join(details)})")
+                print(failures[-1], flush=True)
             late_kept += sum(1 for text, recorded in copied if recorded > killed_at[0] - 0.1 and text in position)
             if (cycle + 1) % 50 == 0:
                 print(f"... {cycle + 1} cycles, kept {kept}, lost {lost}", flush=True)

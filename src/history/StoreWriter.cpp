@@ -51,7 +51,9 @@ std::filesystem::path StoreWriter::nextJournalFile(const std::filesystem::path& 
 
 void StoreWriter::setListener(StoreStatusListener* listener)
 {
-    std::lock_guard lock(m_mutex);
+    // Waits for a call in progress, so a listener that is removed is never
+    // called again once this returns.
+    std::lock_guard lock(m_listenerMutex);
     m_listener = listener;
 }
 
@@ -310,20 +312,19 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
 
 void StoreWriter::report(bool ok, const std::string& reason)
 {
-    StoreStatusListener* listener = nullptr;
+    std::lock_guard calling(m_listenerMutex);
     {
         std::lock_guard lock(m_mutex);
         if (ok == !m_failing)
             return;
         m_failing = !ok;
-        listener = m_listener;
     }
-    if (!listener)
+    if (!m_listener)
         return;
     if (ok)
-        listener->storeSaveRecovered(m_store);
+        m_listener->storeSaveRecovered(m_store);
     else
-        listener->storeSaveFailed(m_store, reason.empty() ? std::string("the file could not be written") : reason);
+        m_listener->storeSaveFailed(m_store, reason.empty() ? std::string("the file could not be written") : reason);
 }
 
 } // namespace tarnquill

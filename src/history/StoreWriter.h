@@ -104,6 +104,7 @@ private:
     const Timing m_timing;
     StoreStatusListener* m_listener = nullptr;
 
+    std::mutex m_listenerMutex; // held while the listener is called
     // Lock order: m_rewriteMutex, m_journalMutex, m_mutex. The first is held
     // through a rewrite, the second through any change to the journal file,
     // the last only briefly, and the only one the UI thread takes on an addition.

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScopeGuard>
 #include <QSessionManager>
 
 #include <csignal>
@@ -106,6 +107,8 @@ int main(int argc, char* argv[])
     // 1: the id CWinAPI gives its tray icon.
     StoreNotifier storeNotifier([&win32, &form1View] { return win32.trayIcon(form1View.Picture1_hWnd(), 1); });
     history.setStatusListener(&storeNotifier);
+    // The writer may outlive the notifier when main returns.
+    const auto detachNotifier = qScopeGuard([&history] { history.setStatusListener(nullptr); });
     // The exit ends the process at once, past every destructor: the lock
     // file and the socket go first, so nothing is left beside the store.
     form1View.setProcessEnd([&instance] {
