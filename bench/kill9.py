@@ -91,6 +91,8 @@ def main():
         if not os.access(path, os.X_OK):
             sys.exit(f"kill9: no program at {path} (build it)")
 
+    # A SIGTERM to this script still ends everything it started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     procs = Processes()
     work = tempfile.mkdtemp(prefix="tarnquill-kill9-")
     kept = lost = late_kept = 0
