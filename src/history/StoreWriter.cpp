@@ -132,17 +132,16 @@ bool StoreWriter::eraseFiles()
     return true;
 }
 
-std::string StoreWriter::recordsAfter(std::uint64_t seq) const
+std::vector<SharedText> StoreWriter::textsAfterLocked(std::uint64_t seq, std::uint64_t& upTo) const
 {
     std::vector<SharedText> texts;
-    {
-        std::lock_guard lock(m_mutex);
-        for (const auto& record : m_records) {
-            if (record.seq > seq)
-                texts.push_back(record.text);
+    for (const auto& record : m_records) {
+        if (record.seq > seq) {
+            texts.push_back(record.text);
+            upTo = record.seq;
         }
     }
-    return concatenated(texts);
+    return texts;
 }
 
 void StoreWriter::journalLoop()
@@ -161,14 +160,15 @@ void StoreWriter::journalLoop()
         lock.lock();
         const bool fresh = !m_journalCurrent;
         const auto from = fresh ? m_rewrittenSeq : std::max(m_journaledSeq, m_rewrittenSeq);
-        const auto upTo = m_latestSeq;
+        std::uint64_t upTo = from;
+        const auto texts = textsAfterLocked(from, upTo);
         const auto base = m_base;
         lock.unlock();
 
         // A journal that does not start from the store on disk is written
         // anew, header first; otherwise the new records are appended.
         std::string bytes = fresh ? journal::header(base) : std::string();
-        bytes += recordsAfter(from);
+        bytes += concatenated(texts);
         const bool ok = fresh ? m_files.replaceAtomically(m_journal, bytes) : m_files.appendDurably(m_journal, bytes);
         const std::string reason = ok ? std::string() : m_files.lastError();
 
@@ -243,16 +243,14 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
     std::unique_lock journaling(m_journalMutex, std::defer_lock);
     bool swapJournal = false;
     std::string nextJournal;
+    std::uint64_t nextJournalUpTo = seq;
     auto beforeRename = [&] {
         journaling.lock();
         std::vector<SharedText> later;
         {
             std::lock_guard guard(m_mutex);
             swapJournal = m_journalOnDisk;
-            for (const auto& record : m_records) {
-                if (record.seq > seq)
-                    later.push_back(record.text);
-            }
+            later = textsAfterLocked(seq, nextJournalUpTo);
         }
         if (!swapJournal || later.empty())
             return true;
@@ -285,7 +283,7 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
         if (swapJournal) {
             m_journalOnDisk = !nextJournal.empty();
             m_journalCurrent = journalCurrent;
-            m_journaledSeq = journalCurrent ? m_latestSeq : seq;
+            m_journaledSeq = journalCurrent ? nextJournalUpTo : seq;
         } else {
             m_journalCurrent = false;
             m_journaledSeq = std::max(m_journaledSeq, seq);

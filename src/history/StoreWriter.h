@@ -95,7 +95,8 @@ private:
     bool rewrite(std::unique_lock<std::mutex>& lock);
     bool rewriteDue(Clock::time_point now, Clock::time_point& wakeAt) const;
     void report(bool ok, const std::string& reason);
-    std::string recordsAfter(std::uint64_t seq) const;
+    // The texts of the additions after `seq`; `upTo` becomes the last one's number.
+    std::vector<SharedText> textsAfterLocked(std::uint64_t seq, std::uint64_t& upTo) const;
 
     FileSystem& m_files;
     const std::filesystem::path m_store;

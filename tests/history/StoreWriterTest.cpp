@@ -46,6 +46,13 @@ class CrashPointFileSystem final : public FileSystem {
 public:
     std::vector<std::map<fs::path, std::string>> states;
     std::uint64_t bytesWritten = 0;
+    std::chrono::milliseconds storeDelay{0};
+
+    std::map<fs::path, std::string> copyOfDisk()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_disk.files;
+    }
 
     bool touch(const fs::path& file) override { return locked([&] { return m_disk.touch(file); }); }
     std::optional<std::string> readAll(const fs::path& file) override
@@ -55,10 +62,22 @@ public:
     }
     bool replaceAtomically(const fs::path& file, std::string_view bytes) override
     {
+        // A slow disk: additions keep arriving while the store is rewritten.
+        if (file == kStore)
+            std::this_thread::sleep_for(storeDelay);
         return locked([&] {
             bytesWritten += bytes.size();
             return m_disk.replaceAtomically(file, bytes);
         });
+    }
+    // As a real disk does it: the new content takes a while to write before
+    // the journal's successor is made, and the rename comes a while after.
+    bool replaceAtomically(const fs::path& file, std::string_view bytes,
+                           const std::function<bool()>& beforeRename) override
+    {
+        if (file == kStore)
+            std::this_thread::sleep_for(storeDelay);
+        return beforeRename() && replaceAtomically(file, bytes);
     }
     bool appendDurably(const fs::path& file, std::string_view bytes) override
     {
@@ -115,11 +134,12 @@ std::vector<std::string> slotsOf(const std::map<fs::path, std::string>& disk)
 TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
 {
     CrashPointFileSystem files;
+    files.storeDelay = std::chrono::milliseconds(3);
     std::vector<std::vector<std::string>> expected; // after 0, 1, 2, ... additions
     {
         TextHistory history(files, kStore);
-        history.saveInBackground({.rewriteAtOnceBytes = 40, .quietPeriod = std::chrono::milliseconds(2),
-                                  .maxDelay = std::chrono::milliseconds(5)});
+        history.saveInBackground({.rewriteAtOnceBytes = 40, .quietPeriod = std::chrono::milliseconds(15),
+                                  .maxDelay = std::chrono::milliseconds(30)});
         history.loadt();
         const auto record = [&] {
             std::vector<std::string> slots;
@@ -134,6 +154,11 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
             record();
             if (random() % 4 == 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(random() % 8));
+            if (random() % 6 == 0) {
+                // Once the writer says everything is on disk, a start loads all of it.
+                history.flushWrites();
+                ASSERT_EQ(slotsOf(files.copyOfDisk()), expected.back()) << "after addition " << i;
+            }
         }
         history.flushWrites();
         ASSERT_TRUE(history.savet());
