@@ -185,7 +185,10 @@ void StoreWriter::journalLoop()
         }
         lock.unlock();
         journaling.unlock();
-        report(ok, reason);
+        // Only a rewrite of the store ends a failure episode: a journal that
+        // can be written says nothing about a store that cannot.
+        if (!ok)
+            report(false, reason);
         lock.lock();
         m_changed.notify_all();
     }
