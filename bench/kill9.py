@@ -9,9 +9,10 @@ recorded at least 100 ms before the kill, in the order copied.
     TARNQUILL_BINARY=path/to/tarnquill   (default build/linux/tarnquill)
     STORE_DUMP=path/to/store_dump        (default build/linux/bench/store_dump)
 
-A text counts as recorded RECORD_MS after xclip owns the clipboard (the
-watcher's 10 ms tick and the transfer), plus 20 ms per MB for large texts.
-Exits 1 when any such text is lost or the store does not load.
+A text counts as recorded RECORD_MS after xclip last answered a request of
+the program for it (xclip reports each one): a text that a later copy
+replaced before the program looked is not counted.
+Exits 1 when any recorded text is lost or the store does not load.
 """
 
 import argparse
@@ -28,7 +29,26 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from copy_latency import ROOT, Copier, Processes, client_env, start_xvfb  # noqa: E402
 
-RECORD_MS = 40
+RECORD_MS = 20
+
+
+def start_copy(copier, text):
+    """An xclip owning the text; .served collects the times of the requests it answered."""
+    child = copier.prepare(text.decode())
+    copier.release(child)
+    child.served = []
+    for line in child.stderr:
+        if b"Waiting for selection requests" in line:
+            break
+
+    def follow():
+        # xclip prints "request number N+1" once it has answered request N.
+        for line in child.stderr:
+            if b"selection request number" in line and int(line.split()[-1]) >= 2:
+                child.served.append(time.perf_counter())
+
+    threading.Thread(target=follow, daemon=True).start()
+    return child
 JOURNALS = ("tcb.txt", "tcb.txt.journal", "tcb.txt.journal-next")
 
 
@@ -95,7 +115,7 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     procs = Processes()
     work = tempfile.mkdtemp(prefix="tarnquill-kill9-")
-    kept = lost = late_kept = 0
+    kept = lost = late_kept = unread = 0
     failures = []
     try:
         _, display = start_xvfb(procs)
@@ -143,23 +163,26 @@ def main():
                 app.send_signal(signal.SIGKILL)
 
             threading.Thread(target=killer, daemon=True).start()
-            copied = []  # (text, time it counts as recorded)
+            owners = []
             for i in range(count):
                 time.sleep(gaps[i])
                 if killed_at:
                     break
                 text = make_text(rng, cycle, i)
                 known.add(text)
-                child = copier.prepare(text.decode())
-                copier.release(child)
-                owned = copier.wait_owned(child)
-                copied.append((text, owned + RECORD_MS / 1000 + 0.02 * len(text) / 1e6))
+                owners.append((text, start_copy(copier, text)))
             while not killed_at:
                 time.sleep(0.01)
             app.wait()
             procs.children.remove(app)
+            time.sleep(0.05)
             copier.reap()
             del start
+            # (text, time it counts as recorded); None: the program never read it
+            copied = [(text, child.served[-1] + RECORD_MS / 1000 if child.served else None)
+                      for text, child in owners]
+            unread += sum(1 for _, recorded in copied if recorded is None)
+            copied = [(text, recorded) for text, recorded in copied if recorded is not None]
 
             slots = dump(dump_tool, app_dir, scratch)
             if slots is None:
@@ -190,7 +213,8 @@ def main():
                 print(f"... {cycle + 1} cycles, kept {kept}, lost {lost}", flush=True)
 
         print(f"kill9: {args.cycles} cycles (seed {args.seed}): kept {kept} of {kept + lost} texts recorded "
-              f">= 100 ms before the kill, lost {lost}; {late_kept} later texts kept as well")
+              f">= 100 ms before the kill, lost {lost}; {late_kept} later texts kept as well; "
+              f"{unread} copies replaced before the program read them")
         for failure in failures[:20]:
             print("  " + failure)
         return 1 if failures else 0
