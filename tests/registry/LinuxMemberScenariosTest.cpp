@@ -40,6 +40,31 @@ struct LinuxMembersTraits {
     };
 };
 
+// The handle contract of the front end's list boxes: the new line's row, a
+// line up to its NUL, and 0 from anything that is not a registered list box.
+TEST(LinuxListBox, AddStringAppendsToRegisteredListWidgetsOnly)
+{
+    TempFolder folder;
+    RegistryStore registry{folder.locations()};
+    QtHandleTable handles;
+    LinuxWin32Api api{registry, handles};
+    QListWidget plain, sorted;
+    sorted.setSortingEnabled(true);
+    const HWND plainHandle = handles.addWindow(plain);
+    const HWND sortedHandle = handles.addWindow(sorted);
+
+    EXPECT_EQ(api.SendMessageA(plainHandle, LB_ADDSTRING, -1, "b"), 0);
+    EXPECT_EQ(api.SendMessageA(plainHandle, LB_ADDSTRING, -1, std::string("a\0hidden", 8)), 1);
+    EXPECT_EQ(plain.item(1)->text(), "a");
+    EXPECT_EQ(api.SendMessageA(sortedHandle, LB_ADDSTRING, -1, "b"), 0);
+    EXPECT_EQ(api.SendMessageA(sortedHandle, LB_ADDSTRING, -1, "a"), 0) << "its row in the sorted list";
+
+    QWidget notAList;
+    EXPECT_EQ(api.SendMessageA(handles.addWindow(notAList), LB_ADDSTRING, -1, "x"), 0);
+    EXPECT_EQ(api.SendMessageA(0x7FFF0000, LB_ADDSTRING, -1, "x"), 0);
+    EXPECT_EQ(plain.count(), 2);
+}
+
 } // namespace tarnquill::registry::testing
 
 namespace tarnquill::scenarios {
