@@ -65,9 +65,16 @@ struct Failure {
     std::string description;
 };
 
+// A word of the command line inside a message: quoted, and escaped so that
+// control characters and bytes that are not UTF-8 never reach the terminal raw.
+std::string quotedWord(const std::string& word)
+{
+    return formatHuman(Type::String, word);
+}
+
 std::string argumentProblem(const Member& member, std::size_t index, const std::string& word, const char* why)
 {
-    return "argument " + std::to_string(index + 1) + " (" + member.params[index].name + ") \"" + word + "\" " + why
+    return "argument " + std::to_string(index + 1) + " (" + member.params[index].name + ") " + quotedWord(word) + " " + why
            + "; usage: " + member.signature();
 }
 
@@ -170,7 +177,7 @@ Call parseCall(const std::vector<std::string>& words, ListBoxes& lists)
     Call call;
     call.member = findMember(words[0]);
     if (!call.member)
-        throw UsageError("no member named \"" + words[0] + "\"; --list shows them");
+        throw UsageError("no member named " + quotedWord(words[0]) + "; --list shows them");
     const Member& member = *call.member;
     const std::size_t given = words.size() - 1;
     if (given < member.requiredCount() || given > member.params.size()) {
@@ -236,7 +243,7 @@ int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& list
             out << kProgram << ' ' << TARNQUILL_VERSION << '\n';
             return 0;
         } else {
-            err << kProgram << ": unknown option " << option << "; --help explains the command line\n";
+            err << kProgram << ": unknown option " << quotedWord(option) << "; --help explains the command line\n";
             return 2;
         }
     }

@@ -190,7 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{{"SetMousePos", "1", "x"}, 2, "", "argument 2 (yy) \"x\" is not a whole number; usage: SetMousePos"},
         LineCase{{"RegEnumKeys", "k", "@list3", "HKCU"}, 2, "", "\"@list3\" is not @list1 or @list2"},
         LineCase{{"NoSuchMember"}, 2, "", "no member named \"NoSuchMember\""},
-        LineCase{{"--bogus"}, 2, "", "unknown option --bogus"},
+        LineCase{{"--bogus"}, 2, "", "unknown option \"--bogus\""},
+        // The user's words are quoted and escaped, never sent raw to a terminal.
+        LineCase{{"No\x1B[2J\xFF"}, 2, "", "no member named \"No\\x1B[2J\\xFF\""},
         LineCase{{}, 2, "", "no member named"}));
 
 TEST_F(WinApiToolTest, ListHelpAndVersion)

@@ -91,7 +91,13 @@ def main():
         )
         wine_env = dict(linux_env)
         wine_env["HOME"] = os.environ.get("HOME", work)
+        # The runner's own default prefix; a wineserver kept alive between the
+        # calls makes each start take a fraction of a second instead of five.
+        wine_env.setdefault("WINEPREFIX", os.path.join(os.path.dirname(os.path.abspath(wine_runner)),
+                                                       "..", "..", "build", "wine-prefix"))
+        wine_env.setdefault("WINEDEBUG", "-all")
         linux = run_all([linux_program], calls, linux_env)
+        subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
         windows = run_all([wine_runner, windows_program], calls, wine_env)
 
     differences = 0

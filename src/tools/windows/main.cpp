@@ -22,7 +22,11 @@
 
 namespace {
 
-using namespace tarnquill;
+// The Windows headers' names (HWND, LRESULT) and the seam's own share
+// spellings: the seam's are qualified here.
+using tarnquill::NativeWin32Api;
+namespace wide = tarnquill::wide;
+namespace tool = tarnquill::tool;
 
 class Win32ListBoxes final : public tool::ListBoxes {
 public:
