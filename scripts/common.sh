@@ -24,6 +24,13 @@ TEST_PACKAGES=(
     libglib2.0-bin
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64
+    python3
+)
+
+# The sanitizer build of the unit tests and the fuzz targets: clang with its
+# sanitizer and libFuzzer runtimes, and the symbolizer for readable reports.
+SANITIZER_PACKAGES=(
+    clang libclang-rt-14-dev llvm
 )
 
 # Installs those of the named packages that are missing: as root with apt-get
