@@ -48,7 +48,6 @@ std::string xmlEscape(std::string_view text)
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        case '-': out += c; break;
         default: out += c;
         }
     }
