@@ -4,7 +4,7 @@
 # Building the Linux program and its unit tests and benchmarks.
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
-    qt6-base-dev libgl-dev libxcb1-dev
+    qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )

@@ -34,6 +34,12 @@ void WatcherPump::wake()
     QTimer::singleShot(0, &m_timer, [this] { tick(); });
 }
 
+void WatcherPump::stop()
+{
+    m_started = false;
+    m_timer.stop();
+}
+
 void WatcherPump::tick()
 {
     // Reading another program's clipboard waits for its answer; should Qt

@@ -5,14 +5,15 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 #include "platform/linux/CaretBlinkLimiter.h"
+#include "platform/linux/ClipboardHandOver.h"
 #include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtClipboard.h"
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QtProgressView.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/WatcherPump.h"
+#include "platform/linux/XcbClipboard.h"
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -70,10 +72,14 @@ int main(int argc, char* argv[])
     TextHistory history(*files, storeFolder / kStoreFileName);
 
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
-    QtClipboard clipboard(systemClipboard);
-    ClipboardWatcher watcher(clipboard, history);
+    // The clipboard is read off this thread; each finished read wakes the
+    // watcher (a QtClipboard's changes reach it through systemClipboard).
+    std::function<void()> clipboardRead;
+    const auto clipboard = makeSystemClipboard(systemClipboard, [&clipboardRead] { clipboardRead(); });
+    ClipboardWatcher watcher(*clipboard, history);
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
+    clipboardRead = [&pump] { pump.wake(); };
 
     // The loading window and the saving window. Each tick of either asks
     // for the main window; the loading window's first tick loads it.
@@ -98,11 +104,15 @@ int main(int argc, char* argv[])
     QtForm1View form1View(history, handles, pump);
     // The exit ends the process at once, past every destructor: the lock
     // file and the socket go first, so nothing is left beside the store.
-    form1View.setProcessEnd([&instance] {
+    // A text this program put on the clipboard is first handed to the
+    // clipboard manager, or it would go with the process.
+    form1View.setProcessEnd([&instance, &pump, &systemClipboard] {
+        pump.stop();
+        handClipboardToManager(systemClipboard, std::chrono::seconds(1));
         instance.release();
         std::_Exit(0);
     });
-    form1.emplace(form1View, history, clipboard, win32, form2, form3);
+    form1.emplace(form1View, history, *clipboard, win32, form2, form3);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
     // watcher has to look again.
