@@ -489,9 +489,8 @@ private:
             m_buffer.clear();
             m_buffer.shrink_to_fit();
             if (m_tooLarge) {
-                const std::size_t size = std::exchange(m_tooLarge, 0);
+                m_refused(std::exchange(m_tooLarge, 0));
                 publish({ClipboardRead::Status::NoText, {}});
-                m_refused(size);
             } else {
                 publish({ClipboardRead::Status::Busy, {}});
             }
