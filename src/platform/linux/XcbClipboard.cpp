@@ -36,8 +36,8 @@ using namespace std::chrono_literals;
 // asks clipboard histories not to keep it.
 constexpr std::string_view kPasswordHint = "x-kde-passwordManagerHint";
 // Each GetProperty fetches at most this much, so a large text is not held
-// twice (reply and result) in full.
-constexpr std::uint32_t kChunkBytes = 1u << 20;
+// twice (reply and result) in full; owners send INCR pieces of about this size.
+constexpr std::uint32_t kChunkBytes = 4u << 20;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }

@@ -20,6 +20,8 @@
 #include <QClipboard>
 #include <QSessionManager>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -43,6 +45,10 @@ int main(int argc, char* argv[])
     using namespace tarnquill;
 
     preferXWayland();
+    // Copied texts of many megabytes come and go (the read, the store's
+    // bytes): mapped on their own, they are returned to the system when
+    // freed, where glibc's adaptive threshold would keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QApplication application(argc, argv);
     // Every end goes through the main window's exit, which ends the process
     // itself; with the main window in the tray and the loading window hidden
