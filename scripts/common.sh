@@ -20,6 +20,7 @@ DISPLAY_PACKAGES=(
 # and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    dbus-daemon python3-dbusmock
     libglib2.0-bin
     wine wine64
 )

@@ -1,8 +1,11 @@
 #include "LinuxTestSupport.h"
 
+#include "platform/linux/DesktopNotification.h"
 #include "platform/linux/XcbClipboard.h"
 
 #include <QClipboard>
+#include <QDBusConnectionInterface>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -133,6 +136,33 @@ TEST_F(XcbClipboardLimitTest, TextAboveTheLimitIsRefusedAndReported)
     ASSERT_TRUE(m_clipboard.setText(std::string(1'000'000, 'y')));
     EXPECT_EQ(next(Status::NoText).status, Status::NoText);
     EXPECT_TRUE(waitUntil([this] { return m_refused >= 100'000; }));
+}
+
+// The program tells of a refused text through the desktop's notification
+// service: here a mock of it on a bus of the test's own.
+TEST(DesktopNotificationTest, ReachesTheNotificationService)
+{
+    TempFolder folder;
+    ChildProcess bus(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+    ASSERT_TRUE(waitUntil([&] { return bus.output().contains('\n'); })) << "no private bus";
+    const QByteArray address = bus.output().trimmed();
+    const QString log = QString::fromStdString((folder.path() / "notifications.log").string());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    ChildProcess service(QStringLiteral("/usr/bin/python3"),
+                         {"-m", "dbusmock", "--template", "notification_daemon", "-l", log});
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromUtf8(address), "notification test");
+    ASSERT_TRUE(waitUntil([&] {
+        return connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value();
+    })) << "the notification service mock did not start";
+
+    EXPECT_TRUE(showDesktopNotification(QStringLiteral("Copied text too large"),
+                                        QStringLiteral("A copied text of 300 MB was not recorded"), connection));
+    EXPECT_TRUE(waitUntil([&] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("A copied text of 300 MB was not recorded");
+    }));
+    QDBusConnection::disconnectFromBus(QStringLiteral("notification test"));
 }
 
 } // namespace

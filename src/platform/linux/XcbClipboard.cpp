@@ -1,5 +1,6 @@
 #include "platform/linux/XcbClipboard.h"
 
+#include "platform/linux/DesktopNotification.h"
 #include "platform/linux/QtClipboard.h"
 
 #include <QClipboard>
@@ -637,10 +638,14 @@ std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::funct
         auto x11 = std::make_unique<XcbClipboard>(clipboard);
         if (x11->isValid()) {
             x11->setOnChange(std::move(onChange));
-            x11->setOnRefused([](std::size_t size) {
-                std::fprintf(stderr, "tarnquill: a copied text of %zu bytes is larger than the %zu MiB kept; "
-                                     "it was not recorded\n",
-                             size, XcbClipboard::kMaxTextBytes >> 20);
+            // The size is known only up to the point where the transfer
+            // passed the limit, so the message names the limit alone.
+            x11->setOnRefused([](std::size_t) {
+                const QString body = QStringLiteral("A copied text larger than %1 MB was not recorded: texts of up "
+                                                    "to %1 MB are kept.")
+                                         .arg(XcbClipboard::kMaxTextBytes / 1'000'000);
+                std::fprintf(stderr, "tarnquill: %s\n", qPrintable(body));
+                showDesktopNotification(QStringLiteral("Copied text too large"), body);
             });
             return x11;
         }

@@ -16,10 +16,10 @@ class QClipboard;
 
 namespace tarnquill {
 
-// Copied texts larger than this are not recorded: held in the history, the
+// Copied texts larger than this (128 MB) are not recorded: held in the history, the
 // list, the store and its writer, such a text would cost the memory of several
 // copies of it.
-inline constexpr std::size_t kMaxClipboardTextBytes = std::size_t(256) << 20;
+inline constexpr std::size_t kMaxClipboardTextBytes = 128'000'000;
 
 struct XcbClipboardOptions {
     // How long an owner may take to answer one step of a transfer.
@@ -82,7 +82,8 @@ private:
 // The clipboard the program watches: on X11 (XFixes present) an XcbClipboard,
 // elsewhere Qt's own (QtClipboard), whose changes reach the caller through
 // QClipboard::dataChanged instead. `onChange` runs after each read an
-// XcbClipboard publishes.
+// XcbClipboard publishes. A text above the limit is reported to the user
+// through a desktop notification.
 std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange);
 
 } // namespace tarnquill
