@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace tarnquill::test {
 namespace {
@@ -99,6 +101,20 @@ TEST_F(XcbClipboardTest, HungOwnerReadsAsBusyAndTheNextOwnerIsReadAtOnce)
     EXPECT_EQ(next(Status::Busy).status, Status::Busy);
     auto owner = selectionTool({"own", "UTF8_STRING:after the hang"});
     EXPECT_EQ(next(Status::Text).text, "after the hang");
+}
+
+// Copies made while the user-interface thread is busy (no events served
+// here) are each read in turn, not just the last one.
+TEST_F(XcbClipboardTest, CopiesMadeWhileTheWatcherIsBusyWaitTheirTurn)
+{
+    // The reader thread reads each owner meanwhile.
+    auto first = selectionTool({"own", "UTF8_STRING:first"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto second = selectionTool({"own", "UTF8_STRING:second"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    m_baseline = *m_clipboard.changeCount();
+    EXPECT_EQ(m_clipboard.readText().text, "first");
+    EXPECT_EQ(next(Status::Text).text, "second");
 }
 
 // The program's own text comes back through the X server; a large one in

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -39,6 +40,8 @@ constexpr std::string_view kPasswordHint = "x-kde-passwordManagerHint";
 // Each GetProperty fetches at most this much, so a large text is not held
 // twice (reply and result) in full; owners send INCR pieces of about this size.
 constexpr std::uint32_t kChunkBytes = 4u << 20;
+// Reads kept waiting behind one the user-interface thread has not taken yet.
+constexpr std::size_t kMaxWaiting = 16;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -81,9 +84,10 @@ std::string latin1ToUtf8(std::string_view bytes)
 class XcbClipboard::Reader final {
 public:
     Reader(const std::string& display, Options options, std::function<void()> published,
-           std::function<void(std::size_t)> refused)
+           std::function<void()> handedOver, std::function<void(std::size_t)> refused)
         : m_options(options)
         , m_published(std::move(published))
+        , m_handedOver(std::move(handedOver))
         , m_refused(std::move(refused))
     {
         m_connection = xcb_connect(display.empty() ? nullptr : display.c_str(), nullptr);
@@ -121,6 +125,8 @@ public:
             // The watcher keeps what it reads until the counter moves, so the
             // text is handed over rather than copied: one copy of a large text.
             m_handedOut = true;
+            if (!m_queue.empty())
+                m_handedOver();
             return std::exchange(m_result, ClipboardRead{ClipboardRead::Status::Text, {}});
         }
         // Asked again for a text already handed over (the counter moved
@@ -131,6 +137,26 @@ public:
     }
 
     std::uint64_t serial() const { return m_serial.load(); }
+
+    // Shared: called from the owner's thread once the current text was taken
+    // and its tick is over. Moves on to the next read that waited behind it.
+    void advance()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_handedOut || m_queue.empty())
+                return;
+            // A state between two texts (no text, busy) is of no interest
+            // once a newer read is there.
+            do {
+                m_result = std::move(m_queue.front());
+                m_queue.pop_front();
+            } while (m_result.status != ClipboardRead::Status::Text && !m_queue.empty());
+            m_handedOut = false;
+            ++m_serial;
+        }
+        m_published();
+    }
 
 private:
     enum class Stage { Idle, Targets, Hint, Text, Incr };
@@ -294,7 +320,14 @@ private:
         m_buffer.shrink_to_fit();
         m_textTargets.clear();
         // Until the owner answers, the clipboard's text is unknown, not the
-        // previous owner's. Not announced: the answer will be.
+        // previous owner's. Not announced: the answer will be. A text not yet
+        // taken stays, though: it was on the clipboard, and in a quick
+        // succession of copies the watcher still records it.
+        {
+            std::lock_guard lock(m_mutex);
+            if (textWaiting())
+                return request(Stage::Targets, m_targets);
+        }
         publish({ClipboardRead::Status::Busy, {}}, false);
         request(Stage::Targets, m_targets);
     }
@@ -514,20 +547,36 @@ private:
         publish(std::move(read));
     }
 
+    // True while a text that the owner's thread has not taken yet is there
+    // (under m_mutex).
+    bool textWaiting() const
+    {
+        return (m_result.status == ClipboardRead::Status::Text && !m_handedOut) || !m_queue.empty();
+    }
+
     void publish(ClipboardRead read, bool announce = true)
     {
         {
             std::lock_guard lock(m_mutex);
+            if (textWaiting()) {
+                // Copies in quick succession while the user-interface thread
+                // is busy: each waits its turn rather than replace the last.
+                m_queue.push_back(std::move(read));
+                if (m_queue.size() > kMaxWaiting)
+                    m_queue.pop_front();
+                return;
+            }
             m_result = std::move(read);
             m_handedOut = false;
+            ++m_serial;
         }
-        ++m_serial;
         if (announce)
             m_published();
     }
 
     const Options m_options;
     const std::function<void()> m_published;
+    const std::function<void()> m_handedOver;
     const std::function<void(std::size_t)> m_refused;
     xcb_connection_t* m_connection = nullptr;
     int m_wakeFd = -1;
@@ -557,6 +606,7 @@ private:
     std::mutex m_mutex;
     ClipboardRead m_result;
     bool m_handedOut = false;
+    std::deque<ClipboardRead> m_queue; // reads behind m_result, oldest first
     bool m_rereadRequested = false;
     std::atomic<std::uint64_t> m_serial{0};
 };
@@ -582,7 +632,10 @@ XcbClipboard::XcbClipboard(QClipboard& writer, const std::string& display, Optio
             },
             Qt::QueuedConnection);
     };
-    m_reader = std::make_unique<Reader>(display, options, published, refused);
+    const auto handedOver = [this] {
+        QMetaObject::invokeMethod(&m_context, [this] { m_reader->advance(); }, Qt::QueuedConnection);
+    };
+    m_reader = std::make_unique<Reader>(display, options, published, handedOver, refused);
 }
 
 XcbClipboard::~XcbClipboard()
