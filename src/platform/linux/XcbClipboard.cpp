@@ -474,7 +474,8 @@ private:
     {
         m_textTargets.clear();
         m_hasHint = false;
-        if (type != XCB_ATOM_ATOM)
+        // Some owners give the list the type TARGETS instead of ATOM.
+        if (type != XCB_ATOM_ATOM && type != m_targets)
             return;
         std::vector<xcb_atom_t> offered(bytes.size() / sizeof(xcb_atom_t));
         std::memcpy(offered.data(), bytes.data(), offered.size() * sizeof(xcb_atom_t));
