@@ -138,6 +138,13 @@ public:
 
     std::uint64_t serial() const { return m_serial.load(); }
 
+    // Shared.
+    bool offersText() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_result.status == ClipboardRead::Status::Text;
+    }
+
     // Shared: called from the owner's thread once the current text was taken
     // and its tick is over. Moves on to the next read that waited behind it.
     void advance()
@@ -604,7 +611,7 @@ private:
     std::size_t m_tooLarge = 0;
 
     // Shared with the owner's thread.
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     ClipboardRead m_result;
     bool m_handedOut = false;
     std::deque<ClipboardRead> m_queue; // reads behind m_result, oldest first
@@ -667,6 +674,11 @@ ClipboardRead XcbClipboard::readText()
     return m_reader->take();
 }
 
+bool XcbClipboard::offersText() const
+{
+    return isValid() && m_reader->offersText();
+}
+
 std::optional<std::uint64_t> XcbClipboard::changeCount() const
 {
     if (!isValid())
@@ -684,6 +696,12 @@ bool XcbClipboard::setText(std::string_view utf8)
     data->setText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
     m_writer.setMimeData(data, QClipboard::Clipboard);
     return true;
+}
+
+bool clipboardOffersText(const Clipboard& clipboard)
+{
+    const auto* x11 = dynamic_cast<const XcbClipboard*>(&clipboard);
+    return !x11 || x11->offersText();
 }
 
 std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange)

@@ -63,6 +63,10 @@ public:
     // size in bytes.
     void setOnRefused(std::function<void(std::size_t)> onRefused);
 
+    // Whether the latest answer of the clipboard's owner was a text; does not
+    // wait and takes nothing.
+    bool offersText() const;
+
     ClipboardRead readText() override;
     std::optional<std::uint64_t> changeCount() const override;
     bool setText(std::string_view utf8) override;
@@ -85,5 +89,9 @@ private:
 // XcbClipboard publishes. A text above the limit is reported to the user
 // through a desktop notification.
 std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange);
+
+// For an XcbClipboard its offersText(); for another clipboard true, as that
+// one cannot tell without asking the owner.
+bool clipboardOffersText(const Clipboard& clipboard);
 
 } // namespace tarnquill

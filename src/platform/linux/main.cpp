@@ -7,6 +7,7 @@
 #include "platform/linux/CaretBlinkLimiter.h"
 #include "platform/linux/ClipboardHandOver.h"
 #include "platform/linux/LinuxWin32Api.h"
+#include "platform/linux/PasteGuard.h"
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QtProgressView.h"
@@ -86,6 +87,9 @@ int main(int argc, char* argv[])
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
     clipboardRead = [&pump] { pump.wake(); };
+    // Text1's context menu and Ctrl+V ask that reader, not a clipboard owner
+    // that may never answer.
+    PasteGuard pasteGuard([&clipboard] { return clipboardOffersText(*clipboard); });
 
     // The loading window and the saving window. Each tick of either asks
     // for the main window; the loading window's first tick loads it.
