@@ -165,6 +165,35 @@ def wait_for_newest(path, text, timeout=10.0):
     return None
 
 
+def start_program(procs, binary, env, work):
+    """A copy of the program in work/app, with HOME, the XDG folders and the
+    machine-wide registry and autostart folders inside `work`; its output goes
+    to work/app.log. Returns the process and the path of its store."""
+    home = os.path.join(work, "home")
+    for sub in (".config", ".local/share", ".cache"):
+        os.makedirs(os.path.join(home, sub))
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+    app_dir = os.path.join(work, "app")
+    os.makedirs(app_dir)
+    shutil.copy2(binary, os.path.join(app_dir, "tarnquill"))
+    store = os.path.join(app_dir, "tcb.txt")
+    # The machine-wide registry and autostart folders too: as root their
+    # defaults are the real /var/lib/tarnquill and /etc/xdg/autostart.
+    system = os.path.join(work, "system")
+    os.makedirs(os.path.join(system, "xdg", "autostart"))
+    app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_DATA_HOME=os.path.join(home, ".local/share"),
+                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
+                   XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
+                   TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
+                   TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
+    with open(os.path.join(work, "app.log"), "wb") as log:
+        app = procs.start([os.path.join(app_dir, "tarnquill")], env=app_env, cwd=work,
+                          stdout=log, stderr=log)
+    return app, store
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--copies", type=int, default=50)
@@ -184,28 +213,7 @@ def main():
     try:
         xvfb, display = start_xvfb(procs)
         env = client_env(display, work)
-        home = os.path.join(work, "home")
-        for sub in (".config", ".local/share", ".cache"):
-            os.makedirs(os.path.join(home, sub))
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(runtime, mode=0o700)
-        app_dir = os.path.join(work, "app")
-        os.makedirs(app_dir)
-        shutil.copy2(binary, os.path.join(app_dir, "tarnquill"))
-        store = os.path.join(app_dir, "tcb.txt")
-        # The machine-wide registry and autostart folders too: as root their
-        # defaults are the real /var/lib/tarnquill and /etc/xdg/autostart.
-        system = os.path.join(work, "system")
-        os.makedirs(os.path.join(system, "xdg", "autostart"))
-        app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                       XDG_DATA_HOME=os.path.join(home, ".local/share"),
-                       XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
-                       XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
-                       TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
-                       TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
-        with open(os.path.join(work, "app.log"), "wb") as log:
-            app = procs.start([os.path.join(app_dir, "tarnquill")], env=app_env, cwd=work,
-                              stdout=log, stderr=log)
+        app, store = start_program(procs, binary, env, work)
         copier = Copier(procs, env)
 
         # Warm-up: the first copy also proves the program is up and recording.

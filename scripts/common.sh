@@ -4,7 +4,7 @@
 # Building the Linux program and its unit tests and benchmarks.
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
-    qt6-base-dev libgl-dev libxcb1-dev
+    qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -21,6 +21,7 @@ DISPLAY_PACKAGES=(
 # tools, which the registry also runs) and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    dbus-daemon python3-dbusmock
     libglib2.0-bin
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64

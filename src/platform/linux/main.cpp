@@ -5,22 +5,27 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 #include "platform/linux/CaretBlinkLimiter.h"
+#include "platform/linux/ClipboardHandOver.h"
 #include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtClipboard.h"
+#include "platform/linux/PasteGuard.h"
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QtProgressView.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/WatcherPump.h"
+#include "platform/linux/XcbClipboard.h"
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QSessionManager>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -41,6 +46,10 @@ int main(int argc, char* argv[])
     using namespace tarnquill;
 
     preferXWayland();
+    // Copied texts of many megabytes come and go (the read, the store's
+    // bytes): mapped on their own, they are returned to the system when
+    // freed, where glibc's adaptive threshold would keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QApplication application(argc, argv);
     // Every end goes through the main window's exit, which ends the process
     // itself; with the main window in the tray and the loading window hidden
@@ -70,10 +79,17 @@ int main(int argc, char* argv[])
     TextHistory history(*files, storeFolder / kStoreFileName);
 
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
-    QtClipboard clipboard(systemClipboard);
-    ClipboardWatcher watcher(clipboard, history);
+    // The clipboard is read off this thread; each finished read wakes the
+    // watcher (a QtClipboard's changes reach it through systemClipboard).
+    std::function<void()> clipboardRead;
+    const auto clipboard = makeSystemClipboard(systemClipboard, [&clipboardRead] { clipboardRead(); });
+    ClipboardWatcher watcher(*clipboard, history);
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
+    clipboardRead = [&pump] { pump.wake(); };
+    // Text1's context menu and Ctrl+V ask that reader, not a clipboard owner
+    // that may never answer.
+    PasteGuard pasteGuard([&clipboard] { return clipboardOffersText(*clipboard); });
 
     // The loading window and the saving window. Each tick of either asks
     // for the main window; the loading window's first tick loads it.
@@ -98,11 +114,15 @@ int main(int argc, char* argv[])
     QtForm1View form1View(history, handles, pump);
     // The exit ends the process at once, past every destructor: the lock
     // file and the socket go first, so nothing is left beside the store.
-    form1View.setProcessEnd([&instance] {
+    // A text this program put on the clipboard is first handed to the
+    // clipboard manager, or it would go with the process.
+    form1View.setProcessEnd([&instance, &pump, &systemClipboard] {
+        pump.stop();
+        handClipboardToManager(systemClipboard, std::chrono::seconds(1));
         instance.release();
         std::_Exit(0);
     });
-    form1.emplace(form1View, history, clipboard, win32, form2, form3);
+    form1.emplace(form1View, history, *clipboard, win32, form2, form3);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
     // watcher has to look again.
