@@ -16,10 +16,11 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio)
+# The GUI tests (xclip, xdotool, trayer, xrdb for the screen's dpi), the autostart launcher test (gio)
 # and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    x11-xserver-utils
     libglib2.0-bin
     wine wine64
 )

@@ -41,6 +41,12 @@ int main(int argc, char* argv[])
     using namespace tarnquill;
 
     preferXWayland();
+    // The windows are laid out in whole pixels from twips at the screen's
+    // dots per inch. A fractional device-pixel ratio (1.25 at 120 dpi) would
+    // scale that layout again and cut one-pixel frames off at the seams, so
+    // the ratio stays whole (1 up to 191 dpi, then 2) and the rest of the
+    // screen's density reaches the layout as its logical dots per inch.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication application(argc, argv);
     // Every end goes through the main window's exit, which ends the process
     // itself; with the main window in the tray and the loading window hidden
