@@ -110,7 +110,7 @@ std::optional<std::size_t> Form1::selectedSlot() const
 void Form1::List1_Click()
 {
     if (const auto slot = selectedSlot())
-        m_view.setText1(m_history.slot(*slot));
+        m_view.setText1Shared(m_history.sharedSlot(*slot));
 }
 
 void Form1::Label2_Click(int Index)

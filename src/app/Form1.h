@@ -27,6 +27,9 @@ public:
     virtual int List1_ListIndex() const = 0;
     // Replaces the whole content of the preview box Text1.
     virtual void setText1(const std::string& text) = 0;
+    // The same for a text the history holds, which a view may keep shared
+    // instead of copying it (texts run to hundreds of megabytes).
+    virtual void setText1Shared(const SharedText& text) { setText1(*text); }
     // The state of Check2 "Run ... at start-up": 1 checked, 0 cleared.
     virtual int Check2_Value() const = 0;
     // Picture1's window handle, the tray icon's callback window, and its

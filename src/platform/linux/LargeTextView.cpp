@@ -1,0 +1,280 @@
+#include "platform/linux/LargeTextView.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextOption>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace tarnquill {
+
+namespace {
+
+// Up to this size, and with no line longer than kEditableLine, a text is laid
+// out by QPlainTextEdit in a few milliseconds.
+constexpr std::size_t kEditableText = 128 * 1024;
+constexpr std::size_t kEditableLine = 8 * 1024;
+
+// QPlainTextEdit's document margin, so both views place their text alike.
+constexpr int kMargin = 4;
+
+bool isContinuation(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Moves `at` back to the first byte of the UTF-8 character it lies in.
+std::size_t characterStart(std::string_view text, std::size_t at)
+{
+    at = std::min(at, text.size());
+    while (at > 0 && at < text.size() && isContinuation(text[at]))
+        --at;
+    return at;
+}
+
+// The scroll bar's unit for `count` positions: 1 while they fit an int.
+std::size_t unitFor(std::size_t count)
+{
+    constexpr auto kMax = static_cast<std::size_t>(INT_MAX);
+    return count <= kMax ? 1 : count / kMax + 1;
+}
+
+} // namespace
+
+LargeTextView::LargeTextView(QWidget* parent)
+    : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+}
+
+bool LargeTextView::suitsTextEdit(std::string_view text)
+{
+    if (text.size() > kEditableText)
+        return false;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (end - start > kEditableLine)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+void LargeTextView::setText(SharedText text)
+{
+    m_text = std::move(text);
+    m_lineStarts.clear();
+    m_longestLine = 0;
+    m_nextLongest = 0;
+    if (m_text) {
+        const char* const data = m_text->data();
+        const std::size_t size = m_text->size();
+        std::size_t start = 0;
+        std::size_t longest = 0;
+        for (;;) {
+            m_lineStarts.push_back(start);
+            const void* newline = std::memchr(data + start, '\n', size - start);
+            const std::size_t end = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : size;
+            if (end - start > longest) {
+                m_nextLongest = longest;
+                longest = end - start;
+                m_longestLine = m_lineStarts.size() - 1;
+            } else {
+                m_nextLongest = std::max(m_nextLongest, end - start);
+            }
+            if (!newline)
+                break;
+            start = end + 1;
+        }
+        m_lineStarts.shrink_to_fit();
+    }
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    updateScrollBars();
+    viewport()->update();
+}
+
+std::string_view LargeTextView::line(std::size_t index) const
+{
+    if (!m_text || index >= m_lineStarts.size())
+        return {};
+    const std::size_t start = m_lineStarts[index];
+    const std::size_t end = index + 1 < m_lineStarts.size() ? m_lineStarts[index + 1] - 1 : m_text->size();
+    std::string_view text(m_text->data() + start, end - start);
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::size_t LargeTextView::firstLine() const
+{
+    return static_cast<std::size_t>(verticalScrollBar()->value()) * m_lineUnit;
+}
+
+std::size_t LargeTextView::firstColumn() const
+{
+    return static_cast<std::size_t>(horizontalScrollBar()->value()) * m_columnUnit;
+}
+
+int LargeTextView::visibleLines() const
+{
+    const qreal spacing = QFontMetricsF(font()).lineSpacing();
+    return std::max(1, static_cast<int>((viewport()->height() - kMargin) / spacing));
+}
+
+std::size_t LargeTextView::tailThatFits() const
+{
+    const std::string_view longest = line(m_longestLine);
+    const QFontMetricsF metrics(font());
+    const qreal room = viewport()->width() - 2 * kMargin;
+    if (room <= 0 || longest.empty())
+        return 0;
+    // No character is narrower than a pixel, none longer than four bytes.
+    const auto window = static_cast<std::size_t>(room + 1) * 4;
+    const std::size_t from = characterStart(longest, longest.size() > window ? longest.size() - window : 0);
+    const QString tail = QString::fromUtf8(longest.data() + from, static_cast<qsizetype>(longest.size() - from));
+    // The most trailing characters whose advance fits the room.
+    qsizetype low = 0;
+    qsizetype high = tail.size();
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(tail.right(mid)) <= room)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return static_cast<std::size_t>(tail.right(low).toUtf8().size());
+}
+
+void LargeTextView::updateScrollBars()
+{
+    const int pageLines = visibleLines();
+    const std::size_t lines = m_lineStarts.size();
+    const std::size_t lastFirstLine = lines > static_cast<std::size_t>(pageLines) ? lines - pageLines : 0;
+    m_lineUnit = unitFor(lastFirstLine);
+    verticalScrollBar()->setRange(0, static_cast<int>(lastFirstLine / m_lineUnit + (lastFirstLine % m_lineUnit != 0)));
+    verticalScrollBar()->setPageStep(pageLines);
+    verticalScrollBar()->setSingleStep(1);
+
+    // The longest line stops with its last character at the right edge.
+    // Every other line is shorter; the last `safe` bytes of any line fit,
+    // whatever their characters, so the next longest stops at most that far
+    // from its end and every character of every line can be brought into view.
+    const QFontMetricsF metrics(font());
+    const qreal room = std::max<qreal>(0, viewport()->width() - 2 * kMargin);
+    const qreal widest = std::max(metrics.maxWidth(), metrics.height());
+    const auto safe = static_cast<std::size_t>(std::max<qreal>(1, room / widest));
+    std::size_t lastColumn = 0;
+    if (m_text) {
+        const std::size_t longest = line(m_longestLine).size();
+        lastColumn = longest - std::min(longest, tailThatFits());
+        if (m_nextLongest > safe)
+            lastColumn = std::max(lastColumn, m_nextLongest - safe);
+    }
+    m_columnUnit = unitFor(lastColumn);
+    horizontalScrollBar()->setRange(0, static_cast<int>(lastColumn / m_columnUnit + (lastColumn % m_columnUnit != 0)));
+    const auto pageColumns = static_cast<int>(room / std::max<qreal>(1, metrics.averageCharWidth()));
+    horizontalScrollBar()->setPageStep(std::max(1, pageColumns));
+    horizontalScrollBar()->setSingleStep(1);
+}
+
+void LargeTextView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    if (!m_text)
+        return;
+    const QFontMetricsF metrics(font());
+    const qreal spacing = metrics.lineSpacing();
+    const qreal width = viewport()->width();
+    const auto window = static_cast<std::size_t>(width + 1) * 4;
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(8 * metrics.horizontalAdvance(QLatin1Char(' ')));
+    painter.setPen(palette().color(QPalette::Text));
+
+    const std::size_t column = firstColumn();
+    const int rows = visibleLines() + 1;
+    for (int row = 0; row < rows; ++row) {
+        const std::size_t index = firstLine() + static_cast<std::size_t>(row);
+        if (index >= m_lineStarts.size())
+            break;
+        const std::string_view text = line(index);
+        if (column >= text.size())
+            continue;
+        const std::size_t from = characterStart(text, column);
+        const std::size_t to = characterStart(text, from + window);
+        const QString shown = QString::fromUtf8(text.data() + from, static_cast<qsizetype>(to - from));
+        painter.drawText(QRectF(kMargin, kMargin + row * spacing, width * 4, spacing), shown, option);
+    }
+}
+
+void LargeTextView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void LargeTextView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateScrollBars();
+}
+
+void LargeTextView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void LargeTextView::keyPressEvent(QKeyEvent* event)
+{
+    QScrollBar* vertical = verticalScrollBar();
+    QScrollBar* horizontal = horizontalScrollBar();
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Down:
+        vertical->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_PageUp:
+        vertical->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case Qt::Key_PageDown:
+        vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case Qt::Key_Left:
+        horizontal->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+        horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_Home:
+        horizontal->triggerAction(QAbstractSlider::SliderToMinimum);
+        if (control)
+            vertical->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+    case Qt::Key_End:
+        horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
+        if (control)
+            vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+} // namespace tarnquill
