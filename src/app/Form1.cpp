@@ -175,6 +175,12 @@ void Form1::Picture1_MouseMove(int, int, float X, float)
     restoreWindow();
 }
 
+void Form1::Picture1_TrayMessage(int Button, int Shift, int X, int Y)
+{
+    Picture1_MouseMove(Button, Shift, static_cast<float>(X * static_cast<double>(m_api.TwipsPerPixelX())),
+                       static_cast<float>(Y * static_cast<double>(m_api.TwipsPerPixelY())));
+}
+
 void Form1::restoreWindow()
 {
     // Shown before the icon goes: at no moment is there neither.

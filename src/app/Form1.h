@@ -130,6 +130,12 @@ public:
     // twips. A left-button release over the icon (514) shows the window again
     // and removes the icon; every other message is ignored.
     void Picture1_MouseMove(int Button, int Shift, float X, float Y);
+    // The same notification as a front end receives it, the position in
+    // pixels. It is turned into twips with the factor that TryIcnRtnMsg
+    // divides by, read at this moment: a factor taken at start would decode
+    // the messages wrongly after a change of the screen's dots per inch, and
+    // the window would never come back from the tray.
+    void Picture1_TrayMessage(int Button, int Shift, int X, int Y);
 
     // The tray restore without the tray message: the window shown where it
     // was, then the tray icon removed (a removal of no icon does nothing).

@@ -415,10 +415,9 @@ void QtForm1View::routeTo(app::Form1& handlers, std::function<void()> afterComma
 
     // Nothing moves the mouse over Picture1, which lies below the window's
     // edge: what reaches it is the tray icon's notifications, in pixels as
-    // every mouse message, handed on in twips as every mouse position.
-    m_handles.addWindow(*m_picture1, [&handlers, dpi = m_window.dpi()](WPARAM keys, int x, int y) {
-        handlers.Picture1_MouseMove(buttonsOf(keys), shiftStateOf(keys), static_cast<float>(app::pixelsToTwips(x, dpi)),
-                                    static_cast<float>(app::pixelsToTwips(y, dpi)));
+    // every mouse message, which the handler turns into twips.
+    m_handles.addWindow(*m_picture1, [&handlers](WPARAM keys, int x, int y) {
+        handlers.Picture1_TrayMessage(buttonsOf(keys), shiftStateOf(keys), x, y);
     });
 }
 
