@@ -3,6 +3,7 @@
 
     bench/preview_click.py [--sizes-mb 1,10,50] [--shapes single,lines]
 
+A shape "linesN" breaks the text into lines of N characters ("lines": 76).
 For each size and shape the program starts over a store whose newest entry is
 that text (one line of base64-like characters, or the same in lines of 76);
 the first row is clicked and the UI thread's CPU time is summed until it has
@@ -40,8 +41,9 @@ def text_of(size, shape):
     rng = random.Random(size)
     block = bytes(rng.choice(alphabet) for _ in range(65536))
     body = (block * (size // len(block) + 1))[:size]
-    if shape == "lines":
-        body = b"\n".join(body[i:i + 76] for i in range(0, len(body), 76))[:size]
+    if shape.startswith("lines"):
+        width = int(shape[5:] or 76)
+        body = b"\n".join(body[i:i + width] for i in range(0, len(body), width))[:size]
     return body
 
 

@@ -30,7 +30,7 @@ class LargeTextView final : public QAbstractScrollArea {
 public:
     explicit LargeTextView(QWidget* parent = nullptr);
 
-    // Whether QPlainTextEdit shows `text` quickly: small, with no long line.
+    // Whether QPlainTextEdit shows `text` quickly: small, with few long lines.
     // Larger texts belong in this view.
     static bool suitsTextEdit(std::string_view text);
 
