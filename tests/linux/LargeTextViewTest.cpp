@@ -43,6 +43,11 @@ struct Shape {
     std::string text;
 };
 
+void PrintTo(const Shape& shape, std::ostream* out)
+{
+    *out << shape.name;
+}
+
 class LargeTextViewTest : public ::testing::TestWithParam<Shape> {};
 
 // Each text is blank but for its last characters: nothing shows at the start,
