@@ -139,17 +139,16 @@ int LargeTextView::visibleLines() const
     return std::max(1, static_cast<int>((viewport()->height() - kMargin) / spacing));
 }
 
-std::size_t LargeTextView::tailThatFits() const
+std::size_t LargeTextView::tailThatFits(std::string_view text) const
 {
-    const std::string_view longest = line(m_longestLine);
     const QFontMetricsF metrics(font());
     const qreal room = viewport()->width() - 2 * kMargin;
-    if (room <= 0 || longest.empty())
+    if (room <= 0 || text.empty())
         return 0;
     // No character is narrower than a pixel, none longer than four bytes.
     const auto window = static_cast<std::size_t>(room + 1) * 4;
-    const std::size_t from = characterStart(longest, longest.size() > window ? longest.size() - window : 0);
-    const QString tail = QString::fromUtf8(longest.data() + from, static_cast<qsizetype>(longest.size() - from));
+    const std::size_t from = characterStart(text, text.size() > window ? text.size() - window : 0);
+    const QString tail = QString::fromUtf8(text.data() + from, static_cast<qsizetype>(text.size() - from));
     // The most trailing characters whose advance fits the room.
     qsizetype low = 0;
     qsizetype high = tail.size();
@@ -184,7 +183,7 @@ void LargeTextView::updateScrollBars()
     std::size_t lastColumn = 0;
     if (m_text) {
         const std::size_t longest = line(m_longestLine).size();
-        lastColumn = longest - std::min(longest, tailThatFits());
+        lastColumn = longest - std::min(longest, tailThatFits(line(m_longestLine)));
         if (m_nextLongest > safe)
             lastColumn = std::max(lastColumn, m_nextLongest - safe);
     }
@@ -273,9 +272,15 @@ void LargeTextView::keyPressEvent(QKeyEvent* event)
             vertical->triggerAction(QAbstractSlider::SliderToMinimum);
         break;
     case Qt::Key_End:
-        horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
-        if (control)
+        if (control) {
+            // The end of the text: its last line, scrolled to show its end.
             vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+            const std::string_view last = line(lineCount() - 1);
+            const std::size_t column = last.size() - std::min(last.size(), tailThatFits(last));
+            horizontal->setValue(static_cast<int>((column + m_columnUnit - 1) / m_columnUnit));
+        } else {
+            horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
+        }
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);

@@ -56,10 +56,9 @@ protected:
 private:
     void updateScrollBars();
     int visibleLines() const;
-    // The number of bytes at the end of the longest line that fit the
-    // viewport's width: how far short of that line's end the horizontal
-    // scroll stops.
-    std::size_t tailThatFits() const;
+    // The number of bytes at the end of `line` that fit the viewport's width:
+    // how far short of its end the view scrolls to show that end.
+    std::size_t tailThatFits(std::string_view line) const;
 
     SharedText m_text;
     std::vector<std::size_t> m_lineStarts;
