@@ -2,6 +2,8 @@
 // private Xvfb: whatever the shape of the text, scrolling to the end brings
 // its last characters into view.
 
+#include "LinuxTestSupport.h"
+
 #include "platform/linux/LargeTextView.h"
 
 #include <QApplication>
@@ -61,6 +63,7 @@ TEST_P(LargeTextViewTest, ScrollingToTheEndShowsTheLastCharacters)
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view.setText(std::make_shared<const std::string>(GetParam().text));
     EXPECT_EQ(inkOf(view).pixels, 0);
+    ASSERT_TRUE(waitUntil([&] { return view.isIndexed(); }));
     // To the last line (Ctrl+End), then as far right as any line goes (End).
     press(view, Qt::Key_End, Qt::ControlModifier);
     press(view, Qt::Key_End);
@@ -93,6 +96,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{"WideCharactersOnAShorterLine",
                             std::string(300'000, ' ') + "\n" + std::string(299'985, ' ') + "WWWWWWWWWW"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Millions of lines are indexed off the UI thread; a text shown meanwhile
+// is never replaced by the older text's index when that arrives.
+TEST(LargeTextViewIndexTest, ANewTextWhileTheLastIsIndexedKeepsOnlyTheNewOne)
+{
+    LargeTextView view;
+    view.setText(std::make_shared<const std::string>(std::string(4'000'000, '\n')));
+    EXPECT_FALSE(view.isIndexed());
+    view.setText(std::make_shared<const std::string>("one\ntwo"));
+    EXPECT_TRUE(view.isIndexed());
+    settle(500);
+    EXPECT_EQ(view.lineCount(), 2u);
+    EXPECT_EQ(view.line(1), "two");
+}
 
 } // namespace
 } // namespace tarnquill::test

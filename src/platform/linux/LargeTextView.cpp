@@ -1,16 +1,21 @@
 #include "platform/linux/LargeTextView.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextOption>
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 namespace tarnquill {
 
@@ -77,33 +82,84 @@ bool LargeTextView::suitsTextEdit(std::string_view text)
     return true;
 }
 
+LargeTextView::~LargeTextView()
+{
+    if (m_cancel)
+        *m_cancel = true;
+}
+
+LargeTextView::LineIndex LargeTextView::indexLines(std::string_view text, std::size_t maxLines,
+                                                   const std::atomic<bool>& cancel)
+{
+    LineIndex index;
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    // Four bytes an offset where they do: a text of nothing but line ends
+    // then costs four times its size here, not eight.
+    const bool wide = size > UINT32_MAX;
+    if (maxLines == SIZE_MAX) {
+        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+        if (wide)
+            index.wideStarts.reserve(lines);
+        else
+            index.starts.reserve(lines);
+    }
+    std::size_t start = 0;
+    std::size_t longest = 0;
+    while (index.count < maxLines) {
+        if (wide)
+            index.wideStarts.push_back(start);
+        else
+            index.starts.push_back(static_cast<std::uint32_t>(start));
+        ++index.count;
+        const void* newline = std::memchr(data + start, '\n', size - start);
+        const std::size_t end = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : size;
+        if (end - start > longest) {
+            index.nextLongest = longest;
+            longest = end - start;
+            index.longestLine = index.count - 1;
+        } else {
+            index.nextLongest = std::max(index.nextLongest, end - start);
+        }
+        if (!newline) {
+            index.complete = true;
+            break;
+        }
+        start = end + 1;
+        if (index.count % 65536 == 0 && cancel)
+            return {};
+    }
+    return index;
+}
+
 void LargeTextView::setText(SharedText text)
 {
+    if (m_cancel)
+        *m_cancel = true;
+    m_cancel.reset();
     m_text = std::move(text);
-    m_lineStarts.clear();
-    m_longestLine = 0;
-    m_nextLongest = 0;
+    m_index = {};
     if (m_text) {
-        const char* const data = m_text->data();
-        const std::size_t size = m_text->size();
-        std::size_t start = 0;
-        std::size_t longest = 0;
-        for (;;) {
-            m_lineStarts.push_back(start);
-            const void* newline = std::memchr(data + start, '\n', size - start);
-            const std::size_t end = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : size;
-            if (end - start > longest) {
-                m_nextLongest = longest;
-                longest = end - start;
-                m_longestLine = m_lineStarts.size() - 1;
-            } else {
-                m_nextLongest = std::max(m_nextLongest, end - start);
-            }
-            if (!newline)
-                break;
-            start = end + 1;
+        // The first lines at once, so the first page shows with the click;
+        // the rest, which can be millions of lines, off the UI thread.
+        static const std::atomic<bool> kNever{false};
+        m_index = indexLines(*m_text, kFirstLines, kNever);
+        if (!m_index.complete) {
+            auto cancel = std::make_shared<std::atomic<bool>>(false);
+            m_cancel = cancel;
+            std::thread([text = m_text, cancel, self = QPointer<LargeTextView>(this)] {
+                auto index = std::make_shared<LineIndex>(indexLines(*text, SIZE_MAX, *cancel));
+                if (*cancel)
+                    return;
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [self, index, cancel] {
+                        if (self && !*cancel)
+                            self->adoptIndex(std::move(*index));
+                    },
+                    Qt::QueuedConnection);
+            }).detach();
         }
-        m_lineStarts.shrink_to_fit();
     }
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -111,16 +167,36 @@ void LargeTextView::setText(SharedText text)
     viewport()->update();
 }
 
+void LargeTextView::adoptIndex(LineIndex&& index)
+{
+    m_index = std::move(index);
+    m_cancel.reset();
+    updateScrollBars();
+    viewport()->update();
+}
+
 std::string_view LargeTextView::line(std::size_t index) const
 {
-    if (!m_text || index >= m_lineStarts.size())
+    if (!m_text || index >= m_index.count)
         return {};
-    const std::size_t start = m_lineStarts[index];
-    const std::size_t end = index + 1 < m_lineStarts.size() ? m_lineStarts[index + 1] - 1 : m_text->size();
+    const std::size_t start = lineStart(index);
+    std::size_t end = m_text->size();
+    if (index + 1 < m_index.count) {
+        end = lineStart(index + 1) - 1;
+    } else if (!m_index.complete) {
+        // The last line known so far, while the rest is being indexed.
+        if (const void* newline = std::memchr(m_text->data() + start, '\n', end - start))
+            end = static_cast<std::size_t>(static_cast<const char*>(newline) - m_text->data());
+    }
     std::string_view text(m_text->data() + start, end - start);
     if (!text.empty() && text.back() == '\r')
         text.remove_suffix(1);
     return text;
+}
+
+std::size_t LargeTextView::lineStart(std::size_t index) const
+{
+    return m_index.wideStarts.empty() ? m_index.starts[index] : m_index.wideStarts[index];
 }
 
 std::size_t LargeTextView::firstLine() const
@@ -165,7 +241,7 @@ std::size_t LargeTextView::tailThatFits(std::string_view text) const
 void LargeTextView::updateScrollBars()
 {
     const int pageLines = visibleLines();
-    const std::size_t lines = m_lineStarts.size();
+    const std::size_t lines = m_index.count;
     const std::size_t lastFirstLine = lines > static_cast<std::size_t>(pageLines) ? lines - pageLines : 0;
     m_lineUnit = unitFor(lastFirstLine);
     verticalScrollBar()->setRange(0, static_cast<int>(lastFirstLine / m_lineUnit + (lastFirstLine % m_lineUnit != 0)));
@@ -182,10 +258,10 @@ void LargeTextView::updateScrollBars()
     const auto safe = static_cast<std::size_t>(std::max<qreal>(1, room / widest));
     std::size_t lastColumn = 0;
     if (m_text) {
-        const std::size_t longest = line(m_longestLine).size();
-        lastColumn = longest - std::min(longest, tailThatFits(line(m_longestLine)));
-        if (m_nextLongest > safe)
-            lastColumn = std::max(lastColumn, m_nextLongest - safe);
+        const std::size_t longest = line(m_index.longestLine).size();
+        lastColumn = longest - std::min(longest, tailThatFits(line(m_index.longestLine)));
+        if (m_index.nextLongest > safe)
+            lastColumn = std::max(lastColumn, m_index.nextLongest - safe);
     }
     m_columnUnit = unitFor(lastColumn);
     horizontalScrollBar()->setRange(0, static_cast<int>(lastColumn / m_columnUnit + (lastColumn % m_columnUnit != 0)));
@@ -212,7 +288,7 @@ void LargeTextView::paintEvent(QPaintEvent*)
     const int rows = visibleLines() + 1;
     for (int row = 0; row < rows; ++row) {
         const std::size_t index = firstLine() + static_cast<std::size_t>(row);
-        if (index >= m_lineStarts.size())
+        if (index >= m_index.count)
             break;
         const std::string_view text = line(index);
         if (column >= text.size())

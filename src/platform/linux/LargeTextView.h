@@ -4,7 +4,10 @@
 
 #include <QAbstractScrollArea>
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +32,7 @@ class LargeTextView final : public QAbstractScrollArea {
 
 public:
     explicit LargeTextView(QWidget* parent = nullptr);
+    ~LargeTextView() override;
 
     // Whether QPlainTextEdit shows `text` quickly: small, with few long lines.
     // Larger texts belong in this view.
@@ -38,7 +42,11 @@ public:
     void setText(SharedText text);
     void clear() { setText(nullptr); }
 
-    std::size_t lineCount() const { return m_lineStarts.size(); }
+    // Whether every line is known. Until then (a text of more than a few
+    // hundred lines is indexed on a thread of its own) the first lines show
+    // and the scroll bars reach as far as lines are known.
+    bool isIndexed() const { return m_index.complete; }
+    std::size_t lineCount() const { return m_index.count; }
     // The bytes of line `index`, without its line end.
     std::string_view line(std::size_t index) const;
     // The first line shown and the byte of each line shown at the left edge
@@ -60,10 +68,28 @@ private:
     // how far short of its end the view scrolls to show that end.
     std::size_t tailThatFits(std::string_view line) const;
 
+    std::size_t lineStart(std::size_t index) const;
+
+    // The offset of each line's first byte (the wide form only for a text
+    // past 4 GB) and the lengths the horizontal scroll needs.
+    struct LineIndex {
+        std::vector<std::uint32_t> starts;
+        std::vector<std::size_t> wideStarts;
+        std::size_t count = 0;
+        std::size_t longestLine = 0;
+        std::size_t nextLongest = 0; // bytes of the longest of the other lines
+        bool complete = false;
+    };
+    // Lines from the start of `text`, at most `maxLines`; gives up (an empty
+    // index) once `cancel` is set.
+    static LineIndex indexLines(std::string_view text, std::size_t maxLines, const std::atomic<bool>& cancel);
+    void adoptIndex(LineIndex&& index);
+    static constexpr std::size_t kFirstLines = 256;
+
     SharedText m_text;
-    std::vector<std::size_t> m_lineStarts;
-    std::size_t m_longestLine = 0; // index
-    std::size_t m_nextLongest = 0; // bytes of the longest of the other lines
+    LineIndex m_index;
+    // Set to stop the thread that indexes the current text.
+    std::shared_ptr<std::atomic<bool>> m_cancel;
     // Scroll bars are ints; a text past 2 GB scrolls in coarser steps.
     std::size_t m_columnUnit = 1;
     std::size_t m_lineUnit = 1;
