@@ -16,11 +16,13 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio),
-# the file-association tests (xdg-mime, the MIME and desktop databases'
-# tools, which the registry also runs) and the Windows tests under Wine.
+# The GUI tests (xclip, xdotool, trayer, xrdb for the screen's dpi), the
+# autostart launcher test (gio), the file-association tests (xdg-mime, the
+# MIME and desktop databases' tools, which the registry also runs) and the
+# Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    x11-xserver-utils
     dbus-daemon python3-dbusmock
     libglib2.0-bin
     xdg-utils shared-mime-info desktop-file-utils

@@ -246,5 +246,20 @@ TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)
     EXPECT_THAT(api.calls, IsEmpty());
 }
 
+// The screen's density may change during the run (another monitor, a new
+// scaling setting): the release still brings the window back.
+TEST_F(Form1Test, TrayMessagesInPixelsAreDecodedWithTheFactorOfTheMomentOfTheClick)
+{
+    for (const float twipsPerPixel : {15.0f, 12.0f, 10.0f, 7.5f, 1440.0f / 110}) {
+        form.Label6_Click();
+        api.twipsPerPixelX = twipsPerPixel;
+        api.calls.clear();
+        form.Picture1_TrayMessage(0, 0, 512, 0);
+        EXPECT_THAT(api.calls, IsEmpty()) << "a move at " << twipsPerPixel;
+        form.Picture1_TrayMessage(1, 0, 514, 0);
+        EXPECT_THAT(api.calls, ElementsAre("Show()", testing::trayCall(2))) << twipsPerPixel;
+    }
+}
+
 } // namespace
 } // namespace tarnquill::app

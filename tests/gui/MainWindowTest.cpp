@@ -332,5 +332,22 @@ TEST_F(ClipboardOwnerTest, ExitHandsTheProgramsClipboardTextToTheManager)
     EXPECT_EQ(clipboardText(), text);
 }
 
+// One line of 20 MB (minified data, base64) once froze the window for most of
+// a minute when its row was clicked, and copies made meanwhile were lost.
+TEST_F(MainWindowTest, ALongSingleLineIsPreviewedWithoutHoldingUpTheNextCopy)
+{
+    std::string line(20'000'000, 'x');
+    for (std::size_t i = 0; i < line.size(); i += 7)
+        line[i] = 'A' + static_cast<char>(i % 26);
+    start({line, "older"});
+
+    clickRow(0, 8);
+    m_clipboard->copyToClipboard("copied after the click");
+    const std::string expectedStart = "copied after the click" + std::string(HistorySeparator) + line.substr(0, 100);
+    EXPECT_TRUE(waitFor([&] { return m_app->store().value_or("").starts_with(expectedStart); }, 5s, 50ms))
+        << "the copy after the click was not recorded";
+    EXPECT_EQ(text1Lines(), 1u) << "the line is not previewed";
+}
+
 } // namespace
 } // namespace tarnquill::gui

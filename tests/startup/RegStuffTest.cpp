@@ -134,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DataCase{"PosixFolder", "/opt/tq", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixFolderWithSlash", "/opt/tq/", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixRoot", "/", "tarnquill", "/tarnquill"},
+                      // A Linux folder whose name ends in a backslash.
+                      DataCase{"PosixFolderEndingInBackslash", "/opt/tq\\", "tarnquill", "/opt/tq\\/tarnquill"},
                       DataCase{"BlanksStayUnquoted", "C:\\Program Files\\Tq", "tq", "C:\\Program Files\\Tq\\tq"}),
     [](const auto& info) { return std::string(info.param.name); });
 

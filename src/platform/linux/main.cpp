@@ -50,6 +50,12 @@ int main(int argc, char* argv[])
     // bytes): mapped on their own, they are returned to the system when
     // freed, where glibc's adaptive threshold would keep them in the heap.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // The windows are laid out in whole pixels from twips at the screen's
+    // dots per inch. A fractional device-pixel ratio (1.25 at 120 dpi) would
+    // scale that layout again and cut one-pixel frames off at the seams, so
+    // the ratio stays whole (1 up to 191 dpi, then 2) and the rest of the
+    // screen's density reaches the layout as its logical dots per inch.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication application(argc, argv);
     // Every end goes through the main window's exit, which ends the process
     // itself; with the main window in the tray and the loading window hidden
@@ -94,7 +100,8 @@ int main(int argc, char* argv[])
     // The loading window and the saving window. Each tick of either asks
     // for the main window; the loading window's first tick loads it.
     QtProgressView form2View(app::WindowId::Form2);
-    QtProgressView form3View(app::WindowId::form3);
+    // Built when the exit first shows it.
+    LazyQtProgressView form3View(app::WindowId::form3);
     const auto requestMainWindow = [&form1] {
         if (form1)
             form1->Load();
@@ -103,6 +110,10 @@ int main(int argc, char* argv[])
     app::ProgressForm form3(form3View, requestMainWindow);
     form2View.routeTo(form2);
     form3View.routeTo(form3);
+    // Shown before the main window is built: its first tick, which loads the
+    // main window, then comes as soon as the event loop runs rather than a
+    // tick's time after everything else.
+    form2.Show();
 
     // The desktop as the Win32 seam sees it: the registry (whose Run keys are
     // autostart entries), the tray, the screen; the program's own windows and
@@ -146,6 +157,5 @@ int main(int argc, char* argv[])
     QObject::connect(&application, &QGuiApplication::saveStateRequest, saveForSession);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&form1] { form1->Form_Unload(); });
 
-    form2.Show();
     return application.exec();
 }
