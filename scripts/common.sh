@@ -7,6 +7,7 @@ LINUX_BUILD_PACKAGES=(
     qt6-base-dev libgl-dev libxcb1-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libblkid-dev libglib2.0-dev libxtst-dev
 )
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
@@ -22,6 +23,7 @@ TEST_PACKAGES=(
     xclip xdotool trayer
     libglib2.0-bin
     wine wine64
+    python3-dbusmock dbus-daemon shared-mime-info
 )
 
 # Installs those of the named packages that are missing: as root with apt-get

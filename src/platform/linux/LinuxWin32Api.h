@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class QSystemTrayIcon;
 
@@ -157,10 +158,19 @@ private:
     void applyTrayRecord(TrayEntry& entry, const NotifyIconDataA& data);
     void deliverTrayClick(const TrayKey& key, UINT mouseMessage);
 
+    // An open FindFirstFileA search: its matches, read in full at the start,
+    // and the next one to hand out.
+    struct FileSearch {
+        std::vector<Win32FindDataA> entries;
+        std::size_t next = 0;
+    };
+
     registry::RegistryStore& m_registry;
     QtHandleTable& m_handles;
     std::map<TrayKey, TrayEntry> m_tray;
     int m_cursorCount = 0;
+    std::map<HANDLE, FileSearch> m_fileSearches;
+    HANDLE m_lastFileSearch = 0;
 };
 
 } // namespace tarnquill
