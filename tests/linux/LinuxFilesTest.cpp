@@ -289,5 +289,53 @@ TEST_F(LinuxFilesTest, ComputerAndUserNamesAreTheHostsAndTheAccounts)
     EXPECT_EQ(small, "  ");
 }
 
+// systemd's host-name service as far as SetComputerNameA uses it, for
+// python-dbusmock: the static host name, and a refusal for one name.
+constexpr const char* kHostnameMock = R"py(import dbus
+BUS_NAME = 'org.freedesktop.hostname1'
+MAIN_OBJ = '/org/freedesktop/hostname1'
+MAIN_IFACE = 'org.freedesktop.hostname1'
+SYSTEM_BUS = True
+
+def load(mock, parameters):
+    mock.AddProperties(MAIN_IFACE, dbus.Dictionary({'StaticHostname': 'before'}, signature='sv'))
+    mock.AddMethods(MAIN_IFACE, [('SetStaticHostname', 'sb', '',
+        "if args[0] == 'refused':\n"
+        "    raise dbus.exceptions.DBusException('not allowed', name='org.freedesktop.DBus.Error.AccessDenied')\n"
+        "self.Set('org.freedesktop.hostname1', 'StaticHostname', args[0])")])
+)py";
+
+TEST_F(LinuxFilesTest, SetComputerNameSetsTheStaticHostNameThroughTheHostNameService)
+{
+    // A private bus stands in for the system bus; the machine's own host
+    // name is never asked for a change.
+    const fs::path socket = m_folder.path() / "system_bus_socket";
+    const std::string address = "unix:path=" + socket.string();
+    ChildProcess bus("dbus-daemon", {"--nofork", "--config-file=/usr/share/dbus-1/session.conf",
+                                     QString::fromStdString("--address=" + address)});
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(socket); }));
+    const char* previous = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+    std::ofstream(m_folder.path() / "hostnamed_mock.py") << kHostnameMock;
+    ChildProcess mock("/usr/bin/python3", {"-m", "dbusmock", "--template",
+                                           QString::fromStdString((m_folder.path() / "hostnamed_mock.py").string())});
+    const std::string read = "gdbus call --system --dest org.freedesktop.hostname1 --object-path "
+                             "/org/freedesktop/hostname1 --method org.freedesktop.DBus.Properties.Get "
+                             "org.freedesktop.hostname1 StaticHostname 2>/dev/null";
+    EXPECT_TRUE(waitUntil([&] { return !commandOutput(read).empty(); }));
+
+    m_api.onSetComputerNameA = [this](const std::string& name) { return m_linux.SetComputerNameA(name); };
+    EXPECT_EQ(m_winapi.ComputerName(1, "tarnquill-next"), "");
+    EXPECT_EQ(commandOutput(read), "(<'tarnquill-next'>,)");
+    EXPECT_EQ(m_linux.SetComputerNameA("refused"), 0) << "the service's refusal is access denied";
+    EXPECT_EQ(commandOutput(read), "(<'tarnquill-next'>,)");
+
+    if (previous != nullptr)
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
+    else
+        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
 } // namespace
 } // namespace tarnquill::test
