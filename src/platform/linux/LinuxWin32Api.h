@@ -170,6 +170,9 @@ private:
     std::map<TrayKey, TrayEntry> m_tray;
     int m_cursorCount = 0;
     std::map<HANDLE, FileSearch> m_fileSearches;
+    // The icon names behind each index of the image lists SHGetFileInfoA
+    // answers with: a file type's theme icon and its fallbacks.
+    std::vector<std::vector<std::string>> m_iconNames;
     HANDLE m_lastFileSearch = 0;
 };
 
