@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +223,32 @@ TEST_F(LinuxShellTest, SystemFoldersFollowTheDocumentedMapping)
     previous != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
     EXPECT_EQ(winapi.GetSystemFolders(0), Variant(std::string("/usr")));
     EXPECT_EQ(winapi.GetSystemFolders(1), Variant(std::string("/usr/bin")));
+}
+
+// Whether the X server holds the key of `symbol` down now.
+bool keyHeld(KeySym symbol)
+{
+    Display* display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    char keys[32] = {};
+    XSync(display, False);
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    return (keys[code / 8] & (1 << (code % 8))) != 0;
+}
+
+TEST_F(LinuxShellTest, LaunchPressesSuperAndLeavesNoKeyDown)
+{
+    m_api.keybd_event(VK_LWIN, 0, 0, 0);
+    m_api.keybd_event('E', 0, 0, 0);
+    EXPECT_TRUE(keyHeld(XK_Super_L));
+    EXPECT_TRUE(keyHeld(XK_e));
+    m_api.keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_FALSE(keyHeld(XK_Super_L));
+    EXPECT_FALSE(keyHeld(XK_e)) << "the shortcut's key goes up with Super";
+
+    CWinAPI winapi(m_api);
+    winapi.Launch(4); // Super down twice, up once
+    EXPECT_FALSE(keyHeld(XK_Super_L));
 }
 
 } // namespace

@@ -430,8 +430,6 @@ std::int64_t LinuxWin32Api::Now()
 
 // ---- Shell and the running program -----------------------------------------------------
 
-void LinuxWin32Api::keybd_event(BYTE, BYTE, DWORD, DWORD) {}
-
 BOOL LinuxWin32Api::ImageList_Draw(HIMAGELIST, int, HDC, int, int, UINT)
 {
     return FALSE;

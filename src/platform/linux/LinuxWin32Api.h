@@ -5,6 +5,8 @@
 
 #include <map>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -173,6 +175,8 @@ private:
     // The icon names behind each index of the image lists SHGetFileInfoA
     // answers with: a file type's theme icon and its fallbacks.
     std::vector<std::vector<std::string>> m_iconNames;
+    // X key codes that keybd_event pressed and has not released yet.
+    std::set<unsigned> m_heldKeys;
     HANDLE m_lastFileSearch = 0;
 };
 
