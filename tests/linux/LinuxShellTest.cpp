@@ -15,6 +15,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -223,6 +226,26 @@ TEST_F(LinuxShellTest, SystemFoldersFollowTheDocumentedMapping)
     previous != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
     EXPECT_EQ(winapi.GetSystemFolders(0), Variant(std::string("/usr")));
     EXPECT_EQ(winapi.GetSystemFolders(1), Variant(std::string("/usr/bin")));
+}
+
+TEST_F(LinuxShellTest, RetrieveIconPaintsTheThemesIconIntoAPaintTarget)
+{
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const HDC dc = m_handles.addPaintTarget(image);
+    CWinAPI winapi(m_api);
+    winapi.RetrieveIcon((m_folder.path() / "notes.txt").string(), dc, 16);
+
+    // Adwaita's text file icon, at 16 pixels from (0, 0); nothing beyond.
+    QImage expected(40, 40, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter(&expected).drawPixmap(0, 0, QIcon::fromTheme(QStringLiteral("text-x-generic")).pixmap(16, 16));
+    EXPECT_NE(image.pixel(8, 8), 0u);
+    EXPECT_EQ(image, expected);
+
+    winapi.RetrieveIcon((m_folder.path() / "notes.txt").string(), dc, 24);
+    EXPECT_EQ(image, expected) << "24 draws nothing";
 }
 
 // Whether the X server holds the key of `symbol` down now.

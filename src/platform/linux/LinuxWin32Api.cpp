@@ -430,11 +430,6 @@ std::int64_t LinuxWin32Api::Now()
 
 // ---- Shell and the running program -----------------------------------------------------
 
-BOOL LinuxWin32Api::ImageList_Draw(HIMAGELIST, int, HDC, int, int, UINT)
-{
-    return FALSE;
-}
-
 std::string LinuxWin32Api::AppPath()
 {
     return native::programFolder().string();

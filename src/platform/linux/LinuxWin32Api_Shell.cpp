@@ -6,11 +6,16 @@
 
 #include "platform/linux/WindowsPaths.h"
 
+// GIO before Qt: Qt's `signals` keyword would rename a field of GIO's headers.
 #include <gio/gio.h>
+
+#include "platform/linux/QtHandleTable.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QIcon>
+#include <QPainter>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -442,6 +447,28 @@ std::int32_t LinuxWin32Api::SHGetFileInfoA(const std::string& path, DWORD, ShFil
         return (uFlags & SHGFI_SMALLICON) != 0 ? kSmallImageList : kLargeImageList;
     }
     return 1;
+}
+
+BOOL LinuxWin32Api::ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT)
+{
+    if ((himl != kSmallImageList && himl != kLargeImageList) || i < 0 ||
+        static_cast<std::size_t>(i) >= m_iconNames.size())
+        return FALSE;
+    QPaintDevice* target = m_handles.paintTarget(hdcDst);
+    if (target == nullptr || !haveWidgets())
+        return FALSE;
+    QIcon icon;
+    for (const std::string& name : m_iconNames[static_cast<std::size_t>(i)]) {
+        icon = QIcon::fromTheme(QString::fromStdString(name));
+        if (!icon.isNull())
+            break;
+    }
+    if (icon.isNull())
+        return FALSE;
+    const int size = himl == kSmallImageList ? 16 : 32;
+    QPainter painter(target);
+    painter.drawPixmap(x, y, icon.pixmap(size, size));
+    return TRUE;
 }
 
 UINT LinuxWin32Api::GetWindowsDirectoryA(std::string& buffer, UINT uSize)
