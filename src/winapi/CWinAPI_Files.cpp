@@ -129,8 +129,8 @@ Variant CWinAPI::FindFilesAPI(std::string& path, const std::string& SearchStr, s
     for (const std::string& folder : folders) {
         m_api.DoEvents();
         std::string subfolder = path + folder + "\\";
-        const Variant subtotal =
-            FindFilesAPI(subfolder, SearchStr, FileCount, DirCount, handleListbox, SendBackInFilename_PathFormat, kFalse);
+        const Variant subtotal = FindFilesAPI(subfolder, SearchStr, FileCount, DirCount, handleListbox,
+                                              SendBackInFilename_PathFormat, kFalse);
         if (!std::holds_alternative<std::monostate>(subtotal)) {
             totalValue += toDouble(subtotal);
             counted = true;

@@ -63,7 +63,9 @@ protected:
         , m_linux(m_store, m_handles)
     {
         // The search's platform calls reach the stand-ins; its list box is this test.
-        m_api.onFindFirstFileA = [this](const std::string& p, Win32FindDataA& d) { return m_linux.FindFirstFileA(p, d); };
+        m_api.onFindFirstFileA = [this](const std::string& p, Win32FindDataA& d) {
+            return m_linux.FindFirstFileA(p, d);
+        };
         m_api.onFindNextFileA = [this](HANDLE h, Win32FindDataA& d) { return m_linux.FindNextFileA(h, d); };
         m_api.onFindClose = [this](HANDLE h) { return m_linux.FindClose(h); };
         m_api.onGetFileAttributesA = [this](const std::string& p) { return m_linux.GetFileAttributesA(p); };

@@ -170,8 +170,9 @@ TEST_F(LinuxShellTest, AFileWithoutHandlerGetsTheChooserAndTheChoiceOpensIt)
 TEST_F(LinuxShellTest, WinExecSplitsTheWindowsWayAndStartsWithoutAShell)
 {
     const std::string out = (markers() / "exec").string();
-    const std::string line = "/usr/bin/python3 -c \"import sys; open(sys.argv[1], 'w').write('|'.join(sys.argv[2:]))\" " +
-                             out + " \"a b\" c\\\"d \"e\"\"f\" g\\\\h $HOME;x";
+    const std::string line =
+        "/usr/bin/python3 -c \"import sys; open(sys.argv[1], 'w').write('|'.join(sys.argv[2:]))\" " + out +
+        " \"a b\" c\\\"d \"e\"\"f\" g\\\\h $HOME;x";
     EXPECT_GT(m_api.WinExec(line, SW_SHOWNORMAL), 31u);
     EXPECT_EQ(marker("exec"), "a b|c\"d|e\"f|g\\\\h|$HOME;x");
     EXPECT_EQ(m_api.WinExec("tarnquill-no-such-program x", SW_SHOWNORMAL), 2u);

@@ -20,7 +20,8 @@ class NativeFiles : public ::testing::Test {
 protected:
     NativeFiles()
     {
-        m_folder = fs::temp_directory_path() / ("tarnquill-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        const int seed = ::testing::UnitTest::GetInstance()->random_seed();
+        m_folder = fs::temp_directory_path() / ("tarnquill-files-" + std::to_string(seed));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder / "sub");
         for (const char* name : {"b.TXT", "A.txt", "_u.txt", "Zeta", "a2.txt"})

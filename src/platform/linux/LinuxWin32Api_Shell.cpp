@@ -262,8 +262,8 @@ void showOpenWithChooser(const std::string& path)
     const GText baseName(g_path_get_basename(path.c_str()));
     dialog->setWindowTitle(QStringLiteral("Open With"));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(new QLabel(QStringLiteral("Choose the application to open \"%1\"").arg(QString::fromUtf8(baseName.get())),
-                                 dialog));
+    const QString prompt = QStringLiteral("Choose the application to open \"%1\"");
+    layout->addWidget(new QLabel(prompt.arg(QString::fromUtf8(baseName.get())), dialog));
     auto* list = new QListWidget(dialog);
     for (const GRef<GAppInfo>& application : applications) {
         auto* item = new QListWidgetItem(QString::fromUtf8(g_app_info_get_name(application.get())), list);
@@ -417,7 +417,8 @@ std::int32_t LinuxWin32Api::SHGetFileInfoA(const std::string& path, DWORD, ShFil
         return 0;
     const GRef<GFile> file(g_file_new_for_path(absolute->c_str()));
     const GRef<GFileInfo> details(g_file_query_info(
-        file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME "," G_FILE_ATTRIBUTE_STANDARD_ICON,
+        file.get(),
+        G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE "," G_FILE_ATTRIBUTE_STANDARD_DISPLAY_NAME "," G_FILE_ATTRIBUTE_STANDARD_ICON,
         G_FILE_QUERY_INFO_NONE, nullptr, nullptr));
     if (!details)
         return 0;
