@@ -39,8 +39,8 @@ const fs::path& tree()
 void FindFilesApi(benchmark::State& state)
 {
     tarnquill::registry::RegistryLocations where;
-    where.userStore = tree().parent_path() / "tarnquill-find-bench-user.sqlite3";
-    where.machineStore = tree().parent_path() / "tarnquill-find-bench-machine.sqlite3";
+    where.userRegistry = tree().parent_path() / "tarnquill-find-bench-user.sqlite3";
+    where.machineRegistry = tree().parent_path() / "tarnquill-find-bench-machine.sqlite3";
     where.userAutostart = tree().parent_path() / "tarnquill-find-bench-autostart";
     where.machineAutostart = where.userAutostart;
     tarnquill::registry::RegistryStore store(where);

@@ -373,11 +373,6 @@ LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, const std::string&)
-{
-    return 0;
-}
-
 LRESULT LinuxWin32Api::DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
 {
     return 0;

@@ -53,11 +53,14 @@ class QtHandleTable;
 //   the mount table and libblkid, the host and user names, and the static
 //   host name through systemd's host-name service on the system bus.
 // - Also done: DoEvents, Now and the App* readings.
+// - List boxes: LB_ADDSTRING (the text form of SendMessageA) appends to a
+//   QListWidget registered in the handle table and returns the line's row;
+//   any other handle or message answers 0.
 // - Not yet available on Linux; each fails as the Windows function fails:
 //   SPI_SETWORKAREA and the text and slot forms of SystemParametersInfoA
 //   (FALSE), the menu functions (0, 0xFFFFFFFF, FALSE), SetWindowPos,
 //   ReleaseCapture, ExitWindowsEx, sndPlaySoundA (FALSE), SetWindowLongA,
-//   FindWindow*, SendMessageA, DefWindowProcA, waveOutGetNumDevs (0),
+//   FindWindow*, numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs (0),
 //   mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION); ShowCursor keeps the
 //   display counter without hiding the pointer.
 //
