@@ -7,6 +7,7 @@ LINUX_BUILD_PACKAGES=(
     qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libblkid-dev libglib2.0-dev libxtst-dev
 )
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
@@ -28,6 +29,7 @@ TEST_PACKAGES=(
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64
     python3
+    python3-dbusmock dbus-daemon
 )
 
 # The sanitizer build of the unit tests and the fuzz targets: clang with its
