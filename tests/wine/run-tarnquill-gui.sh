@@ -100,8 +100,8 @@ copy() {
 store_starts_with() { [[ -f $store ]] && cmp -s -n "$(stat -c %s "$1")" "$1" "$store"; }
 # click X Y: a left click at window-relative pixels of the main window.
 click() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
-# The icon trayer docks: a child bigger than trayer's own 1x1 one.
-tray_icon() { xwininfo -children -id "$tray" | awk '/^ +0x/ && $0 !~ / 1x1\+/ {print $1; exit}'; }
+# The icon window Wine's explorer docks in trayer's panel.
+tray_icon() { xwininfo -tree -id "$tray" | awk '/"explorer.exe"/ {print $1; exit}'; }
 process_ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 
 # ---- First start: looks, copy, tray, second start, Exit ---------------------
@@ -151,7 +151,8 @@ check "\"Exit\" ends the program" until_true 30 process_ended
 records=$(/usr/bin/python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode()))' "$store" "$separator")
 check "\"Exit\" writes 500 records (are $records)" test "$records" = 500
 run_value=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v tarnquill 2>/dev/null | tr -d '\r' || true)
-check "\"Exit\" writes the Run value" grep -qi 'tarnquill\.exe' <<<"$run_value"
+# The folder and the program's name without .exe, as the Run value has it.
+check "\"Exit\" writes the Run value" grep -qiE 'tarnquill +REG_SZ +Z:.*\\app\\tarnquill$' <<<"$run_value"
 
 # ---- Second start: the session's end saves ---------------------------------
 start_program

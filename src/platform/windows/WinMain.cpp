@@ -10,6 +10,7 @@
 #include "platform/windows/Win32ProgressView.h"
 #include "platform/windows/Win32SingleInstance.h"
 #include "platform/windows/Win32WatcherPump.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -45,6 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     }
     TextHistory history(*files, storeFolder / kStoreFileName);
+    // A store an older version wrote in the machine's ANSI code page.
+    history.setLegacyDecoder(&wide::ansiToUtf8);
 
     Win32Clipboard clipboard;
     ClipboardWatcher watcher(clipboard, history);
