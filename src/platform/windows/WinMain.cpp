@@ -5,6 +5,7 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 #include "platform/windows/NativeWin32Api.h"
+#include "platform/windows/Win32CaretBlinkLimiter.h"
 #include "platform/windows/Win32Clipboard.h"
 #include "platform/windows/Win32Form1View.h"
 #include "platform/windows/Win32ProgressView.h"
@@ -88,8 +89,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     form2.Show();
 
+    Win32CaretBlinkLimiter caretBlink;
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (caretBlink.notice(message))
+            continue;
         if (form1View.window().dispatch(message) || form2View.window().dispatch(message)
             || form3View.window().dispatch(message))
             continue;
