@@ -21,6 +21,9 @@ seconds=${1:-60}
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix-bench}
 export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 [[ -f $exe ]] || { echo "wine_idle_cpu: no program at $exe" >&2; exit 2; }
+for tool in Xvfb xclip xdotool wine x86_64-w64-mingw32-gcc; do
+    command -v "$tool" >/dev/null || { echo "wine_idle_cpu: $tool is needed" >&2; exit 2; }
+done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnquill-wine-idle-XXXXXX")
 pids=()
@@ -61,6 +64,10 @@ done
 app=$(pid_of "$work/app/tarnquill.exe")
 empty=$(pid_of "$work/empty.exe")
 [[ -n $app && -n $empty ]] || { echo "wine_idle_cpu: the programs did not start" >&2; exit 1; }
+# The pointer rests away from the window, as a user's does while working
+# elsewhere: over the window, Wine follows it for hover effects by polling
+# (TrackMouseEvent's timer), which Windows does not.
+xdotool mousemove 5 5
 # Settle: the load, the first save, and the caret's ten seconds of blinking
 # after the start (Win32CaretBlinkLimiter).
 sleep 15

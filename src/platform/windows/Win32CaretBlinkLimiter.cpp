@@ -20,6 +20,13 @@ void Win32CaretBlinkLimiter::restart()
     m_timer = ::SetTimer(nullptr, m_timer, m_idleMilliseconds, nullptr);
 }
 
+void Win32CaretBlinkLimiter::caretChanged()
+{
+    // The caret that was hidden is gone with the focus; one made now is shown.
+    m_hiddenOn = nullptr;
+    restart();
+}
+
 bool Win32CaretBlinkLimiter::notice(const MSG& message)
 {
     switch (message.message) {
@@ -30,7 +37,7 @@ bool Win32CaretBlinkLimiter::notice(const MSG& message)
         m_timer = 0;
         // The caret belongs to the window with the focus; one without a
         // caret refuses, which leaves nothing to show again later.
-        if (const ::HWND focus = ::GetFocus(); focus && ::HideCaret(focus))
+        if (const ::HWND focus = ::GetFocus(); focus && focus != m_hiddenOn && ::HideCaret(focus))
             m_hiddenOn = focus;
         return true;
     case WM_KEYDOWN:

@@ -23,6 +23,9 @@ public:
     // Every message of the thread's loop, before it is dispatched. True when
     // it was this object's own timer (the caller drops it).
     bool notice(const MSG& message);
+    // A text box took the focus, with a new caret, or lost it with its
+    // caret: a new caret blinks for the idle time from now.
+    void caretChanged();
 
 private:
     void restart();

@@ -3,6 +3,7 @@
 #include "app/Twips.h"
 #include "platform/windows/WideText.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -226,7 +227,28 @@ void Win32DesignWindow::build(const app::ControlDesign& design)
         ::SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
     if (design.kind == app::ControlKind::CheckBox)
         ::SendMessageW(window, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!design.toolTip.empty())
+        addToolTip(window, design.toolTip);
     m_controls.push_back(control);
+}
+
+void Win32DesignWindow::addToolTip(::HWND control, std::string_view text)
+{
+    if (!m_toolTips) {
+        m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                       m_window, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        if (!m_toolTips)
+            return;
+    }
+    std::wstring tip = wide::fromUtf8(text);
+    TOOLINFOW tool{};
+    // The first layout of the record: every comctl32 version takes it.
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = m_window;
+    tool.uId = reinterpret_cast<::UINT_PTR>(control);
+    tool.lpszText = tip.data();
+    ::SendMessageW(m_toolTips, TTM_ADDTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
 }
 
 void Win32DesignWindow::fitCheckBoxCaptions()
@@ -443,6 +465,9 @@ void Win32DesignWindow::moveFocus(bool backwards)
             m_events.selectionChanged(*control->design);
         else if (control->design->kind == app::ControlKind::CheckBox && code == BN_CLICKED && m_events.clicked)
             m_events.clicked(*control->design);
+        else if (control->design->kind == app::ControlKind::TextBox && (code == EN_SETFOCUS || code == EN_KILLFOCUS)
+                 && m_events.caretChanged)
+            m_events.caretChanged();
         return 0;
     }
     case WM_CTLCOLORSTATIC:

@@ -47,6 +47,8 @@ public:
         std::function<void(const app::ControlDesign&, ::WPARAM key)> keyUp;
         // The mouse moved over the window's own surface.
         std::function<void(::WPARAM keys, int x, int y)> surfaceMouseMove;
+        // A text box took the focus (and made a caret) or lost it.
+        std::function<void()> caretChanged;
         // Every other message to the window first (timers, close, session
         // end, the program's own): true when handled, with `result` set.
         std::function<bool(::UINT message, ::WPARAM, ::LPARAM, ::LRESULT& result)> message;
@@ -93,6 +95,8 @@ private:
 
     void build(const app::ControlDesign& control);
     void fitCheckBoxCaptions();
+    // The design's tool tip for a control, shown by one tool-tip window.
+    void addToolTip(::HWND control, std::string_view text);
     void paintSurface(::HDC dc);
     void paintLabel(const Control& control, ::HDC dc);
     void paintPicture(const Control& control, ::HDC dc);
@@ -107,6 +111,7 @@ private:
     double m_dpi = 96.0;
     ::HWND m_window = nullptr;
     HBRUSH m_backBrush = nullptr;
+    ::HWND m_toolTips = nullptr;
     Events m_events;
     std::vector<Control> m_controls;
     std::map<std::tuple<std::string, int, int, bool>, HFONT> m_fonts;

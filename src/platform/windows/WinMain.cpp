@@ -87,9 +87,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     form1View.routeTo(*form1, [&pump] { pump.wake(); });
     history.setListView(&form1View.listView());
 
+    Win32CaretBlinkLimiter caretBlink;
+    form1View.window().events().caretChanged = [&caretBlink] { caretBlink.caretChanged(); };
+
     form2.Show();
 
-    Win32CaretBlinkLimiter caretBlink;
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (caretBlink.notice(message))
