@@ -450,8 +450,18 @@ void Win32DesignWindow::moveFocus(bool backwards)
         if (m_events.surfaceMouseMove)
             m_events.surfaceMouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
+    case WM_ACTIVATE:
+        // Leaving: the control with the focus gets it back on return.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const ::HWND focus = ::GetFocus();
+            if (focus && ::IsChild(m_window, focus))
+                m_lastFocus = focus;
+        }
+        break;
     case WM_SETFOCUS:
-        if (const app::ControlDesign* first = app::initialFocus(m_design)) {
+        if (m_lastFocus && ::IsChild(m_window, m_lastFocus)) {
+            ::SetFocus(m_lastFocus);
+        } else if (const app::ControlDesign* first = app::initialFocus(m_design)) {
             if (const ::HWND window = control(first->name, first->index))
                 ::SetFocus(window);
         }

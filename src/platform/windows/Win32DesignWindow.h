@@ -112,6 +112,7 @@ private:
     ::HWND m_window = nullptr;
     HBRUSH m_backBrush = nullptr;
     ::HWND m_toolTips = nullptr;
+    ::HWND m_lastFocus = nullptr;
     Events m_events;
     std::vector<Control> m_controls;
     std::map<std::tuple<std::string, int, int, bool>, HFONT> m_fonts;
