@@ -102,6 +102,10 @@ store_starts_with() { [[ -f $store ]] && cmp -s -n "$(stat -c %s "$1")" "$1" "$s
 click() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
 # The icon window Wine's explorer docks in trayer's panel.
 tray_icon() { xwininfo -tree -id "$tray" | awk '/"explorer.exe"/ {print $1; exit}'; }
+# Conditions that until_true asks again each time (an argument like
+# "$(tray_icon)" would be taken once, before the first try).
+icon_docked() { [[ -n $(tray_icon) ]]; }
+icon_gone() { [[ -z $(tray_icon) ]]; }
 process_ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 
 # ---- First start: looks, copy, tray, second start, Exit ---------------------
@@ -132,19 +136,31 @@ check "a copy on the X display reaches tcb.txt byte for byte" until_true 20 stor
 
 click 363 10 # "_"
 check "\"_\" hides the window" until_true 10 window_hidden
-check "\"_\" docks an icon in trayer" until_true 10 test -n "$(tray_icon)"
+check "\"_\" docks an icon in trayer" until_true 10 icon_docked
 wine "$work/app/tarnquill.exe" </dev/null >/dev/null 2>&1 || true
 check "a second start brings the window back from the tray" until_true 10 window_shown
 check "a second start leaves one process (are $(running_count))" test "$(running_count)" = 1
-check "the window's return removes the tray icon" until_true 10 test -z "$(tray_icon)"
+check "the window's return removes the tray icon" until_true 10 icon_gone
 
 click 363 10
-until_true 10 test -n "$(tray_icon)" || true
+until_true 10 icon_docked || true
 icon=$(tray_icon)
 if [[ -n $icon ]]; then
     xdotool mousemove --window "$icon" 5 5 click 1
 fi
 check "a left click on the tray icon restores the window" until_true 10 window_shown
+
+# A drag by the title moves the window with the pointer.
+window_at() { xwininfo -id "$(main_window)" | awk '/Absolute upper-left X:/ {x = $4} /Absolute upper-left Y:/ {print x "," $4}'; }
+moved_to() { [[ $(window_at) == "$1" ]]; }
+xdotool mousemove --window "$(main_window)" 100 10 mousedown 1
+sleep 0.3
+xdotool mousemove_relative -- 20 10
+sleep 0.3
+xdotool mousemove_relative -- 20 10
+sleep 0.3
+xdotool mouseup 1
+check "a drag by the title moves the window" until_true 10 moved_to $((left + 40)),$((top + 20))
 
 click 331 219 # "Exit"
 check "\"Exit\" ends the program" until_true 30 process_ended
