@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <string>
 
-// <windows.h> defines PlaySound as a macro (PlaySoundA/W) and ExitWindows as a
-// two-argument macro; a front end that includes it before this header would
-// otherwise rename or break these two members.
-#pragma push_macro("PlaySound")
-#pragma push_macro("ExitWindows")
+// <windows.h> (with <mmsystem.h>) defines PlaySound as a macro (PlaySoundA/W)
+// and ExitWindows as a two-argument macro, which would rename or break these
+// two members wherever they are declared or called. A source that includes
+// <windows.h> and calls them includes this header after it: the two macros
+// stay undefined from here on (the system functions are
+// PlaySoundW and ExitWindowsEx by their own names).
 #undef PlaySound
 #undef ExitWindows
 
@@ -210,5 +211,3 @@ private:
 
 } // namespace tarnquill
 
-#pragma pop_macro("ExitWindows")
-#pragma pop_macro("PlaySound")
