@@ -242,7 +242,7 @@ std::string utf16ToUtf8(std::string_view bytes)
 
 } // namespace
 
-std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces)
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces, LegacyDecoder legacy)
 {
     std::string converted;
     if (hasUtf16Bom(bytes)) {
@@ -254,8 +254,8 @@ std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPiec
 
     // The encoding is decided per record: one entry in the legacy code page
     // (or cut off in the middle of a character) leaves the others as they are.
-    const auto decodePiece = [](std::string_view piece) {
-        return unescapeEntry(isValidUtf8(piece) ? std::string(piece) : windows1252ToUtf8(piece));
+    const auto decodePiece = [legacy](std::string_view piece) {
+        return unescapeEntry(isValidUtf8(piece) ? std::string(piece) : (legacy ? legacy : windows1252ToUtf8)(piece));
     };
     std::vector<std::string> pieces;
     std::size_t start = 0;

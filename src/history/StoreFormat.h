@@ -29,12 +29,18 @@ std::string escapeEntry(std::string_view text);
 // Undoes escapeEntry; text without the escape byte comes back unchanged.
 std::string unescapeEntry(std::string_view stored);
 
+// Turns the bytes of a legacy store, written in the system's single-byte
+// ANSI code page, into UTF-8.
+using LegacyDecoder = std::string (*)(std::string_view bytes);
+
 // Splits store bytes into entries: at every separator, each piece unescaped.
-// A piece that is not valid UTF-8 is read as Windows-1252 first; a leading
-// UTF-8 byte-order mark is dropped; a file with a UTF-16 byte-order mark is
-// read as UTF-16. At most `maxPieces` pieces are returned
-// (the trailing line end is a piece of its own).
-std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX);
+// A piece that is not valid UTF-8 is read through `legacy` first (Windows-1252
+// unless the front end knows the machine's code page); a leading UTF-8
+// byte-order mark is dropped; a file with a UTF-16 byte-order mark is read as
+// UTF-16. At most `maxPieces` pieces are returned (the trailing line end is a
+// piece of its own).
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX,
+                                     LegacyDecoder legacy = nullptr);
 
 // False when decoding the bytes converts some of them (UTF-16, legacy code
 // page), so that saving the entries again would not give the same bytes.

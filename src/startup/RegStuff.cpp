@@ -48,9 +48,12 @@ private:
     bool m_open = false;
 };
 
-bool isSeparator(char c)
+// In a Linux path only "/" parts folders; a backslash is part of a name there.
+bool endsInSeparator(std::string_view folder)
 {
-    return c == '\\' || c == '/';
+    if (folder.empty())
+        return false;
+    return folder.back() == '/' || (folder.back() == '\\' && !folder.starts_with('/'));
 }
 
 } // namespace
@@ -58,7 +61,7 @@ bool isSeparator(char c)
 std::string runEntryData(std::string_view programFolder, std::string_view name)
 {
     std::string data(programFolder);
-    if (data.empty() || !isSeparator(data.back()))
+    if (!endsInSeparator(data))
         data += programFolder.starts_with('/') ? '/' : '\\';
     // Written as it is, blanks and all: installers and the program's earlier
     // versions read and compare this value verbatim. The Linux autostart
@@ -77,8 +80,12 @@ void RegStuff::AddRunEntry(const std::string& name)
 {
     const std::string path(kRunSubKey);
     const std::string data = runEntryData(m_programFolder, name);
-    if (WriteValue(HKEY_LOCAL_MACHINE, path, name, data, REG_SZ) == ERROR_SUCCESS)
+    if (WriteValue(HKEY_LOCAL_MACHINE, path, name, data, REG_SZ) == ERROR_SUCCESS) {
+        // A per-user value of the same name, left by an earlier fallback,
+        // would start the program a second time at log-on.
+        DeleteValue(HKEY_CURRENT_USER, path, name);
         return;
+    }
 
     // No right to the machine-wide key. The per-user Run key always belongs to
     // the user; it is created when missing (a fresh profile on a desktop whose
