@@ -4,9 +4,10 @@
 # Building the Linux program and its unit tests and benchmarks.
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
-    qt6-base-dev libgl-dev libxcb1-dev
+    qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libblkid-dev libglib2.0-dev libxtst-dev
 )
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
@@ -16,15 +17,19 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio),
-# the file-association tests (xdg-mime, the MIME and desktop databases'
-# tools, which the registry also runs) and the Windows tests under Wine.
+# The GUI tests (xclip, xdotool, trayer, xrdb for the screen's dpi), the
+# autostart launcher test (gio), the file-association tests (xdg-mime, the
+# MIME and desktop databases' tools, which the registry also runs) and the
+# Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    x11-xserver-utils
+    dbus-daemon python3-dbusmock
     libglib2.0-bin
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64
     python3
+    python3-dbusmock dbus-daemon
 )
 
 # The sanitizer build of the unit tests and the fuzz targets: clang with its

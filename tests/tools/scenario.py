@@ -113,6 +113,7 @@ def main():
                                                        "..", "..", "build", "wine-prefix"))
         wine_env.setdefault("WINEDEBUG", "-all")
         linux = run_all([linux_program], calls, linux_env)
+        subprocess.run([wine_runner, "--setup"], env=wine_env, check=True, stdout=subprocess.DEVNULL)
         xvfb, wine_env["DISPLAY"] = start_xvfb()
         try:
             subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
