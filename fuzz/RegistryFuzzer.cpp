@@ -35,8 +35,8 @@ struct Fixture {
             std::abort();
         folder = pattern;
         RegistryLocations locations;
-        locations.userStore = folder / "user.sqlite3";
-        locations.machineStore = folder / "machine.sqlite3";
+        locations.userRegistry = folder / "user.sqlite3";
+        locations.machineRegistry = folder / "machine.sqlite3";
         locations.userAutostart = folder / "autostart";
         locations.machineAutostart = folder / "machine-autostart";
         store = std::make_unique<RegistryStore>(locations);

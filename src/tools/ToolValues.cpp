@@ -92,16 +92,16 @@ constexpr std::pair<std::string_view, HKEY> kRootKeys[] = {
 Value parseVariant(std::string_view word)
 {
     if (word == "@empty")
-        return tarnquill::Variant{};
+        return Value(std::in_place_type<tarnquill::Variant>);
     try {
-        return tarnquill::Variant{parseSized<std::int32_t>(word)};
+        return Value(std::in_place_type<tarnquill::Variant>, parseSized<std::int32_t>(word));
     } catch (const BadArgument&) {
     }
     try {
-        return tarnquill::Variant{parseReal(word)};
+        return Value(std::in_place_type<tarnquill::Variant>, parseReal(word));
     } catch (const BadArgument&) {
     }
-    return tarnquill::Variant{std::string(word)};
+    return Value(std::in_place_type<tarnquill::Variant>, std::string(word));
 }
 
 // The length of the valid UTF-8 sequence at the start of `text`, 0 when it
@@ -309,7 +309,7 @@ Value defaultValue(Type type)
     case Type::String:
         return std::string();
     case Type::Variant:
-        return tarnquill::Variant{};
+        return Value(std::in_place_type<tarnquill::Variant>);
     case Type::Picture:
         return Picture{};
     }

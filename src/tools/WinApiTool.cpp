@@ -254,6 +254,9 @@ int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& list
     } catch (const UsageError& problem) {
         err << kProgram << ": " << problem.what() << '\n';
         return 2;
+    } catch (const std::exception& problem) {
+        err << kProgram << ": " << problem.what() << '\n';
+        return 1;
     }
 
     std::vector<Value> values = call.args;

@@ -24,7 +24,8 @@ public:
     virtual ~ListBoxes() = default;
 
     // A new, empty, hidden list box that LB_ADDSTRING sent through the seam
-    // appends to; its handle as the seam knows it.
+    // appends to; its handle as the seam knows it. Throws std::runtime_error
+    // when the system makes none.
     virtual HWND create() = 0;
     // The lines of a list box made by create(), top to bottom.
     virtual std::vector<std::string> lines(HWND listBox) = 0;
@@ -52,7 +53,8 @@ Call parseCall(const std::vector<std::string>& words, ListBoxes& lists);
 
 // The whole program: options, then MEMBER [ARG...]. Output to `out`, error
 // lines to `err`. Returns the exit status: 0 done, 1 the member raised an
-// error (or is not written yet), 2 a usage error.
+// error (or is not written yet, or a list box could not be made), 2 a usage
+// error.
 int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& lists, std::ostream& out,
             std::ostream& err);
 

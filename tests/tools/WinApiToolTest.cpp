@@ -23,6 +23,8 @@ class FakeListBoxes final : public ListBoxes {
 public:
     HWND create() override
     {
+        if (fail)
+            throw std::runtime_error("no window");
         const HWND handle = 500 + static_cast<HWND>(boxes.size());
         boxes[handle] = preset;
         return handle;
@@ -32,6 +34,7 @@ public:
     std::map<HWND, std::vector<std::string>> boxes;
     // The lines a new box starts with.
     std::vector<std::string> preset;
+    bool fail = false;
 };
 
 // ---- One word, one value --------------------------------------------------
@@ -219,6 +222,11 @@ TEST_F(WinApiToolTest, NotImplementedAndOtherFailuresAreErrors)
     result = run({"SetMousePos", "1", "2"});
     EXPECT_EQ(result.status, 1);
     EXPECT_THAT(result.err, HasSubstr("SetMousePos: disk on fire"));
+
+    lists.fail = true;
+    result = run({"--json", "RegEnumKeys", "k", "@list1", "HKCU"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("no window"));
 }
 
 // @list1 and @list2 make one box each, however often and in whatever order

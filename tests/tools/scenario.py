@@ -5,8 +5,10 @@ under Wine, and compares the two JSON outputs line for line.
     scenario.py LINUX_PROGRAM WINE_RUNNER WINDOWS_PROGRAM [SCENARIO]
 
 The Linux program works on registry files in a temporary folder (and XDG
-folders there, for the files a live key writes); the Windows program on the
-registry of the Wine prefix that WINE_RUNNER uses. Exit status 0 when the
+folders there, for the files a live key writes), with no display: its list
+boxes need none. The Windows program works on the registry of the Wine prefix
+that WINE_RUNNER uses, on a private Xvfb: Wine makes no window, a hidden list
+box included, without an X display. Exit status 0 when the
 outputs agree, 1 when they differ, 77 when the Windows program is not built.
 """
 
@@ -69,6 +71,20 @@ def run_all(command, calls, environment):
     return lines
 
 
+def start_xvfb():
+    """A private X server; returns (process, display name)."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
+                               "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        server.kill()
+        raise RuntimeError("Xvfb did not start")
+    return server, ":" + number
+
+
 def main():
     linux_program, wine_runner, windows_program = sys.argv[1:4]
     scenario = sys.argv[4] if len(sys.argv) > 4 else os.path.join(os.path.dirname(__file__), "scenario.txt")
@@ -97,8 +113,17 @@ def main():
                                                        "..", "..", "build", "wine-prefix"))
         wine_env.setdefault("WINEDEBUG", "-all")
         linux = run_all([linux_program], calls, linux_env)
-        subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
-        windows = run_all([wine_runner, windows_program], calls, wine_env)
+        subprocess.run([wine_runner, "--setup"], env=wine_env, check=True, stdout=subprocess.DEVNULL)
+        xvfb, wine_env["DISPLAY"] = start_xvfb()
+        try:
+            subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
+            windows = run_all([wine_runner, windows_program], calls, wine_env)
+        finally:
+            # The windows of this prefix's explorer go with the server; the
+            # next Wine start without a display makes no new ones.
+            subprocess.run(["wineserver", "-k"], env=wine_env, check=False)
+            xvfb.terminate()
+            xvfb.wait()
 
     differences = 0
     for (number, mine), (_, theirs) in zip(linux, windows):

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,9 @@ public:
         // needed.
         ::HWND box = ::CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                                        ::GetModuleHandleW(nullptr), nullptr);
+        // Wine without an X display makes no window at all.
         if (!box)
-            return 0;
+            throw std::runtime_error("the system made no list box window (no display?)");
         m_boxes.push_back(box);
         // User handles are 32-bit significant; binding makes the number the
         // seam's own for this window.
