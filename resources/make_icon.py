@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program icon and writes resources/tarnquill.ico and tarnquill.png.
+"""Draws the program icon and writes resources/tarnquill.ico and tarnquill.png,
+and the desktop theme's sizes under resources/hicolor/.
 
 A clipboard with lines of text, in the main window's blue-greys. The outputs
 are committed; nothing runs this at build time. Run it again after changing
@@ -8,7 +9,9 @@ the drawing:  python3 resources/make_icon.py
 The icon is one 32x32 image of 256 colours. The ICO holds a palettised 8-bit
 BMP with its AND mask (what every Windows version reads, including the tray's
 16x16 scaling); the PNG is the same pixels as an 8-bit palette PNG whose index 0
-is transparent, for the Qt front end and the tray there. Standard library only.
+is transparent, for the Qt front end and the tray there. The theme sizes (16 to
+256 px, installed into the hicolor icon theme) are the same drawing scaled by
+nearest neighbour, so the pixel art stays crisp. Standard library only.
 """
 
 import os
@@ -97,15 +100,24 @@ def png_chunk(kind, data):
 
 
 def write_png(path, px):
+    size = len(px)
     raw = b"".join(b"\x00" + bytes(row) for row in px)  # filter type 0 per row
     data = b"\x89PNG\r\n\x1a\n"
-    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 3, 0, 0, 0))
+    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0))
     data += png_chunk(b"PLTE", b"".join(bytes(c) for c in full_palette()))
     data += png_chunk(b"tRNS", b"\x00")  # index 0 transparent, the rest opaque
     data += png_chunk(b"IDAT", zlib.compress(raw, 9))
     data += png_chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(data)
+
+
+# The theme's sizes of the icon.
+THEME_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def scaled(px, size):
+    return [[px[y * SIZE // size][x * SIZE // size] for x in range(size)] for y in range(size)]
 
 
 def full_palette():
@@ -117,6 +129,10 @@ def main():
     px = draw()
     write_ico(os.path.join(here, "tarnquill.ico"), px)
     write_png(os.path.join(here, "tarnquill.png"), px)
+    for size in THEME_SIZES:
+        folder = os.path.join(here, "hicolor", f"{size}x{size}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "tarnquill.png"), scaled(px, size))
 
 
 if __name__ == "__main__":

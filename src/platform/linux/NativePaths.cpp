@@ -15,6 +15,13 @@ std::filesystem::path programFolder()
     return exe.parent_path();
 }
 
+bool isInstalledProgramFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return folder.filename() == "bin"
+        && std::filesystem::exists(folder.parent_path() / "share" / "applications" / "tarnquill.desktop", error);
+}
+
 std::filesystem::path userDataFolder()
 {
     // The XDG base directory rules: a relative XDG_DATA_HOME is invalid and ignored.

@@ -83,6 +83,27 @@ std::filesystem::path programFolder()
     return std::filesystem::path(resolved.empty() ? module : resolved).parent_path();
 }
 
+bool isInstalledProgramFolder(const std::filesystem::path& folder)
+{
+    // Both Program Files folders of a 64-bit system, the 32-bit one included.
+    for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+        PWSTR known = nullptr;
+        bool inside = false;
+        if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &known)) && known) {
+            const std::wstring root = std::filesystem::path(known).lexically_normal().wstring();
+            const std::wstring path = folder.lexically_normal().wstring();
+            inside = path.size() > root.size() && ::CompareStringOrdinal(path.c_str(), static_cast<int>(root.size()),
+                                                                        root.c_str(), static_cast<int>(root.size()),
+                                                                        TRUE) == CSTR_EQUAL
+                && (path[root.size()] == L'\\' || path[root.size()] == L'/');
+        }
+        ::CoTaskMemFree(known);
+        if (inside)
+            return true;
+    }
+    return false;
+}
+
 std::filesystem::path userDataFolder()
 {
     // %LOCALAPPDATA% first, as the environment decides on Linux too
