@@ -36,10 +36,11 @@ inline constexpr const char* kAppTitle = "Tarnquill";
 // unless a member's comment says so; a failed platform call is silent.
 //
 // State of implementation: the frame (construction, the six properties, PtoT,
-// TtoP, SetMousePos, ListFunc) and the tray and menu members (TrayIcon,
-// TryIcnRtnMsg, MenuBitmaps) are complete. Every other member is declared with
+// TtoP, SetMousePos, ListFunc), the tray and menu members (TrayIcon,
+// TryIcnRtnMsg, MenuBitmaps), the window and desktop members and the sound
+// and media members are complete. Every other member is declared with
 // its final signature and throws NotImplemented until its family is written:
-// window and desktop, sound and media, shell, registry values and keys,
+// shell, registry values and keys,
 // registry enumeration, file search and machine information.
 class CWinAPI final {
 public:
@@ -83,6 +84,9 @@ public:
     /* 20 */ void StartScreenSaver(const HWND& handle);
     /* 21 */ void SetHotKey(const HWND& h, const std::int32_t& key);
     /* 22 */ Bool16 SoundCardDetect();
+    // Waits until the first clock second that reaches now + HowLong (rounded
+    // to whole seconds), handling the owner's events meanwhile and sleeping
+    // between them. RuntimeError(5) when the end is no date at all.
     /* 23 */ void Delay(const double& HowLong);
     /* 24 */ void DocumentList(std::string& func, const std::string& sName = {});
     /* 25 */ void PlayAvi(const std::string& sFile);

@@ -52,7 +52,6 @@ constexpr int kIdIgnore = 5;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
-constexpr MCIERROR kMciUnsupportedFunction = 256 + 18; // MCIERR_BASE + 18
 constexpr HINSTANCE kNoAssociation = 31;                // SE_ERR_NOASSOC
 
 struct FreeDeleter {
@@ -347,75 +346,14 @@ BOOL LinuxWin32Api::SetMenuItemBitmaps(HMENU, UINT, UINT, HBITMAP, HBITMAP)
     return FALSE;
 }
 
-// ---- Windows and desktop: not yet on Linux -------------------------------------
-
-BOOL LinuxWin32Api::SetWindowPos(HWND, HWND, int, int, int, int, UINT)
-{
-    return FALSE;
-}
-
-LONG LinuxWin32Api::SetWindowLongA(HWND, int, LONG)
-{
-    return 0;
-}
-
-HWND LinuxWin32Api::FindWindowA(const std::optional<std::string>&, const std::optional<std::string>&)
-{
-    return 0;
-}
-
-HWND LinuxWin32Api::FindWindowExA(HWND, HWND, const std::optional<std::string>&, const std::optional<std::string>&)
-{
-    return 0;
-}
-
-LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
+// ---- Windows: the text message (the other window functions have their own file) --
 
 LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, const std::string&)
 {
     return 0;
 }
 
-LRESULT LinuxWin32Api::DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-BOOL LinuxWin32Api::ReleaseCapture()
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::ExitWindowsEx(UINT, DWORD)
-{
-    return FALSE;
-}
-
-int LinuxWin32Api::ShowCursor(BOOL bShow)
-{
-    m_cursorCount += bShow ? 1 : -1;
-    return m_cursorCount;
-}
-
-// ---- Sound, media, timing ----------------------------------------------------------
-
-BOOL LinuxWin32Api::sndPlaySoundA(const std::string&, UINT)
-{
-    return FALSE;
-}
-
-MCIERROR LinuxWin32Api::mciSendStringA(const std::string&, std::string&, UINT, HWND)
-{
-    return kMciUnsupportedFunction;
-}
-
-UINT LinuxWin32Api::waveOutGetNumDevs()
-{
-    return 0;
-}
+// ---- Timing ----------------------------------------------------------------------
 
 void LinuxWin32Api::DoEvents()
 {

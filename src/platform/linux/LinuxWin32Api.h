@@ -92,6 +92,7 @@ public:
                             HWND hwndCallback) override;
     UINT waveOutGetNumDevs() override;
     void DoEvents() override;
+    void WaitForEvents(std::int64_t until) override;
     std::int64_t Now() override;
 
     HINSTANCE ShellExecuteA(HWND hWnd, const std::optional<std::string>& operation, const std::string& file,
