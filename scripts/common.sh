@@ -5,6 +5,7 @@
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
     qt6-base-dev libgl-dev libxcb1-dev
+    libxcb-shape0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -20,6 +21,7 @@ DISPLAY_PACKAGES=(
 # and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
+    openbox
     libglib2.0-bin
     wine wine64
 )

@@ -5,6 +5,7 @@
 
 #include "platform/NativePaths.h"
 #include "platform/linux/QtHandleTable.h"
+#include "platform/linux/XcbSupport.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -54,25 +55,13 @@ constexpr int kIdNo = 7;
 
 constexpr HINSTANCE kNoAssociation = 31;                // SE_ERR_NOASSOC
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
+using xcb::atom;
 template <typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
+using XcbReply = xcb::Reply<T>;
 
 xcb_connection_t* x11Connection()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name)
-{
-    const auto cookie = xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(std::strlen(name)), name);
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return xcb::connection();
 }
 
 // CARDINAL[] property of the root window; empty when it is missing.
@@ -199,16 +188,6 @@ BOOL LinuxWin32Api::SystemParametersInfoA(UINT uiAction, UINT, WinRect& rect, UI
     const QPoint bottomRight = toDevice(*screen, origin + QPointF(available.width(), available.height()));
     rect = WinRect{topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
     return TRUE;
-}
-
-BOOL LinuxWin32Api::SystemParametersInfoA(UINT, UINT, const std::string&, UINT)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::SystemParametersInfoA(UINT, UINT, BOOL&, UINT)
-{
-    return FALSE;
 }
 
 BOOL LinuxWin32Api::GetCursorPos(WinPoint& point)

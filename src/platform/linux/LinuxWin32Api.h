@@ -4,6 +4,7 @@
 #include "winapi/Win32Types.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -155,6 +156,13 @@ private:
     };
     using TrayKey = std::pair<HWND, UINT>;
 
+    class HotKeys;
+
+    void startMove(HWND hWnd);
+    void startScreenSaver();
+    LRESULT setHotKey(HWND hWnd, unsigned key);
+    LRESULT toolbarStyle(HWND hWnd, UINT msg, LPARAM style);
+
     void applyTrayRecord(TrayEntry& entry, const NotifyIconDataA& data);
     void deliverTrayClick(const TrayKey& key, UINT mouseMessage);
 
@@ -162,6 +170,9 @@ private:
     QtHandleTable& m_handles;
     std::map<TrayKey, TrayEntry> m_tray;
     int m_cursorCount = 0;
+    // Made at the first WM_SETHOTKEY; shared_ptr, whose deleter is made
+    // where the class is complete.
+    std::shared_ptr<HotKeys> m_hotKeys;
 };
 
 } // namespace tarnquill
