@@ -21,7 +21,7 @@ DISPLAY_PACKAGES=(
 # and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
-    openbox
+    openbox dbus python3-dbusmock
     libglib2.0-bin
     wine wine64
 )

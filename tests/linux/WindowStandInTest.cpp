@@ -10,6 +10,8 @@
 #include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -329,6 +331,39 @@ TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
     EXPECT_EQ(m_api.ShowCursor(0), -2);
     EXPECT_EQ(m_api.ShowCursor(1), -1);
     EXPECT_EQ(m_api.ShowCursor(1), 0);
+}
+
+// Log-off, power-off and restart ask logind, here a mock of it on a private
+// bus standing for the system bus; never the machine's own.
+TEST_F(WindowStandInTest, ExitWindowsAsksLogind)
+{
+    ChildProcess bus(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(waitUntil([&] { return bus.output().contains("unix:"); }));
+    const QByteArray address = bus.output().trimmed().split('\n').front();
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.constData(), 1);
+    ::setenv("XDG_SESSION_ID", "c7", 1);
+    const QString log = QString::fromStdString((m_folder.path() / "logind.log").string());
+    ChildProcess logind(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                         QStringLiteral("--template"), QStringLiteral("logind"), QStringLiteral("-l"), log});
+    ASSERT_TRUE(waitUntil([] {
+        return QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1"));
+    }));
+    const auto logged = [&] {
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    };
+
+    m_winapi.ExitWindows(3);
+    m_winapi.ExitWindows(0);
+    m_winapi.ExitWindows(1);
+    m_winapi.ExitWindows(2);
+    EXPECT_TRUE(waitUntil([&] { return logged().count(QLatin1String("TerminateSession \"c7\"")) == 2; }))
+        << logged().toStdString();
+    EXPECT_TRUE(logged().contains(QLatin1String("PowerOff True")));
+    EXPECT_TRUE(logged().contains(QLatin1String("Reboot True")));
 }
 
 } // namespace
