@@ -6,6 +6,7 @@ LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
     qt6-base-dev libgl-dev libxcb1-dev
     libxcb-shape0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev
+    libcanberra-dev libpulse-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -22,6 +23,7 @@ DISPLAY_PACKAGES=(
 TEST_PACKAGES=(
     xclip xdotool trayer
     openbox dbus python3-dbusmock
+    pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
     libglib2.0-bin
     wine wine64
 )

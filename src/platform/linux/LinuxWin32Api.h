@@ -9,6 +9,7 @@
 #include <utility>
 
 class QSystemTrayIcon;
+struct ca_context;
 
 namespace tarnquill {
 
@@ -173,6 +174,8 @@ private:
     // Made at the first WM_SETHOTKEY; shared_ptr, whose deleter is made
     // where the class is complete.
     std::shared_ptr<HotKeys> m_hotKeys;
+    // libcanberra's context for sndPlaySoundA, made at the first sound.
+    std::shared_ptr<ca_context> m_canberra;
 };
 
 } // namespace tarnquill
