@@ -6,7 +6,7 @@ LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
     qt6-base-dev libgl-dev libxcb1-dev
     libxcb-shape0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev
-    libcanberra-dev libpulse-dev
+    libcanberra-dev libpulse-dev libgstreamer1.0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -24,6 +24,7 @@ TEST_PACKAGES=(
     xclip xdotool trayer
     openbox dbus python3-dbusmock
     pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
+    gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x
     libglib2.0-bin
     wine wine64
 )

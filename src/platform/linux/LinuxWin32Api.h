@@ -17,6 +17,7 @@ namespace registry {
 class RegistryStore;
 }
 class QtHandleTable;
+class MciDevices;
 
 // The Win32 seam on a Linux desktop (Qt 6 on X11).
 //
@@ -176,6 +177,8 @@ private:
     std::shared_ptr<HotKeys> m_hotKeys;
     // libcanberra's context for sndPlaySoundA, made at the first sound.
     std::shared_ptr<ca_context> m_canberra;
+    // The open multimedia devices of mciSendStringA, made at the first command.
+    std::shared_ptr<MciDevices> m_mci;
 };
 
 } // namespace tarnquill

@@ -2,6 +2,8 @@
 
 #include "platform/linux/LinuxWin32Api.h"
 
+#include "platform/linux/MciDevices.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
@@ -24,7 +26,7 @@ namespace {
 
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;
-constexpr MCIERROR kMciUnsupportedFunction = 256 + 18; // MCIERR_BASE + 18
+constexpr MCIERROR kMciParamOverflow = 256 + 12; // MCIERR_PARAM_OVERFLOW
 
 // The Windows sound aliases and the freedesktop sound theme's events that
 // stand for them (the README lists the table).
@@ -126,9 +128,22 @@ BOOL LinuxWin32Api::sndPlaySoundA(const std::string& sound, UINT fuSound)
     return result == CA_SUCCESS ? TRUE : FALSE;
 }
 
-MCIERROR LinuxWin32Api::mciSendStringA(const std::string&, std::string&, UINT, HWND)
+MCIERROR LinuxWin32Api::mciSendStringA(const std::string& command, std::string& returnString, UINT cchReturn,
+                                       HWND)
 {
-    return kMciUnsupportedFunction;
+    if (!m_mci)
+        m_mci = std::make_shared<MciDevices>();
+    std::string reply;
+    const MCIERROR error = m_mci->send(command, reply);
+    // The reply and its NUL, within the caller's buffer as the system writes it.
+    const std::size_t capacity = std::min<std::size_t>(cchReturn, returnString.size());
+    if (capacity == 0)
+        return error;
+    if (reply.size() + 1 > capacity)
+        return error != 0 ? error : kMciParamOverflow;
+    std::copy(reply.begin(), reply.end(), returnString.begin());
+    returnString[reply.size()] = '\0';
+    return error;
 }
 
 UINT LinuxWin32Api::waveOutGetNumDevs()
