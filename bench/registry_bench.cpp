@@ -26,8 +26,8 @@ public:
             std::abort();
         m_folder = pattern;
         RegistryLocations locations;
-        locations.userStore = m_folder / "user.sqlite3";
-        locations.machineStore = m_folder / "machine.sqlite3";
+        locations.userRegistry = m_folder / "user.sqlite3";
+        locations.machineRegistry = m_folder / "machine.sqlite3";
         locations.userAutostart = m_folder / "autostart";
         locations.machineAutostart = m_folder / "xdg-autostart";
         m_store.emplace(locations);

@@ -18,15 +18,24 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio)
-# and the Windows tests under Wine.
+# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio),
+# the file-association tests (xdg-mime, the MIME and desktop databases'
+# tools, which the registry also runs) and the Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
     openbox dbus python3-dbusmock
     pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
     gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x
     libglib2.0-bin
+    xdg-utils shared-mime-info desktop-file-utils
     wine wine64
+    python3
+)
+
+# The sanitizer build of the unit tests and the fuzz targets: clang with its
+# sanitizer and libFuzzer runtimes, and the symbolizer for readable reports.
+SANITIZER_PACKAGES=(
+    clang libclang-rt-14-dev llvm
 )
 
 # Installs those of the named packages that are missing: as root with apt-get

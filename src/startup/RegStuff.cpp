@@ -77,8 +77,12 @@ void RegStuff::AddRunEntry(const std::string& name)
 {
     const std::string path(kRunSubKey);
     const std::string data = runEntryData(m_programFolder, name);
-    if (WriteValue(HKEY_LOCAL_MACHINE, path, name, data, REG_SZ) == ERROR_SUCCESS)
+    if (WriteValue(HKEY_LOCAL_MACHINE, path, name, data, REG_SZ) == ERROR_SUCCESS) {
+        // A per-user value of the same name, left by an earlier fallback,
+        // would start the program a second time at log-on.
+        DeleteValue(HKEY_CURRENT_USER, path, name);
         return;
+    }
 
     // No right to the machine-wide key. The per-user Run key always belongs to
     // the user; it is created when missing (a fresh profile on a desktop whose

@@ -36,7 +36,9 @@ public:
     // Writes the Run entry `name` = runEntryData(folder, name) under
     // HKEY_LOCAL_MACHINE. When that key cannot be written (an ordinary user
     // has no right to), writes the same entry under HKEY_CURRENT_USER instead,
-    // which starts the program for this user alone.
+    // which starts the program for this user alone. After a machine-wide
+    // write it deletes the per-user value of the same name, so an entry left
+    // by an earlier fallback does not start the program twice.
     void AddRunEntry(const std::string& name);
 
     // Deletes the value `name` under the Run key of both roots, so clearing the

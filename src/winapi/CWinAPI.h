@@ -37,11 +37,13 @@ inline constexpr const char* kAppTitle = "Tarnquill";
 //
 // State of implementation: the frame (construction, the six properties, PtoT,
 // TtoP, SetMousePos, ListFunc), the tray and menu members (TrayIcon,
-// TryIcnRtnMsg, MenuBitmaps), the window and desktop members and the sound
-// and media members are complete. Every other member is declared with
-// its final signature and throws NotImplemented until its family is written:
-// shell, registry values and keys,
-// registry enumeration, file search and machine information.
+// TryIcnRtnMsg, MenuBitmaps), the window and desktop members, the sound and
+// media members, the registry values and keys (RegistryValueS to
+// RegistryCreateAssociation, AutoRun) and the registry enumeration
+// (RegistryEnumerateKeys, RegistryEnumerateValues, RegEnumKeys,
+// RegEnumValues) are complete. Every other member is declared with its final
+// signature and throws NotImplemented until its family is written: shell, file
+// search and machine information.
 class CWinAPI final {
 public:
     // Reads the work area and the cursor once; never raises, wherever the
@@ -146,6 +148,33 @@ private:
     // m_workAreaRect and the cursor into m_cursorPoint, and converts both to
     // twips. Called once by the constructor and again by every property read.
     void initialise();
+
+    // Registry steps the members share. Each opens its key with access 3
+    // (query and set value), never creating it, and closes it again; a key
+    // that cannot be opened leaves the handle 0 and the calls on it fail.
+    // Writes one value under an open key: REG_SZ as the text and one NUL,
+    // REG_BINARY and REG_DWORD as the value converted to int32 (4 bytes,
+    // least significant first); any other type writes nothing. The status.
+    LONG PutValueData(HKEY key, const std::string& name, std::int32_t type, const Variant& value);
+    // Reads one value into `value`, `type` choosing the form (REG_SZ: a text,
+    // cut at its NUL, 255 spaces when nothing was read; REG_BINARY or
+    // REG_DWORD: an int32 starting from value's own) and receiving the stored
+    // type; any other type reads nothing. The status.
+    LONG FetchValueData(HKEY key, const std::string& name, std::int32_t& type, Variant& value);
+    // The part of `text` before its first NUL; `text` is cut as well.
+    static std::string StripAtNull(std::string& text);
+    // The same without changing the argument; a NUL beyond position 32767
+    // raises an overflow (the position is an int16).
+    static Variant StripAtNullVariant(const std::string& text);
+    // Creates a key path (every missing key on it) and closes it.
+    void CreateKeyPath(const std::string& path, HKEY root);
+    void WriteKeyValue(const std::string& path, const std::string& name, const Variant& value, std::int32_t type,
+                       const Variant& root);
+    LONG ReadKeyValue(const std::string& path, const std::string& name, Variant& value, std::int32_t& type,
+                      const Variant& root);
+    // Deletes `subKey` of root\path.
+    void RemoveSubKey(const Variant& root, const std::string& path, const std::string& subKey);
+    void RemoveKeyValue(const Variant& root, const std::string& path, const std::string& name);
 
     Win32Api& m_api;
     std::string m_appTitle;

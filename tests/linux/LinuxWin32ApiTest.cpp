@@ -67,8 +67,8 @@ protected:
     registry::RegistryLocations locations() const
     {
         registry::RegistryLocations where;
-        where.userStore = m_folder.path() / "user.sqlite3";
-        where.machineStore = m_folder.path() / "machine.sqlite3";
+        where.userRegistry = m_folder.path() / "user.sqlite3";
+        where.machineRegistry = m_folder.path() / "machine.sqlite3";
         where.userAutostart = m_folder.path() / "autostart";
         where.machineAutostart = m_folder.path() / "xdg-autostart";
         return where;

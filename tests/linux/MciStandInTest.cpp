@@ -27,12 +27,7 @@ struct Step {
 TEST(MciStandInTest, CommandsAnswerAsWindowsDoes)
 {
     TempFolder folder;
-    registry::RegistryLocations where;
-    where.userStore = folder.path() / "user.sqlite3";
-    where.machineStore = folder.path() / "machine.sqlite3";
-    where.userAutostart = folder.path() / "autostart";
-    where.machineAutostart = folder.path() / "xdg-autostart";
-    registry::RegistryStore store(where);
+    registry::RegistryStore store(registryLocationsIn(folder.path()));
     QtHandleTable handles;
     LinuxWin32Api api(store, handles);
 
@@ -77,8 +72,9 @@ TEST(MciStandInTest, CommandsAnswerAsWindowsDoes)
         std::string buffer(127, ' ');
         EXPECT_EQ(api.mciSendStringA(step.command, buffer, 127, 0), step.result) << step.command;
         EXPECT_EQ(buffer.size(), 127u);
-        if (step.reply)
+        if (step.reply) {
             EXPECT_EQ(buffer.substr(0, buffer.find('\0')), *step.reply) << step.command;
+        }
     }
 
     // A reply that does not fit the buffer.

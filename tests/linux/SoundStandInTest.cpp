@@ -23,7 +23,7 @@ namespace {
 class SoundStandInTest : public ::testing::Test {
 protected:
     SoundStandInTest()
-        : m_store(locations())
+        : m_store(registryLocationsIn(m_folder.path()))
         , m_api(m_store, m_handles)
     {
         const std::string socket = (m_folder.path() / "native").string();
@@ -35,16 +35,6 @@ protected:
                         QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=")
                             + QString::fromStdString(socket)});
         waitUntil([&] { return QFile::exists(QString::fromStdString(socket)) && !pactl({"list", "short", "sinks"}).isEmpty(); });
-    }
-
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userStore = m_folder.path() / "user.sqlite3";
-        where.machineStore = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
     }
 
     static QString pactl(const QStringList& arguments)

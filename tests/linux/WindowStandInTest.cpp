@@ -67,7 +67,7 @@ public:
     {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
         const xcb_window_t window = xcb_generate_id(m_c);
-        const std::uint32_t values[] = {screen->white_pixel, clicks ? XCB_EVENT_MASK_BUTTON_PRESS : 0u};
+        const std::uint32_t values[] = {screen->white_pixel, clicks ? std::uint32_t{XCB_EVENT_MASK_BUTTON_PRESS} : 0u};
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
                           static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
                           static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
@@ -166,22 +166,12 @@ private:
 class WindowStandInTest : public ::testing::Test {
 protected:
     WindowStandInTest()
-        : m_store(locations())
+        : m_store(registryLocationsIn(m_folder.path()))
         , m_api(m_store, m_handles)
     {
         ::unsetenv("XDG_CURRENT_DESKTOP");
         m_wm = std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{QStringLiteral("--sm-disable")});
         waitUntil([] { return rootProperty("_NET_SUPPORTING_WM_CHECK").contains(QLatin1String("window id")); });
-    }
-
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userStore = m_folder.path() / "user.sqlite3";
-        where.machineStore = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
     }
 
     HWND handle(xcb_window_t window) const { return static_cast<HWND>(window); }

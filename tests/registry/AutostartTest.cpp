@@ -1,7 +1,7 @@
 // The Run keys as XDG autostart entries: which values become entries, where,
 // under which file name, and whether a session can start what the entry names.
 
-#include "StoreFixture.h"
+#include "RegistryFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,12 @@ std::string keyOf(const std::string& text, const std::string& key)
 }
 
 // The user's Run key, opened for writing.
-class AutostartTest : public StoreTest {
+class AutostartTest : public RegistryTest {
 protected:
-    HKEY run() { return m_run ? m_run : (m_run = openKey(store(), HKEY_CURRENT_USER, kRunKey)); }
+    HKEY run() { return m_run ? m_run : (m_run = openKey(registry(), HKEY_CURRENT_USER, kRunKey)); }
     LONG setRun(const std::string& name, const std::string& command)
     {
-        return setBytes(store(), run(), name, REG_SZ, sz(command));
+        return setBytes(registry(), run(), name, REG_SZ, sz(command));
     }
     std::map<std::string, std::string> userEntries() const { return entriesIn(locations.userAutostart); }
 
@@ -108,18 +108,18 @@ std::ostream& operator<<(std::ostream& out, const RunKeyRoute& route)
     return out << route.label;
 }
 
-class RunKeyEntries : public StoreTest, public ::testing::WithParamInterface<RunKeyRoute> {};
+class RunKeyEntries : public RegistryTest, public ::testing::WithParamInterface<RunKeyRoute> {};
 
 TEST_P(RunKeyEntries, FollowTheRegSzValuesOfTheKey)
 {
     const RunKeyRoute& route = GetParam();
-    HKEY run = openKey(store(), route.root, route.first, 0x3F);
+    HKEY run = openKey(registry(), route.root, route.first, 0x3F);
     if (!route.second.empty())
-        run = openKey(store(), run, route.second, 0x3F);
+        run = openKey(registry(), run, route.second, 0x3F);
     const fs::path& mine = route.machine ? locations.machineAutostart : locations.userAutostart;
     const fs::path& other = route.machine ? locations.userAutostart : locations.machineAutostart;
 
-    ASSERT_EQ(setBytes(store(), run, "Tool", REG_SZ, sz("/opt/tool/tool")), ERROR_SUCCESS);
+    ASSERT_EQ(setBytes(registry(), run, "Tool", REG_SZ, sz("/opt/tool/tool")), ERROR_SUCCESS);
     auto entries = entriesIn(mine);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries.begin()->first, "Tool.desktop");
@@ -128,17 +128,17 @@ TEST_P(RunKeyEntries, FollowTheRegSzValuesOfTheKey)
               "Application Tool /opt/tool/tool");
     EXPECT_TRUE(entriesIn(other).empty());
 
-    ASSERT_EQ(setBytes(store(), run, "TOOL", REG_SZ, sz("/opt/tool/v2")), ERROR_SUCCESS);
+    ASSERT_EQ(setBytes(registry(), run, "TOOL", REG_SZ, sz("/opt/tool/v2")), ERROR_SUCCESS);
     entries = entriesIn(mine);
     ASSERT_EQ(entries.size(), 1u) << "the same value, written again";
     EXPECT_EQ(keyOf(entries.begin()->second, "Exec"), "/opt/tool/v2");
     EXPECT_EQ(keyOf(entries.begin()->second, "Name"), "Tool");
 
-    ASSERT_EQ(setBytes(store(), run, "Tool", REG_DWORD, std::string(4, '\0')), ERROR_SUCCESS);
+    ASSERT_EQ(setBytes(registry(), run, "Tool", REG_DWORD, std::string(4, '\0')), ERROR_SUCCESS);
     EXPECT_TRUE(entriesIn(mine).empty()) << "only a text starts a program";
 
-    ASSERT_EQ(setBytes(store(), run, "Tool", REG_SZ, sz("/opt/tool/tool")), ERROR_SUCCESS);
-    ASSERT_EQ(store().RegDeleteValueA(run, "tool"), ERROR_SUCCESS);
+    ASSERT_EQ(setBytes(registry(), run, "Tool", REG_SZ, sz("/opt/tool/tool")), ERROR_SUCCESS);
+    ASSERT_EQ(registry().RegDeleteValueA(run, "tool"), ERROR_SUCCESS);
     EXPECT_TRUE(entriesIn(mine).empty());
 }
 
@@ -163,7 +163,7 @@ TEST_F(AutostartTest, OtherKeysTheDefaultValueAndEmptyTextsMakeNoEntry)
              {HKEY_CLASSES_ROOT, "Microsoft\\Windows\\CurrentVersion\\Run"},
              {HKEY_USERS, ".DEFAULT\\" + kRunKey},
              {HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"}})
-        ASSERT_EQ(setBytes(store(), createKey(store(), root, path), "Tool", REG_SZ, sz("/opt/tool/tool")),
+        ASSERT_EQ(setBytes(registry(), createKey(registry(), root, path), "Tool", REG_SZ, sz("/opt/tool/tool")),
                   ERROR_SUCCESS)
             << path;
     ASSERT_EQ(setRun("", "/opt/tool/tool"), ERROR_SUCCESS);
@@ -189,8 +189,8 @@ TEST_F(AutostartTest, FilesItDidNotWriteAreNeitherReplacedNorHiddenNorDeleted)
     EXPECT_EQ(keyOf(entries["Session-2.desktop"], "Exec"), "/opt/tool/session");
     EXPECT_EQ(entries.count("Session.desktop"), 0u);
 
-    ASSERT_EQ(store().RegDeleteValueA(run(), "Tool"), ERROR_SUCCESS);
-    ASSERT_EQ(store().RegDeleteValueA(run(), "Session"), ERROR_SUCCESS);
+    ASSERT_EQ(registry().RegDeleteValueA(run(), "Tool"), ERROR_SUCCESS);
+    ASSERT_EQ(registry().RegDeleteValueA(run(), "Session"), ERROR_SUCCESS);
     EXPECT_EQ(userEntries(), (std::map<std::string, std::string>{{"Tool.desktop", foreign}}));
     EXPECT_EQ(readFile(locations.machineAutostart / "Session.desktop"), foreign);
 }
@@ -208,7 +208,7 @@ TEST_F(AutostartTest, NamesThatAreNoFileNamesAreMadeSafe)
     EXPECT_EQ(keyOf(entries["_._up.desktop"], "Exec"), "/bin/c") << "no hidden file, no way out of the folder";
     EXPECT_EQ(keyOf(entries["Zeile_zwei.desktop"], "Name"), "Zeile\\nzwei");
 
-    ASSERT_EQ(store().RegDeleteValueA(run(), "A/B C"), ERROR_SUCCESS);
+    ASSERT_EQ(registry().RegDeleteValueA(run(), "A/B C"), ERROR_SUCCESS);
     entries = userEntries();
     EXPECT_EQ(entries.count("a_b_c.desktop"), 0u);
     EXPECT_EQ(entries.count("a_b_c-2.desktop"), 1u) << "the other value's entry stays";
@@ -219,7 +219,7 @@ TEST_F(AutostartTest, DeletingTheRunKeyRemovesItsEntries)
     ASSERT_EQ(setRun("One", "/bin/one"), ERROR_SUCCESS);
     ASSERT_EQ(setRun("Two", "/bin/two"), ERROR_SUCCESS);
     ASSERT_EQ(userEntries().size(), 2u);
-    ASSERT_EQ(store().RegDeleteKeyA(HKEY_CURRENT_USER, kRunKey), ERROR_SUCCESS);
+    ASSERT_EQ(registry().RegDeleteKeyA(HKEY_CURRENT_USER, kRunKey), ERROR_SUCCESS);
     EXPECT_TRUE(userEntries().empty());
 }
 
@@ -229,8 +229,8 @@ TEST_F(AutostartTest, AValueWhoseEntryCannotBeWrittenIsNotStored)
     locations.userAutostart = folder / "plain-file" / "autostart";
     EXPECT_NE(setRun("Tool", "/bin/tool"), ERROR_SUCCESS);
     DWORD size = 0;
-    EXPECT_EQ(store().RegQueryValueExA(run(), "Tool", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(setBytes(store(), run(), "Tool", REG_BINARY, "1"), ERROR_SUCCESS) << "other types need no entry";
+    EXPECT_EQ(registry().RegQueryValueExA(run(), "Tool", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(setBytes(registry(), run(), "Tool", REG_BINARY, "1"), ERROR_SUCCESS) << "other types need no entry";
 }
 
 bool onPath(const char* program)

@@ -1,7 +1,7 @@
 // Several processes writing one store at once lose no write.
 
 #include "Hammer.h"
-#include "StoreFixture.h"
+#include "RegistryFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ std::string rootName(HKEY root)
 pid_t spawnHammer(const RegistryLocations& locations, HKEY root, const std::string& prefix)
 {
     std::vector<std::string> environment{
-        "TARNQUILL_USER_REGISTRY=" + locations.userStore.string(),
-        "TARNQUILL_MACHINE_REGISTRY=" + locations.machineStore.string(),
+        "TARNQUILL_USER_REGISTRY=" + locations.userRegistry.string(),
+        "TARNQUILL_MACHINE_REGISTRY=" + locations.machineRegistry.string(),
         "TARNQUILL_MACHINE_AUTOSTART=" + locations.machineAutostart.string(),
         "XDG_CONFIG_HOME=" + locations.userAutostart.parent_path().string(),
         "HOME=" + locations.userAutostart.parent_path().parent_path().string(),
@@ -56,14 +56,14 @@ int waitFor(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class ConcurrentWriters : public StoreTest, public ::testing::WithParamInterface<HKEY> {};
+class ConcurrentWriters : public RegistryTest, public ::testing::WithParamInterface<HKEY> {};
 
 TEST_P(ConcurrentWriters, TwoProcessesAndThisOneLoseNoWrite)
 {
     const HKEY root = GetParam();
     const pid_t first = spawnHammer(locations, root, "first");
     const pid_t second = spawnHammer(locations, root, "second");
-    EXPECT_EQ(hammer(store(), root, "third", kCount), ERROR_SUCCESS);
+    EXPECT_EQ(hammer(registry(), root, "third", kCount), ERROR_SUCCESS);
     EXPECT_EQ(waitFor(first), 0);
     EXPECT_EQ(waitFor(second), 0);
 

@@ -1,11 +1,11 @@
 // The registry contract against LinuxWin32Api: the program reaches the store
 // through the seam's signatures (references, fixed-length buffers), and must
-// get the answers the store gives directly (StoreContractTest) and the
+// get the answers the store gives directly (SqliteContractTest) and the
 // system's registry gives under Wine (AdvapiContractTest, NativeContractTest).
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
-#include "StoreFixture.h"
+#include "RegistryFixture.h"
 
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtHandleTable.h"

@@ -50,7 +50,8 @@ TEST_F(RegStuffTest, AddWritesTheMachineWideRunValueAsTextWithItsNul)
 {
     regStuff.AddRunEntry("tool");
     EXPECT_THAT(api.calls, ElementsAre(openRun("HKEY_LOCAL_MACHINE"), setText(100, "tool", "C:\\Apps\\Clip\\tool"),
-                                       "RegCloseKey(100)"));
+                                       "RegCloseKey(100)", openRun("HKEY_CURRENT_USER"),
+                                       "RegDeleteValueA(101, \"tool\")", "RegCloseKey(101)"));
 }
 
 TEST_F(RegStuffTest, AddFallsBackToThePerUserRunKeyWhenTheMachineWideOneIsRefused)
@@ -104,7 +105,7 @@ TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemove)
 {
     applyRunAtStartup(regStuff, 1, "tool");
     EXPECT_EQ(api.callsTo("RegSetValueExA").size(), 1u);
-    EXPECT_THAT(api.callsTo("RegDeleteValueA"), IsEmpty());
+    EXPECT_THAT(api.callsTo("RegDeleteValueA"), ElementsAre("RegDeleteValueA(101, \"tool\")"));
 
     api.calls.clear();
     applyRunAtStartup(regStuff, 0, "tool");

@@ -325,13 +325,6 @@ BOOL LinuxWin32Api::SetMenuItemBitmaps(HMENU, UINT, UINT, HBITMAP, HBITMAP)
     return FALSE;
 }
 
-// ---- Windows: the text message (the other window functions have their own file) --
-
-LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, const std::string&)
-{
-    return 0;
-}
-
 // ---- Timing ----------------------------------------------------------------------
 
 void LinuxWin32Api::DoEvents()

@@ -40,12 +40,15 @@ class MciDevices;
 //   happened over the icon. With WM_MOUSEMOVE as callback, the window's
 //   mouse-move handler sees x = that message number, y = 0.
 // - Also done: DoEvents, Now and the App* readings.
+// - List boxes: LB_ADDSTRING (the text form of SendMessageA) appends to a
+//   QListWidget registered in the handle table and returns the line's row;
+//   any other handle or message answers 0.
 // - Not yet available on Linux; each fails as the Windows function fails:
 //   SPI_SETWORKAREA and the text and slot forms of SystemParametersInfoA
 //   (FALSE), the menu functions (0, 0xFFFFFFFF, FALSE), SetWindowPos,
 //   ReleaseCapture, ExitWindowsEx, sndPlaySoundA, ImageList_Draw and the
 //   Get/Set machine and volume functions (FALSE), SetWindowLongA, FindWindow*,
-//   SendMessageA, DefWindowProcA, waveOutGetNumDevs, SHGetFileInfoA and the
+//   numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs, SHGetFileInfoA and the
 //   folder functions (0), mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION),
 //   ShellExecuteA (SE_ERR_NOASSOC), WinExec (ERROR_FILE_NOT_FOUND),
 //   FindFirstFileA (INVALID_HANDLE_VALUE), GetFileAttributesA

@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxWin32Api.h"
 
 #include "platform/linux/registry/RegistryStore.h"
+#include "winapi/RegistryBuffers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,28 +16,16 @@ namespace tarnquill {
 
 namespace {
 
+using registry::endStringData;
+
 DWORD capacityOf(const std::string& buffer, DWORD claimed)
 {
-    return static_cast<DWORD>(std::min<std::size_t>(buffer.size(), claimed));
+    return static_cast<DWORD>(registry::capacityOf(buffer, claimed));
 }
 
 std::uint8_t* bytesOf(std::string& buffer)
 {
     return reinterpret_cast<std::uint8_t*>(buffer.data());
-}
-
-bool isStringType(DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-// The system's A functions end a string value stored without its NUL with
-// one when the buffer has room (not counted in the size); a caller that
-// looks for the NUL, as the utility class does, finds it on both platforms.
-void endStringData(DWORD type, std::string& buffer, DWORD capacity, DWORD length)
-{
-    if (isStringType(type) && length > 0 && length < capacity && buffer[length - 1] != '\0')
-        buffer[length] = '\0';
 }
 
 } // namespace
@@ -69,7 +58,7 @@ LONG LinuxWin32Api::RegSetValueExA(HKEY hKey, const std::string& valueName, DWOR
                                    std::string_view data, DWORD cbData)
 {
     // The system would read past the caller's bytes; refuse instead.
-    if (cbData > data.size())
+    if (registry::claimsTooMuch(data, cbData))
         return ERROR_INVALID_PARAMETER;
     return m_registry.RegSetValueExA(hKey, valueName, reserved, dwType,
                                      reinterpret_cast<const std::uint8_t*>(data.data()), cbData);

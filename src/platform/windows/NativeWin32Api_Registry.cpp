@@ -7,6 +7,7 @@
 // key. Wherever the system's A functions differ in what they leave in the
 // caller's variables on failure, these follow them (see each function).
 
+#include "winapi/RegistryBuffers.h"
 #include "winapi/Win32Types.h"
 
 #include "platform/windows/NativeWin32Api.h"
@@ -24,6 +25,10 @@ namespace tarnquill {
 
 namespace {
 
+using registry::capacityOf;
+using registry::endStringData;
+using registry::isStringType;
+
 // How often a call is repeated with a larger buffer when the key changed
 // between our size question and the read (another process writing).
 constexpr int kRetries = 8;
@@ -35,11 +40,6 @@ constexpr std::size_t kMaxValueName = 16383;
 bool isRoot(std::intptr_t value)
 {
     return value < 0 && value >= static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000000u));
-}
-
-bool isStringType(::DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 FileTime toFileTime(const FILETIME& time)
@@ -63,26 +63,11 @@ std::string seamData(::DWORD type, const std::vector<BYTE>& bytes)
     return seamData(type, bytes.data(), bytes.size());
 }
 
-std::size_t capacityOf(const std::string& buffer, tarnquill::DWORD size)
-{
-    // Never past the string, whatever size the caller claims.
-    return std::min<std::size_t>(buffer.size(), size);
-}
-
 // Text and its NUL into a buffer known to hold them.
 void putWithNul(std::string& buffer, std::string_view text)
 {
     std::copy(text.begin(), text.end(), buffer.begin());
     buffer[text.size()] = '\0';
-}
-
-// The A functions end a string value that lacks its NUL with one when the
-// buffer has room for it (and do not count it); callers that look for the
-// NUL, as the utility class does, rely on it.
-void endStringData(::DWORD type, std::string& buffer, std::size_t capacity, std::size_t length)
-{
-    if (isStringType(type) && length > 0 && length < capacity && buffer[length - 1] != '\0')
-        buffer[length] = '\0';
 }
 
 struct StoredValue {
@@ -172,7 +157,7 @@ LONG NativeWin32Api::RegSetValueExA(HKEY hKey, const std::string& valueName, DWO
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
     // The system would read past the caller's bytes; refuse instead.
-    if (cbData > data.size())
+    if (registry::claimsTooMuch(data, cbData))
         return ERROR_INVALID_PARAMETER;
     const std::string_view bytes = data.substr(0, cbData);
     const std::wstring name = wide::fromUtf8(valueName);

@@ -1,7 +1,9 @@
 #include "platform/linux/registry/AutostartFolder.h"
 
+#include "platform/linux/registry/DesktopFiles.h"
+
 #include "platform/linux/registry/RegistryNames.h"
-#include "platform/linux/registry/StoreFile.h"
+#include "platform/linux/registry/RegistryFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +22,8 @@ namespace {
 
 constexpr std::string_view kEntryGroup = "[Desktop Entry]";
 
+} // namespace
+
 // The escapes of the "string" value type of desktop files.
 std::string escapeString(std::string_view text)
 {
@@ -36,6 +40,8 @@ std::string escapeString(std::string_view text)
     }
     return out;
 }
+
+namespace {
 
 std::string unescapeString(std::string_view text)
 {
@@ -56,6 +62,8 @@ std::string unescapeString(std::string_view text)
     }
     return out;
 }
+
+} // namespace
 
 // CommandLineToArgvW's rules: the program name runs to its closing quote with
 // no escapes; in the arguments 2n backslashes before a quote give n and a
@@ -113,10 +121,14 @@ std::vector<std::string> splitWindowsCommandLine(std::string_view line)
     return args;
 }
 
+namespace {
+
 bool needsQuotes(std::string_view arg)
 {
     return arg.empty() || arg.find_first_of(" \t\n\"'\\><~|&;$*?#`()") != std::string_view::npos;
 }
+
+} // namespace
 
 std::string quoteArgument(std::string_view arg)
 {
@@ -161,15 +173,13 @@ std::optional<std::string> readFile(const fs::path& file)
     return text.str();
 }
 
-// Writes the whole file beside its final name and renames it into place, so
-// a session starting meanwhile never reads half an entry.
-LONG writeFileAtomically(const fs::path& file, const std::string& text)
+LONG writeFileAtomically(const fs::path& file, const std::string& text, mode_t mode)
 {
     std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return statusFromErrno(errno);
-    bool ok = ::fchmod(fd, 0644) == 0;
+    bool ok = ::fchmod(fd, mode) == 0;
     std::size_t written = 0;
     while (ok && written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
@@ -189,6 +199,8 @@ LONG writeFileAtomically(const fs::path& file, const std::string& text)
     }
     return ERROR_SUCCESS;
 }
+
+namespace {
 
 std::string entryText(std::string_view valueName, std::string_view command)
 {

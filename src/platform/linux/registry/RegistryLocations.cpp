@@ -36,9 +36,9 @@ RegistryLocations RegistryLocations::fromEnvironment(const Getenv& getenv)
                                                     : homeFolder(getenv) / ".config";
 
     const char* user = getenv("TARNQUILL_USER_REGISTRY");
-    locations.userStore = (user && *user) ? std::filesystem::path(user) : config / "tarnquill" / "registry.sqlite3";
+    locations.userRegistry = (user && *user) ? std::filesystem::path(user) : config / "tarnquill" / "registry.sqlite3";
     const char* machine = getenv("TARNQUILL_MACHINE_REGISTRY");
-    locations.machineStore = (machine && *machine) ? std::filesystem::path(machine)
+    locations.machineRegistry = (machine && *machine) ? std::filesystem::path(machine)
                                                    : std::filesystem::path("/var/lib/tarnquill/registry.sqlite3");
     locations.userAutostart = config / "autostart";
     const char* machineAutostart = getenv("TARNQUILL_MACHINE_AUTOSTART");
@@ -59,6 +59,20 @@ RegistryLocations RegistryLocations::fromEnvironment(const Getenv& getenv)
         if (colon == std::string_view::npos)
             break;
         dirs.remove_prefix(colon + 1);
+    }
+    const char* dataHome = absoluteOrNull(getenv("XDG_DATA_HOME"));
+    locations.dataHome = dataHome ? std::filesystem::path(dataHome) : homeFolder(getenv) / ".local" / "share";
+    locations.configHome = config;
+    const char* dataDirs = getenv("XDG_DATA_DIRS");
+    std::string_view data = (dataDirs && *dataDirs) ? dataDirs : "/usr/local/share:/usr/share";
+    while (!data.empty()) {
+        const std::size_t colon = data.find(':');
+        const std::string_view dir = data.substr(0, colon);
+        if (!dir.empty() && dir.front() == '/')
+            locations.dataDirs.emplace_back(dir);
+        if (colon == std::string_view::npos)
+            break;
+        data.remove_prefix(colon + 1);
     }
     return locations;
 }

@@ -10,9 +10,9 @@ namespace tarnquill::registry {
 // entries go.
 struct RegistryLocations {
     // HKEY_CURRENT_USER (and HKEY_CLASSES_ROOT, its Software\Classes).
-    std::filesystem::path userStore;
+    std::filesystem::path userRegistry;
     // HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG.
-    std::filesystem::path machineStore;
+    std::filesystem::path machineRegistry;
     // Autostart folders for the per-user and the machine-wide Run key.
     std::filesystem::path userAutostart;
     std::filesystem::path machineAutostart;
@@ -20,6 +20,12 @@ struct RegistryLocations {
     // entry with the same file name as a system one replaces it for that user,
     // while on Windows the two Run keys add up.
     std::vector<std::filesystem::path> systemAutostart;
+    // The desktop's folders that HKEY_CLASSES_ROOT is mirrored into
+    // (LiveClasses): $XDG_DATA_HOME, $XDG_CONFIG_HOME and $XDG_DATA_DIRS. An
+    // empty dataHome mirrors nothing.
+    std::filesystem::path dataHome;
+    std::filesystem::path configHome;
+    std::vector<std::filesystem::path> dataDirs;
 
     using Getenv = std::function<const char*(const char*)>;
 

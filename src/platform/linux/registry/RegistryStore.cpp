@@ -94,6 +94,32 @@ Walk walk(SqliteConnection& db, std::int64_t base, const std::string& basePath,
     return result;
 }
 
+constexpr std::string_view kClassesPath = "HKEY_CURRENT_USER\\SOFTWARE\\CLASSES";
+
+std::vector<std::pair<std::int64_t, std::string>> childKeys(SqliteConnection& db, std::int64_t parent)
+{
+    std::vector<std::pair<std::int64_t, std::string>> children;
+    SqliteStatement query(db, "SELECT id, name FROM keys WHERE parent = ?");
+    query.bind(1, parent);
+    while (query.step() == SQLITE_ROW)
+        children.emplace_back(query.columnInt(0), query.columnBytes(1));
+    return children;
+}
+
+// A key's default value as text: a REG_SZ or REG_EXPAND_SZ up to its NUL.
+std::string defaultText(SqliteConnection& db, std::int64_t key)
+{
+    SqliteStatement query(db, "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+    query.bind(1, key).bindBytes(2, foldName(""));
+    if (query.step() != SQLITE_ROW)
+        return {};
+    const auto type = static_cast<DWORD>(query.columnInt(0));
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return {};
+    const std::string data = query.columnBytes(1);
+    return data.substr(0, data.find('\0'));
+}
+
 // Copies a name and its NUL into a buffer of `capacity` bytes, or says that
 // it does not fit.
 bool copyName(const std::string& name, char* buffer, DWORD capacity)
@@ -112,7 +138,7 @@ using Kind = SqliteTransaction::Kind;
 // A transaction on a store's connection; status() says whether it began.
 class RegistryStore::Transaction final {
 public:
-    Transaction(StoreFile& store, Kind kind)
+    Transaction(RegistryFile& store, Kind kind)
         : m_db(kind == Kind::Read ? store.forReading(m_status) : store.forWriting(m_status))
     {
         if (m_db != nullptr) {
@@ -138,10 +164,11 @@ private:
 };
 
 RegistryStore::RegistryStore(const RegistryLocations& locations, WritableCheck canWrite)
-    : m_user(locations.userStore, StoreFile::Scope::User, canWrite)
-    , m_machine(locations.machineStore, StoreFile::Scope::Machine, canWrite)
+    : m_user(locations.userRegistry, RegistryFile::Scope::User, canWrite)
+    , m_machine(locations.machineRegistry, RegistryFile::Scope::Machine, canWrite)
     , m_userAutostart(locations.userAutostart, locations.systemAutostart, 0700)
     , m_machineAutostart(locations.machineAutostart, {}, 0755)
+    , m_classes(LiveClassesFolders{locations.dataHome, locations.configHome, locations.dataDirs})
 {
 }
 
@@ -254,6 +281,43 @@ LONG RegistryStore::syncAutostart(SqliteConnection& db, const OpenKey& key, cons
     return folder->remove(valueName);
 }
 
+void RegistryStore::syncClasses(const std::string& changedPath)
+{
+    if (!m_classes.enabled() || changedPath.compare(0, kClassesPath.size(), kClassesPath) != 0)
+        return;
+    Transaction read(m_user, Kind::Read);
+    if (read.status() != ERROR_SUCCESS)
+        return;
+    SqliteConnection& db = read.db();
+    ClassesSnapshot snapshot;
+    const Walk classes = walk(db, 1, "", {"Software", "Classes"});
+    if (classes.status == ERROR_SUCCESS) {
+        for (const auto& [id, name] : childKeys(db, classes.id)) {
+            if (name.size() < 2 || name.front() != '.')
+                continue;
+            const std::string className = defaultText(db, id);
+            const KeyPath classPath = splitKeyPath(className);
+            if (className.empty() || classPath.status != ERROR_SUCCESS)
+                continue;
+            const Walk found = walk(db, classes.id, "", classPath.components);
+            const Walk command = walk(db, found.id, "", {"shell", "open", "command"});
+            if (found.status != ERROR_SUCCESS || command.status != ERROR_SUCCESS)
+                continue;
+            snapshot.associations.push_back(
+                {name.substr(1), className, defaultText(db, found.id), defaultText(db, command.id)});
+        }
+        const Walk shell = walk(db, classes.id, "", {"*", "shell"});
+        if (shell.status == ERROR_SUCCESS) {
+            for (const auto& [id, name] : childKeys(db, shell.id)) {
+                const Walk command = walk(db, id, "", {"Command"});
+                if (command.status == ERROR_SUCCESS)
+                    snapshot.verbs.push_back({name, defaultText(db, command.id)});
+            }
+        }
+    }
+    m_classes.sync(snapshot);
+}
+
 LONG RegistryStore::openWith(HKEY key, REGSAM right, OpenKey& out)
 {
     if (const LONG status = resolve(key, out); status != ERROR_SUCCESS)
@@ -261,7 +325,7 @@ LONG RegistryStore::openWith(HKEY key, REGSAM right, OpenKey& out)
     return (out.access & right) != 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-LONG RegistryStore::openExisting(StoreFile& store, std::int64_t id, const std::string& path, REGSAM access,
+LONG RegistryStore::openExisting(RegistryFile& store, std::int64_t id, const std::string& path, REGSAM access,
                                  HKEY* result)
 {
     const bool writable = store.writable();
@@ -278,6 +342,8 @@ LONG RegistryStore::commitValue(Transaction& write, const OpenKey& key, const st
     if (const LONG status = syncAutostart(write.db(), key, valueName); status != ERROR_SUCCESS)
         return status;
     const LONG status = write.commit();
+    if (status == ERROR_SUCCESS)
+        syncClasses(key.path);
     if (status != ERROR_SUCCESS) {
         // The entry follows what the store still holds.
         Transaction read(*key.store, Kind::Read);
@@ -300,13 +366,28 @@ LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*o
     const KeyPath path = splitKeyPath(subKey);
     if (path.status != ERROR_SUCCESS)
         return path.status;
-    Transaction read(*base.store, Kind::Read);
-    if (read.status() != ERROR_SUCCESS)
-        return read.status();
-    const Walk found = walk(read.db(), base.id, base.path, path.components);
+    {
+        Transaction read(*base.store, Kind::Read);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        const Walk found = walk(read.db(), base.id, base.path, path.components);
+        if (found.status == ERROR_SUCCESS)
+            return openExisting(*base.store, found.id, found.path, access, result);
+        if (found.status != ERROR_FILE_NOT_FOUND || key != HKEY_CLASSES_ROOT || path.components.empty())
+            return found.status;
+    }
+    // HKEY_CLASSES_ROOT reads the machine's classes where the user has no
+    // key of that name. New keys always go to the user's (RegCreateKeyExA),
+    // whose classes are the ones the desktop is told about.
+    Transaction machine(m_machine, Kind::Read);
+    if (machine.status() != ERROR_SUCCESS)
+        return machine.status();
+    std::vector<std::string> components{"Software", "Classes"};
+    components.insert(components.end(), path.components.begin(), path.components.end());
+    const Walk found = walk(machine.db(), 1, "HKEY_LOCAL_MACHINE", components);
     if (found.status != ERROR_SUCCESS)
         return found.status;
-    return openExisting(*base.store, found.id, found.path, access, result);
+    return openExisting(m_machine, found.id, found.path, access, result);
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD reserved, const char* keyClass,
@@ -513,7 +594,10 @@ LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
     if (const int status = keyRow.step(); status != SQLITE_DONE)
         return statusFromSqlite(status);
     touch(db, parent);
-    return write.commit();
+    const LONG status = write.commit();
+    if (status == ERROR_SUCCESS)
+        syncClasses(target.path);
+    return status;
 }
 
 LONG RegistryStore::RegCloseKey(HKEY key)

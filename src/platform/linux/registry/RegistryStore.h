@@ -1,9 +1,10 @@
 #pragma once
 
 #include "platform/linux/registry/AutostartFolder.h"
+#include "platform/linux/registry/LiveClasses.h"
 #include "platform/linux/registry/RegistryLocations.h"
 #include "platform/linux/registry/RegistryNames.h"
-#include "platform/linux/registry/StoreFile.h"
+#include "platform/linux/registry/RegistryFile.h"
 #include "winapi/Win32Types.h"
 
 #include <cstdint>
@@ -26,10 +27,14 @@ namespace tarnquill::registry {
 // may share the stores: each change is one transaction.
 //
 // HKEY_CURRENT_USER lives in the per-user store and HKEY_CLASSES_ROOT is its
-// Software\Classes; HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG
+// Software\Classes (a key the user's classes lack opens from the machine's
+// Software\Classes, as the two merge on Windows; keys are created in the
+// user's); HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG
 // live in the machine store, which only a process that may write its file can
 // change. A REG_SZ value under Software\Microsoft\Windows\CurrentVersion\Run of
-// HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE is also an XDG autostart entry.
+// HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE is also an XDG autostart entry, and
+// the file associations and commands for every file under HKEY_CLASSES_ROOT
+// are the desktop's (LiveClasses).
 class RegistryStore final {
 public:
     explicit RegistryStore(const RegistryLocations& locations, WritableCheck canWrite = {});
@@ -90,7 +95,7 @@ public:
 
 private:
     struct OpenKey {
-        StoreFile* store = nullptr;
+        RegistryFile* store = nullptr;
         std::int64_t id = 0;
         REGSAM access = 0;
         // The key's full path in upper-case form, "HKEY_CURRENT_USER\SOFTWARE\...".
@@ -108,18 +113,22 @@ private:
     HKEY addHandle(OpenKey key);
     // A handle with the rights asked to an existing key, unless they include
     // writing to a store this process may not change.
-    LONG openExisting(StoreFile& store, std::int64_t id, const std::string& path, REGSAM access, HKEY* result);
+    LONG openExisting(RegistryFile& store, std::int64_t id, const std::string& path, REGSAM access, HKEY* result);
     AutostartFolder* autostartFor(const std::string& keyPath);
     LONG syncAutostart(SqliteConnection& db, const OpenKey& key, const std::string& valueName);
     // Marks the key written, mirrors the value into the autostart folder and
     // commits.
     LONG commitValue(Transaction& write, const OpenKey& key, const std::string& valueName);
+    // After a change under HKEY_CLASSES_ROOT: the desktop's associations and
+    // file actions follow the classes as they now stand.
+    void syncClasses(const std::string& changedPath);
 
     std::mutex m_mutex;
-    StoreFile m_user;
-    StoreFile m_machine;
+    RegistryFile m_user;
+    RegistryFile m_machine;
     AutostartFolder m_userAutostart;
     AutostartFolder m_machineAutostart;
+    LiveClasses m_classes;
     std::unordered_map<HKEY, OpenKey> m_handles;
     HKEY m_lastHandle = 0;
 };

@@ -1,4 +1,4 @@
-#include "platform/linux/registry/StoreFile.h"
+#include "platform/linux/registry/RegistryFile.h"
 
 #include "platform/linux/registry/RegistryNames.h"
 
@@ -44,15 +44,15 @@ CREATE TABLE IF NOT EXISTS vals(
 // Key ids never come back after a delete (AUTOINCREMENT), so a handle to a
 // deleted key cannot end up on a new key that happens to get its id. The roots
 // keep fixed ids, the same in the in-memory standard keys and in the file.
-const std::vector<StoreFile::Root>& userRoots()
+const std::vector<RegistryFile::Root>& userRoots()
 {
-    static const std::vector<StoreFile::Root> roots{{1, "HKEY_CURRENT_USER"}};
+    static const std::vector<RegistryFile::Root> roots{{1, "HKEY_CURRENT_USER"}};
     return roots;
 }
 
-const std::vector<StoreFile::Root>& machineRoots()
+const std::vector<RegistryFile::Root>& machineRoots()
 {
-    static const std::vector<StoreFile::Root> roots{
+    static const std::vector<RegistryFile::Root> roots{
         {1, "HKEY_LOCAL_MACHINE"}, {2, "HKEY_USERS"}, {3, "HKEY_CURRENT_CONFIG"}};
     return roots;
 }
@@ -64,7 +64,7 @@ struct StandardKey {
 
 // Keys a fresh Windows installation has, which programs open without creating
 // them: the Run keys above all, which the start-up entry is written under.
-const std::vector<StandardKey>& standardKeys(StoreFile::Scope scope)
+const std::vector<StandardKey>& standardKeys(RegistryFile::Scope scope)
 {
     static const std::vector<StandardKey> user{
         {1, {"Software", "Classes"}},
@@ -77,13 +77,13 @@ const std::vector<StandardKey>& standardKeys(StoreFile::Scope scope)
         {1, {"SYSTEM"}},
         {2, {".DEFAULT"}},
     };
-    return scope == StoreFile::Scope::User ? user : machine;
+    return scope == RegistryFile::Scope::User ? user : machine;
 }
 
-int seed(SqliteConnection& connection, StoreFile::Scope scope)
+int seed(SqliteConnection& connection, RegistryFile::Scope scope)
 {
     const std::int64_t now = fileTimeNow();
-    const auto& roots = scope == StoreFile::Scope::User ? userRoots() : machineRoots();
+    const auto& roots = scope == RegistryFile::Scope::User ? userRoots() : machineRoots();
     for (const auto& root : roots) {
         SqliteStatement insert(connection,
                                "INSERT OR IGNORE INTO keys(id, parent, name, fold, written) VALUES(?, NULL, ?, ?, ?)");
@@ -170,19 +170,19 @@ LONG statusFromSqlite(int result)
     }
 }
 
-StoreFile::StoreFile(fs::path file, Scope scope, WritableCheck canWrite)
+RegistryFile::RegistryFile(fs::path file, Scope scope, WritableCheck canWrite)
     : m_file(std::move(file))
     , m_scope(scope)
     , m_canWrite(canWrite ? std::move(canWrite) : WritableCheck(processCanWrite))
 {
 }
 
-const std::vector<StoreFile::Root>& StoreFile::roots() const
+const std::vector<RegistryFile::Root>& RegistryFile::roots() const
 {
     return m_scope == Scope::User ? userRoots() : machineRoots();
 }
 
-int StoreFile::prepareSchema(SqliteConnection& connection)
+int RegistryFile::prepareSchema(SqliteConnection& connection)
 {
     SqliteTransaction transaction(connection, SqliteTransaction::Kind::Write);
     if (transaction.beginResult() != SQLITE_OK)
@@ -203,7 +203,7 @@ int StoreFile::prepareSchema(SqliteConnection& connection)
     return transaction.commit();
 }
 
-int StoreFile::openReal(bool write)
+int RegistryFile::openReal(bool write)
 {
     if (write) {
         const mode_t folderMode = m_scope == Scope::User ? 0700 : 0755;
@@ -241,7 +241,7 @@ int StoreFile::openReal(bool write)
     return SQLITE_OK;
 }
 
-SqliteConnection* StoreFile::standardKeys(LONG& status)
+SqliteConnection* RegistryFile::standardKeys(LONG& status)
 {
     if (!m_standard.isOpen()) {
         int result = m_standard.open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -257,7 +257,7 @@ SqliteConnection* StoreFile::standardKeys(LONG& status)
     return &m_standard;
 }
 
-SqliteConnection* StoreFile::forReading(LONG& status)
+SqliteConnection* RegistryFile::forReading(LONG& status)
 {
     status = ERROR_SUCCESS;
     if (m_real.isOpen())
@@ -279,7 +279,7 @@ SqliteConnection* StoreFile::forReading(LONG& status)
     return standardKeys(status);
 }
 
-SqliteConnection* StoreFile::forWriting(LONG& status)
+SqliteConnection* RegistryFile::forWriting(LONG& status)
 {
     if (!writable()) {
         status = ERROR_ACCESS_DENIED;

@@ -1,11 +1,11 @@
 // The registry contract against the SQLite store, each test on stores of its own.
 
 #include "RegistryContract.h"
-#include "StoreFixture.h"
+#include "RegistryFixture.h"
 
 namespace tarnquill::registry::testing {
 
-struct StoreTraits {
+struct SqliteRegistryTraits {
     class Backend {
     public:
         RegistryStore& api() { return m_store; }
@@ -19,5 +19,5 @@ struct StoreTraits {
 } // namespace tarnquill::registry::testing
 
 namespace tarnquill::contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(RegistryStoreContract, RegistryContract, registry::testing::StoreTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryStoreContract, RegistryContract, registry::testing::SqliteRegistryTraits);
 } // namespace tarnquill::contract

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the tests of the SQLite store share: folders of their own for every
-// store and autostart folder (nothing of the user's is touched), and the
+// What the tests of the SQLite registry share: folders of their own for every
+// registry and autostart folder (nothing of the user's is touched), and the
 // registry calls in the short forms the tests write them in.
 
 #include "platform/linux/registry/RegistryStore.h"
@@ -43,8 +43,8 @@ public:
     RegistryLocations locations() const
     {
         RegistryLocations locations;
-        locations.userStore = m_path / "config" / "tarnquill" / "registry.sqlite3";
-        locations.machineStore = m_path / "var" / "registry.sqlite3";
+        locations.userRegistry = m_path / "config" / "tarnquill" / "registry.sqlite3";
+        locations.machineRegistry = m_path / "var" / "registry.sqlite3";
         locations.userAutostart = m_path / "config" / "autostart";
         locations.machineAutostart = m_path / "xdg" / "autostart";
         locations.systemAutostart = {locations.machineAutostart};
@@ -55,22 +55,22 @@ private:
     std::filesystem::path m_path;
 };
 
-// A test with folders of its own and a store on them, made at first use so
+// A test with folders of its own and a registry on them, made at first use so
 // that the test may change the locations before.
-class StoreTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test {
 protected:
-    RegistryStore& store()
+    RegistryStore& registry()
     {
-        if (!m_store)
-            m_store.emplace(locations);
-        return *m_store;
+        if (!m_registry)
+            m_registry.emplace(locations);
+        return *m_registry;
     }
 
     TempFolder folder;
     RegistryLocations locations = folder.locations();
 
 private:
-    std::optional<RegistryStore> m_store;
+    std::optional<RegistryStore> m_registry;
 };
 
 inline std::string sz(const std::string& text)
@@ -78,19 +78,19 @@ inline std::string sz(const std::string& text)
     return text + '\0';
 }
 
-inline LONG setBytes(RegistryStore& store, HKEY key, const std::string& name, DWORD type, const std::string& bytes)
+inline LONG setBytes(RegistryStore& registry, HKEY key, const std::string& name, DWORD type, const std::string& bytes)
 {
-    return store.RegSetValueExA(key, name, 0, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+    return registry.RegSetValueExA(key, name, 0, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                 static_cast<DWORD>(bytes.size()));
 }
 
 // The value's bytes; "" when it cannot be read, and status says why.
-inline std::string queryBytes(RegistryStore& store, HKEY key, const std::string& name, LONG* status = nullptr)
+inline std::string queryBytes(RegistryStore& registry, HKEY key, const std::string& name, LONG* status = nullptr)
 {
     std::string bytes(512, '\0');
     DWORD size = static_cast<DWORD>(bytes.size());
     const LONG result =
-        store.RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
+        registry.RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
     if (status)
         *status = result;
     bytes.resize(result == ERROR_SUCCESS ? size : 0);
@@ -98,20 +98,20 @@ inline std::string queryBytes(RegistryStore& store, HKEY key, const std::string&
 }
 
 // Handles of keys the test expects to be there (or to be made); 0 otherwise.
-inline HKEY createKey(RegistryStore& store, HKEY base, const std::string& path, const char* keyClass = nullptr)
+inline HKEY createKey(RegistryStore& registry, HKEY base, const std::string& path, const char* keyClass = nullptr)
 {
     HKEY key = 0;
     DWORD disposition = 0;
-    EXPECT_EQ(store.RegCreateKeyExA(base, path, 0, keyClass, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+    EXPECT_EQ(registry.RegCreateKeyExA(base, path, 0, keyClass, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
               ERROR_SUCCESS)
         << path;
     return key;
 }
 
-inline HKEY openKey(RegistryStore& store, HKEY base, const std::string& path, REGSAM access = KEY_ALL_ACCESS)
+inline HKEY openKey(RegistryStore& registry, HKEY base, const std::string& path, REGSAM access = KEY_ALL_ACCESS)
 {
     HKEY key = 0;
-    EXPECT_EQ(store.RegOpenKeyExA(base, path, 0, access, &key), ERROR_SUCCESS) << path;
+    EXPECT_EQ(registry.RegOpenKeyExA(base, path, 0, access, &key), ERROR_SUCCESS) << path;
     return key;
 }
 

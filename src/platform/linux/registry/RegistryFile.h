@@ -32,7 +32,7 @@ bool makeFolders(const std::filesystem::path& folder, mode_t mode);
 // and journals ahead (WAL); the machine store stays readable by every user, so
 // it keeps a rollback journal, whose readers need no write access to the
 // folder as WAL readers would.
-class StoreFile final {
+class RegistryFile final {
 public:
     enum class Scope { User, Machine };
 
@@ -41,9 +41,9 @@ public:
         std::string name;
     };
 
-    StoreFile(std::filesystem::path file, Scope scope, WritableCheck canWrite);
-    StoreFile(const StoreFile&) = delete;
-    StoreFile& operator=(const StoreFile&) = delete;
+    RegistryFile(std::filesystem::path file, Scope scope, WritableCheck canWrite);
+    RegistryFile(const RegistryFile&) = delete;
+    RegistryFile& operator=(const RegistryFile&) = delete;
 
     // The roots this store holds, with the fixed key ids they have in every
     // store of the scope.

@@ -1,0 +1,172 @@
+// HKEY_CLASSES_ROOT as the desktop sees it: an association written by the
+// utility class makes the desktop's own tools (xdg-mime, gio) open a file of
+// that extension with the program, a command for every file becomes the file
+// managers' actions, and deleting the keys takes all of it away again.
+
+#include "RegistryFixture.h"
+
+#include "platform/linux/LinuxWin32Api.h"
+#include "platform/linux/QtHandleTable.h"
+#include "winapi/CWinAPI.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace tarnquill::registry::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool onPath(const char* program)
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+// The first line a command prints.
+std::string firstLine(const std::string& command)
+{
+    std::string line;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[512];
+        if (std::fgets(buffer, sizeof buffer, pipe))
+            line = buffer;
+        ::pclose(pipe);
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
+std::string quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+class LiveClassesTest : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"xdg-mime", "gio", "update-mime-database"})
+            if (!onPath(tool))
+                GTEST_SKIP() << tool << " is not installed";
+        locations.dataHome = folder / "data";
+        locations.configHome = folder / "config";
+        locations.dataDirs = {"/usr/share"};
+        // The desktop's tools read the same folders; xdg-mime asks gio for
+        // file types on a GNOME desktop.
+        setEnv("XDG_DATA_HOME", locations.dataHome.string());
+        setEnv("XDG_CONFIG_HOME", locations.configHome.string());
+        setEnv("XDG_DATA_DIRS", (locations.dataHome.string() + ":/usr/share"));
+        setEnv("XDG_CURRENT_DESKTOP", "GNOME");
+        m_api.emplace(registry(), m_handles);
+        m_winapi.emplace(*m_api);
+    }
+
+    void TearDown() override
+    {
+        m_winapi.reset();
+        m_api.reset();
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+
+    void setEnv(const std::string& name, const std::string& value)
+    {
+        const char* old = std::getenv(name.c_str());
+        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+
+    CWinAPI& winapi() { return *m_winapi; }
+
+private:
+    QtHandleTable m_handles;
+    std::optional<LinuxWin32Api> m_api;
+    std::optional<CWinAPI> m_winapi;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+TEST_F(LiveClassesTest, AnAssociationOpensItsFilesWithTheProgramUntilItsKeysAreDeleted)
+{
+    const fs::path opened = folder / "opened.txt";
+    const fs::path program = folder / "My Opener";
+    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << quoted(opened) << "\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const fs::path sample = folder / "sample file.tqtest";
+    std::ofstream(sample) << "not a known format";
+    // A desktop entry of the user's own, which no registry change may touch.
+    fs::create_directories(locations.dataHome / "applications");
+    const fs::path users = locations.dataHome / "applications" / "tarnquill-tarnquilltest.other.desktop";
+    std::ofstream(users) << "[Desktop Entry]\nType=Application\nName=Mine\nExec=true\n";
+
+    std::string command = "\"" + program.string() + "\"";
+    winapi().RegistryCreateAssociation("tqtest", "TarnquillTest.File", command, "Tarnquill test file");
+
+    const std::string type = firstLine("xdg-mime query filetype " + quoted(sample));
+    EXPECT_EQ(type, "application/x-tarnquill-tarnquilltest.file");
+    EXPECT_EQ(firstLine("xdg-mime query default " + type), "tarnquill-tarnquilltest.file.desktop");
+    ASSERT_EQ(std::system(("gio open " + quoted(sample) + " >/dev/null 2>&1").c_str()), 0);
+    for (int i = 0; i < 200 && readFile(opened).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(readFile(opened), sample.string() + "\n");
+
+    // Deleted child first, as the class's callers delete.
+    winapi().RegistryDeletekey("command", "TarnquillTest.File\\shell\\open", HKEY_CLASSES_ROOT);
+    winapi().RegistryDeletekey(".tqtest", "", HKEY_CLASSES_ROOT);
+    EXPECT_NE(firstLine("xdg-mime query filetype " + quoted(sample)), type);
+    EXPECT_EQ(firstLine("xdg-mime query default " + type), "");
+    EXPECT_FALSE(fs::exists(locations.dataHome / "applications" / "tarnquill-tarnquilltest.file.desktop"));
+    EXPECT_FALSE(fs::exists(locations.dataHome / "mime" / "packages" / "tarnquill-tarnquilltest.file.xml"));
+    EXPECT_EQ(readFile(users), "[Desktop Entry]\nType=Application\nName=Mine\nExec=true\n");
+}
+
+TEST_F(LiveClassesTest, AnExtensionTheSystemKnowsKeepsItsTypeAndGetsTheProgramAsDefault)
+{
+    fs::create_directories(locations.configHome);
+    std::ofstream(locations.configHome / "mimeapps.list")
+        << "[Default Applications]\nimage/png=viewer.desktop;\n\n[Added Associations]\ntext/plain=ed.desktop;\n";
+    std::string command = "/usr/bin/true %1";
+    winapi().RegistryCreateAssociation("txt", "TarnquillTest.Text", command);
+    EXPECT_EQ(firstLine("xdg-mime query default text/plain"), "tarnquill-tarnquilltest.text.desktop");
+    EXPECT_FALSE(fs::exists(locations.dataHome / "mime" / "packages" / "tarnquill-tarnquilltest.text.xml"));
+
+    winapi().RegistryDeleteValue("TarnquillTest.Text\\shell\\open\\command", "", HKEY_CLASSES_ROOT);
+    EXPECT_EQ(readFile(locations.configHome / "mimeapps.list"),
+              "[Default Applications]\nimage/png=viewer.desktop;\n\n[Added Associations]\ntext/plain=ed.desktop;\n");
+}
+
+TEST_F(LiveClassesTest, ACommandForEveryFileIsAFileManagerActionWhileItsKeyLasts)
+{
+    std::string command;
+    winapi().RegistryCreateRightClickAccess("Send to Tarnquill", command);
+    const fs::path serviceMenu = locations.dataHome / "kio" / "servicemenus" / "tarnquill-Send_to_Tarnquill.desktop";
+    const fs::path script = locations.dataHome / "nautilus" / "scripts" / "Send to Tarnquill";
+    const std::string menu = readFile(serviceMenu);
+    EXPECT_NE(menu.find("MimeType=all/allfiles;"), std::string::npos) << menu;
+    EXPECT_NE(menu.find("Name=Send to Tarnquill"), std::string::npos) << menu;
+    EXPECT_NE(menu.find(" %f\n"), std::string::npos) << menu;
+    EXPECT_EQ(::access(script.c_str(), X_OK), 0);
+
+    winapi().RegistryDeletekey("Command", "*\\shell\\Send to Tarnquill", HKEY_CLASSES_ROOT);
+    EXPECT_FALSE(fs::exists(serviceMenu));
+    EXPECT_FALSE(fs::exists(script));
+}
+
+} // namespace
+} // namespace tarnquill::registry::testing

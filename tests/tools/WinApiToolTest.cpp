@@ -1,0 +1,256 @@
+// tarnquill-winapi's command line and outputs, over the recording seam.
+
+#include "RecordingWin32Api.h"
+
+#include "tools/WinApiTool.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarnquill::tool {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// List boxes as plain vectors; the recording seam's LB_ADDSTRING hook fills them.
+class FakeListBoxes final : public ListBoxes {
+public:
+    HWND create() override
+    {
+        const HWND handle = 500 + static_cast<HWND>(boxes.size());
+        boxes[handle] = preset;
+        return handle;
+    }
+    std::vector<std::string> lines(HWND listBox) override { return boxes[listBox]; }
+
+    std::map<HWND, std::vector<std::string>> boxes;
+    // The lines a new box starts with.
+    std::vector<std::string> preset;
+};
+
+// ---- One word, one value --------------------------------------------------
+
+struct WordCase {
+    Type type;
+    const char* word;
+    const char* json; // nullptr: the word is refused
+};
+
+class ParseValueTest : public ::testing::TestWithParam<WordCase> {};
+
+TEST_P(ParseValueTest, ReadsOrRefusesTheWord)
+{
+    const WordCase& c = GetParam();
+    if (!c.json) {
+        EXPECT_THROW(parseValue(c.type, c.word), BadArgument) << c.word;
+        return;
+    }
+    EXPECT_EQ(formatJson(c.type, parseValue(c.type, c.word)), c.json) << c.word;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, ParseValueTest,
+    ::testing::Values(
+        // Whole numbers: decimal by range, hex by bit pattern, nothing else.
+        WordCase{Type::Int32, "-2147483648", "-2147483648"}, WordCase{Type::Int32, "+7", "7"},
+        WordCase{Type::Int32, "0xFFFFFFFF", "-1"}, WordCase{Type::Int32, "2147483648", nullptr},
+        WordCase{Type::Int32, "0x100000000", nullptr}, WordCase{Type::Int32, "-0x1", nullptr},
+        WordCase{Type::Int32, "--1", nullptr}, WordCase{Type::Int32, "0x", nullptr},
+        WordCase{Type::Int32, "12a", nullptr}, WordCase{Type::Int32, "", nullptr},
+        WordCase{Type::Int32, "99999999999999999999999", nullptr}, WordCase{Type::Int16, "0xFFFF", "-1"},
+        WordCase{Type::Int16, "32768", nullptr}, WordCase{Type::UInt8, "0xff", "255"},
+        WordCase{Type::UInt8, "256", nullptr}, WordCase{Type::UInt8, "-1", nullptr},
+        // Root keys by name in any case, or by number.
+        WordCase{Type::Key, "hkcu", "-2147483647"}, WordCase{Type::Key, "HKEY_LOCAL_MACHINE", "-2147483646"},
+        WordCase{Type::Key, "0x80000000", "-2147483648"}, WordCase{Type::Key, "HKEY_NOWHERE", nullptr},
+        // Truth values: the two words and the two numbers only.
+        WordCase{Type::Boolean, "TRUE", "true"}, WordCase{Type::Boolean, "-1", "true"},
+        WordCase{Type::Boolean, "0", "false"}, WordCase{Type::Boolean, "1", nullptr},
+        WordCase{Type::Single, "1.5", "1.5"}, WordCase{Type::Single, "1e39", nullptr},
+        WordCase{Type::Double, "1e3", "1000"}, WordCase{Type::Double, "nan", nullptr},
+        WordCase{Type::Double, "inf", nullptr}, WordCase{Type::Double, "1.5x", nullptr},
+        // Variants: empty, numbers, and every other word as a text.
+        WordCase{Type::Variant, "@empty", "null"}, WordCase{Type::Variant, "0x10", "16"},
+        WordCase{Type::Variant, "2.5", "2.5"}, WordCase{Type::Variant, "1e400", "\"1e400\""},
+        WordCase{Type::Variant, "Software\\x", "\"Software\\\\x\""},
+        WordCase{Type::Picture, "@nothing", "null"}, WordCase{Type::Picture, "0x162E", "5678"},
+        WordCase{Type::String, "a \"b\"", "\"a \\\"b\\\"\""}));
+
+// ---- Texts in JSON and for people ---------------------------------------------
+
+TEST(JsonStringTest, KeepsUtf8AndEscapesEveryOtherByte)
+{
+    EXPECT_EQ(jsonString("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
+    EXPECT_EQ(jsonString(std::string("a\0\x01\x7F\r\n\t", 7)), "\"a\\u0000\\u0001\\u007F\\r\\n\\t\"");
+    // A Latin-1 byte, an overlong '/', a surrogate, a cut sequence, a code point above U+10FFFF.
+    EXPECT_EQ(jsonString("\xE9"), "\"\\u00E9\"");
+    EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\u00C0\\u00AF\"");
+    EXPECT_EQ(jsonString("\xED\xA0\x80"), "\"\\u00ED\\u00A0\\u0080\"");
+    EXPECT_EQ(jsonString("\xE2\x82"), "\"\\u00E2\\u0082\"");
+    EXPECT_EQ(jsonString("\xF4\x90\x80\x80"), "\"\\u00F4\\u0090\\u0080\\u0080\"");
+}
+
+TEST(FormatHumanTest, ShowsEmptyNothingAndRawBytes)
+{
+    EXPECT_EQ(formatHuman(Type::Variant, tarnquill::Variant{}), "Empty");
+    EXPECT_EQ(formatHuman(Type::Picture, Picture{}), "Nothing");
+    EXPECT_EQ(formatHuman(Type::String, std::string("x\xFFy\0", 4)), "\"x\\xFFy\\x00\"");
+    EXPECT_EQ(formatHuman(Type::Boolean, std::int16_t{5}), "5");
+}
+
+// ---- The member table ----------------------------------------------------------
+
+TEST(MemberTableTest, SignaturesFollowTheClass)
+{
+    const auto& table = members();
+    ASSERT_EQ(table.size(), 60u);
+    EXPECT_EQ(table.front().name, "PlaySound");
+    EXPECT_EQ(table.back().name, "RegEnumValues");
+    // By-reference outputs, annotated kinds, optional tails and results.
+    EXPECT_EQ(table[42].signature(), "RegistryGetValue sKey:string sValueName:string sValue:variant& "
+                                     "nValuetype:int32& home:key -> variant");
+    EXPECT_EQ(findMember("findfilesapi")->signature(),
+              "FindFilesAPI path:string& SearchStr:string FileCount:int16& DirCount:int16& "
+              "[handleListbox:listbox] [SendBackInFilename_PathFormat:boolean] "
+              "[DontLookInSubFolders:boolean] -> variant");
+    EXPECT_EQ(findMember("SoundCardDetect")->signature(), "SoundCardDetect -> boolean");
+    EXPECT_EQ(findMember("TryIcnRtnMsg")->signature(), "TryIcnRtnMsg X:single& -> int32");
+    EXPECT_EQ(findMember("NoSuchMember"), nullptr);
+}
+
+// ---- Whole command lines ------------------------------------------------------------
+
+struct ToolRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+class WinApiToolTest : public ::testing::Test {
+protected:
+    ToolRun run(std::vector<std::string> args)
+    {
+        std::ostringstream out;
+        std::ostringstream err;
+        ToolRun result;
+        result.status = runTool(args, api, lists, out, err);
+        result.out = out.str();
+        result.err = err.str();
+        return result;
+    }
+
+    testing::RecordingWin32Api api;
+    FakeListBoxes lists;
+};
+
+struct LineCase {
+    std::vector<std::string> args;
+    int status;
+    const char* out;   // exactly
+    const char* err;   // a part of it
+};
+
+class WinApiToolLineTest : public WinApiToolTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(WinApiToolLineTest, StatusAndOutput)
+{
+    const LineCase& c = GetParam();
+    const ToolRun result = run(c.args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_THAT(result.err, HasSubstr(c.err));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, WinApiToolLineTest,
+    ::testing::Values(
+        LineCase{{"--json", "ptot", "10", "true"}, 0,
+                 "{\"member\": \"PtoT\", \"result\": 150, \"out\": {}, \"lists\": {}, \"error\": null}\n", ""},
+        // A by-reference argument comes back changed; for people, result first.
+        LineCase{{"--json", "TryIcnRtnMsg", "7680"}, 0,
+                 "{\"member\": \"TryIcnRtnMsg\", \"result\": 512, \"out\": {\"X\": 512}, \"lists\": {}, "
+                 "\"error\": null}\n",
+                 ""},
+        LineCase{{"TryIcnRtnMsg", "7695"}, 0, "result: 513\nX: 513\n", ""},
+        // A run-time error of the class: status 1, its number and description.
+        LineCase{{"--json", "TtoP", "1e300"}, 1,
+                 "{\"member\": \"TtoP\", \"result\": null, \"out\": {}, \"lists\": {}, "
+                 "\"error\": {\"number\": 6, \"description\": \"Overflow\"}}\n",
+                 ""},
+        LineCase{{"TrayIcon", "2", "1", "x", "@nothing"}, 1, "", "TrayIcon: run-time error 91: Object variable not set"},
+        LineCase{{"--json", "SetMousePos", "1"}, 2, "",
+                 "SetMousePos takes 2 arguments, not 1; usage: SetMousePos xx:int32 yy:int32"},
+        LineCase{{"PtoT", "1", "2", "3"}, 2, "", "usage: PtoT no:variant [YValue:boolean] -> variant"},
+        LineCase{{"SetMousePos", "1", "x"}, 2, "", "argument 2 (yy) \"x\" is not a whole number; usage: SetMousePos"},
+        LineCase{{"RegEnumKeys", "k", "@list3", "HKCU"}, 2, "", "\"@list3\" is not @list1 or @list2"},
+        LineCase{{"NoSuchMember"}, 2, "", "no member named \"NoSuchMember\""},
+        LineCase{{"--bogus"}, 2, "", "unknown option \"--bogus\""},
+        // The user's words are quoted and escaped, never sent raw to a terminal.
+        LineCase{{"No\x1B[2J\xFF"}, 2, "", "no member named \"No\\x1B[2J\\xFF\""},
+        LineCase{{}, 2, "", "no member named"}));
+
+TEST_F(WinApiToolTest, ListHelpAndVersion)
+{
+    const ToolRun list = run({"--list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 60);
+    EXPECT_THAT(list.out, HasSubstr("\nRegistryValueB sKey:string sValueName:string sValue:uint8 home:key\n"));
+    EXPECT_THAT(run({"--help"}).out, HasSubstr("Exit status"));
+    EXPECT_THAT(run({"--version"}).out, ::testing::StartsWith("tarnquill-winapi "));
+}
+
+// A member that is not written yet, or a seam that fails in a way the class
+// does not know, is reported as an error, never a crash.
+TEST_F(WinApiToolTest, NotImplementedAndOtherFailuresAreErrors)
+{
+    api.onSetCursorPos = [](int, int) -> BOOL { throw NotImplemented("CWinAPI::SetMousePos"); };
+    ToolRun result = run({"--json", "SetMousePos", "1", "2"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.out,
+                HasSubstr("\"error\": {\"number\": null, \"description\": \"CWinAPI::SetMousePos is not implemented yet\"}"));
+
+    api.onSetCursorPos = [](int, int) -> BOOL { throw std::runtime_error("disk on fire"); };
+    result = run({"SetMousePos", "1", "2"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("SetMousePos: disk on fire"));
+}
+
+// @list1 and @list2 make one box each, however often and in whatever order
+// they are named, and only once the whole line has read well.
+TEST_F(WinApiToolTest, ListBoxWordsMakeOneBoxEach)
+{
+    const Call call = parseCall({"RegEnumValues", "k", "@list2", "@list1", "HKCU"}, lists);
+    EXPECT_EQ(std::get<std::int32_t>(call.args[1]), 500);
+    EXPECT_EQ(std::get<std::int32_t>(call.args[2]), 501);
+    ASSERT_EQ(call.lists.size(), 2u);
+    EXPECT_EQ(call.lists[0].first, "list1");
+    EXPECT_EQ(call.lists[1].first, "list2");
+
+    const Call same = parseCall({"RegEnumValues", "k", "@list1", "@list1", "HKCU"}, lists);
+    EXPECT_EQ(std::get<std::int32_t>(same.args[1]), std::get<std::int32_t>(same.args[2]));
+    EXPECT_EQ(same.lists.size(), 1u);
+
+    EXPECT_THROW(parseCall({"RegEnumValues", "k", "@list1", "@list2", "HKXX"}, lists), UsageError);
+    EXPECT_EQ(lists.boxes.size(), 3u);
+}
+
+// The boxes' lines are printed after the call, whatever it did, bytes that
+// are not UTF-8 included.
+TEST_F(WinApiToolTest, ListBoxLinesArePrintedAfterTheCall)
+{
+    lists.preset = {"Software", "caf\xC3\xA9", "\xFF"};
+    const ToolRun json = run({"--json", "RegEnumValues", "k", "@list2", "@list1", "HKCU"});
+    EXPECT_THAT(json.out, HasSubstr("\"lists\": {\"list1\": [\"Software\", \"caf\xC3\xA9\", \"\\u00FF\"], "
+                                    "\"list2\": [\"Software\", \"caf\xC3\xA9\", \"\\u00FF\"]}"));
+    const ToolRun human = run({"RegEnumKeys", "k", "@list1", "HKCU"});
+    EXPECT_THAT(human.out, HasSubstr("list1: 3 lines\n  \"Software\"\n  \"caf\xC3\xA9\"\n  \"\\xFF\"\n"));
+}
+
+} // namespace
+} // namespace tarnquill::tool
