@@ -26,6 +26,8 @@ namespace {
 
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;
+// Every sound of this program, so that the ones still playing can be asked for.
+constexpr std::uint32_t kSoundId = 1;
 constexpr MCIERROR kMciParamOverflow = 256 + 12; // MCIERR_PARAM_OVERFLOW
 
 // The Windows sound aliases and the freedesktop sound theme's events that
@@ -98,7 +100,17 @@ BOOL LinuxWin32Api::sndPlaySoundA(const std::string& sound, UINT fuSound)
         ca_context* context = nullptr;
         if (ca_context_create(&context) != CA_SUCCESS)
             return FALSE;
-        m_canberra.reset(context, ca_context_destroy);
+        // Sounds run on after the call: an ending program (a command-line
+        // call) lets the last ones finish, for at most a few seconds.
+        m_canberra.reset(context, [](ca_context* ending) {
+            for (int i = 0; i < 500; ++i) {
+                int playing = 0;
+                if (ca_context_playing(ending, kSoundId, &playing) != CA_SUCCESS || playing == 0)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            ca_context_destroy(ending);
+        });
         ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tarnquill", nullptr);
     }
     ca_proplist* properties = nullptr;
@@ -116,11 +128,11 @@ BOOL LinuxWin32Api::sndPlaySoundA(const std::string& sound, UINT fuSound)
     }
     int result = CA_SUCCESS;
     if (fuSound & SND_ASYNC) {
-        result = ca_context_play_full(m_canberra.get(), 0, properties, nullptr, nullptr);
+        result = ca_context_play_full(m_canberra.get(), kSoundId, properties, nullptr, nullptr);
     } else {
         // Synchronous: returns when the sound has finished.
         SoundDone done;
-        result = ca_context_play_full(m_canberra.get(), 0, properties, &SoundDone::finished, &done);
+        result = ca_context_play_full(m_canberra.get(), kSoundId, properties, &SoundDone::finished, &done);
         if (result == CA_SUCCESS)
             done.wait();
     }

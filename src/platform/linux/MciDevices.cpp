@@ -156,7 +156,15 @@ MciDevices::MciDevices()
     gst_init(nullptr, nullptr);
 }
 
-MciDevices::~MciDevices() = default;
+MciDevices::~MciDevices()
+{
+    // Playback runs on after the command that started it: a program that
+    // ends (a command-line call) lets what plays reach its end first.
+    for (auto& [alias, device] : m_devices) {
+        if (device->playing)
+            device->waitForEnd();
+    }
+}
 
 MCIERROR MciDevices::send(const std::string& command, std::string& reply)
 {

@@ -21,7 +21,7 @@ namespace tarnquill {
 //   the buffer 268.
 // Video plays in a window of its own, audio on the default output, an audio
 // CD from its first track (cdda://). Playback runs on after the command
-// returns unless it says `wait`.
+// returns unless it says `wait`, and the destructor lets it end.
 class MciDevices final {
 public:
     MciDevices();
