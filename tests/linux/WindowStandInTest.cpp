@@ -86,10 +86,15 @@ public:
             const xcb_atom_t types[] = {atom("_NET_WM_WINDOW_TYPE"), atom(type)};
             xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, types[0], XCB_ATOM_ATOM, 32, 1, &types[1]);
         }
-        xcb_map_window(m_c, window);
-        xcb_flush(m_c);
         // Mapped, and in its frame (the window manager leaves docks unframed).
-        waitUntil([&] { return isViewable(window) && (type != nullptr || parent(window) != root()); });
+        // A request that reaches a window manager still starting up can be
+        // lost: it is made again.
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            xcb_map_window(m_c, window);
+            xcb_flush(m_c);
+            if (waitUntil([&] { return isViewable(window) && (type != nullptr || parent(window) != root()); }, 500))
+                break;
+        }
         return window;
     }
 
