@@ -4,6 +4,8 @@ of copies the program keeps.
 
     bench/copy_latency.py [--copies 50] [--burst 50] [--gap-ms 12]
     TARNQUILL_BINARY=path/to/tarnquill   (default build/linux/tarnquill)
+    TARNQUILL_BINARY=build/windows/tarnquill.exe   the Windows program under
+        Wine, in the prefix build/wine-prefix-bench (or WINEPREFIX)
 
 Latency: from the moment xclip says it owns the clipboard (it prints that
 right after asking the X server for the selection, so the figure includes the
@@ -165,6 +167,46 @@ def wait_for_newest(path, text, timeout=10.0):
     return None
 
 
+def start_program(procs, binary, env, work, wine_env=None):
+    """A copy of the program in work/app, with HOME, the XDG folders and the
+    machine-wide registry and autostart folders inside `work`; its output goes
+    to work/app.log. A Windows program (wine_env given) runs under Wine in
+    that prefix, made first when it is new. Returns the process and the path
+    of its store."""
+    home = os.path.join(work, "home")
+    for sub in (".config", ".local/share", ".cache"):
+        os.makedirs(os.path.join(home, sub))
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+    app_dir = os.path.join(work, "app")
+    os.makedirs(app_dir)
+    program = os.path.join(app_dir, "tarnquill.exe" if wine_env else "tarnquill")
+    shutil.copy2(binary, program)
+    store = os.path.join(app_dir, "tcb.txt")
+    # The machine-wide registry and autostart folders too: as root their
+    # defaults are the real /var/lib/tarnquill and /etc/xdg/autostart.
+    system = os.path.join(work, "system")
+    os.makedirs(os.path.join(system, "xdg", "autostart"))
+    app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_DATA_HOME=os.path.join(home, ".local/share"),
+                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
+                   XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
+                   TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
+                   TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
+    argv = [program]
+    if wine_env:
+        app_env.update(wine_env, HOME=os.environ.get("HOME", home))
+        if not os.path.exists(os.path.join(wine_env["WINEPREFIX"], ".tarnquill-ready")):
+            subprocess.run(["wine", "wineboot", "--init"], env=app_env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            subprocess.run(["wineserver", "--wait"], env=app_env, check=False)
+            open(os.path.join(wine_env["WINEPREFIX"], ".tarnquill-ready"), "w").close()
+        argv = ["wine", program]
+    with open(os.path.join(work, "app.log"), "wb") as log:
+        app = procs.start(argv, env=app_env, cwd=work, stdout=log, stderr=log)
+    return app, store
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--copies", type=int, default=50)
@@ -173,10 +215,13 @@ def main():
     args = parser.parse_args()
 
     binary = os.environ.get("TARNQUILL_BINARY") or os.path.join(ROOT, "build", "linux", "tarnquill")
+    wine = binary.endswith(".exe")
+    wine_env = {"WINEPREFIX": os.environ.get("WINEPREFIX") or os.path.join(ROOT, "build", "wine-prefix-bench"),
+                "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
     for tool in ("Xvfb", "xclip"):
         if not shutil.which(tool):
             sys.exit(f"copy_latency: {tool} is needed")
-    if not os.access(binary, os.X_OK):
+    if not os.access(binary, os.R_OK if wine else os.X_OK):
         sys.exit(f"copy_latency: no program at {binary} (build it, or set TARNQUILL_BINARY)")
 
     procs = Processes()
@@ -184,33 +229,12 @@ def main():
     try:
         xvfb, display = start_xvfb(procs)
         env = client_env(display, work)
-        home = os.path.join(work, "home")
-        for sub in (".config", ".local/share", ".cache"):
-            os.makedirs(os.path.join(home, sub))
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(runtime, mode=0o700)
-        app_dir = os.path.join(work, "app")
-        os.makedirs(app_dir)
-        shutil.copy2(binary, os.path.join(app_dir, "tarnquill"))
-        store = os.path.join(app_dir, "tcb.txt")
-        # The machine-wide registry and autostart folders too: as root their
-        # defaults are the real /var/lib/tarnquill and /etc/xdg/autostart.
-        system = os.path.join(work, "system")
-        os.makedirs(os.path.join(system, "xdg", "autostart"))
-        app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                       XDG_DATA_HOME=os.path.join(home, ".local/share"),
-                       XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
-                       XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
-                       TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
-                       TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
-        with open(os.path.join(work, "app.log"), "wb") as log:
-            app = procs.start([os.path.join(app_dir, "tarnquill")], env=app_env, cwd=work,
-                              stdout=log, stderr=log)
+        app, store = start_program(procs, binary, env, work, wine_env if wine else None)
         copier = Copier(procs, env)
 
         # Warm-up: the first copy also proves the program is up and recording.
         copier.copy("warm-up")
-        if wait_for_newest(store, "warm-up", timeout=20) is None:
+        if wait_for_newest(store, "warm-up", timeout=90 if wine else 20) is None:
             sys.exit("copy_latency: the program never recorded the warm-up copy")
         time.sleep(0.5)
 
@@ -236,6 +260,8 @@ def main():
                   f"min {min(latencies):7.2f} ms   max {max(latencies):7.2f} ms")
         if missed:
             print(f"  {missed} copies never reached the store within 10 s")
+        if args.burst <= 0:
+            return
 
         # Burst: all owners connected first, then released GAP ms apart.
         time.sleep(0.5)
@@ -295,6 +321,8 @@ def main():
         if app.poll() is not None:
             print(f"  the program ended during the run (exit {app.returncode})")
     finally:
+        if wine:
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, **wine_env), check=False)
         procs.end_all()
         shutil.rmtree(work, ignore_errors=True)
 

@@ -4,11 +4,12 @@
 # Building the Linux program and its unit tests and benchmarks.
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
-    qt6-base-dev libgl-dev libxcb1-dev
-    libxcb-shape0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev
+    qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
+    libxcb-shape0-dev libxcb-keysyms1-dev
     libcanberra-dev libpulse-dev libgstreamer1.0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libblkid-dev libglib2.0-dev libxtst-dev
 )
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
@@ -18,18 +19,22 @@ WINDOWS_BUILD_PACKAGES=(
 DISPLAY_PACKAGES=(
     xvfb xauth fonts-dejavu-core imagemagick x11-utils
 )
-# The GUI tests (xclip, xdotool, trayer), the autostart launcher test (gio),
-# the file-association tests (xdg-mime, the MIME and desktop databases'
-# tools, which the registry also runs) and the Windows tests under Wine.
+# The GUI tests (xclip, xdotool, trayer, xrdb for the screen's dpi), the
+# autostart launcher test (gio), the file-association tests (xdg-mime, the
+# MIME and desktop databases' tools, which the registry also runs) and the
+# Windows tests under Wine.
 TEST_PACKAGES=(
     xclip xdotool trayer
-    openbox dbus python3-dbusmock
+    x11-xserver-utils
+    dbus-daemon python3-dbusmock
+    openbox
     pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
     gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x
     libglib2.0-bin
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64
     python3
+    python3-dbusmock dbus-daemon
 )
 
 # The sanitizer build of the unit tests and the fuzz targets: clang with its

@@ -110,7 +110,7 @@ std::optional<std::size_t> Form1::selectedSlot() const
 void Form1::List1_Click()
 {
     if (const auto slot = selectedSlot())
-        m_view.setText1(m_history.slot(*slot));
+        m_view.setText1Shared(m_history.sharedSlot(*slot));
 }
 
 void Form1::Label2_Click(int Index)
@@ -173,6 +173,12 @@ void Form1::Picture1_MouseMove(int, int, float X, float)
     if (!m_winApi || m_winApi->TryIcnRtnMsg(X) != static_cast<std::int32_t>(WM_LBUTTONUP))
         return;
     restoreWindow();
+}
+
+void Form1::Picture1_TrayMessage(int Button, int Shift, int X, int Y)
+{
+    Picture1_MouseMove(Button, Shift, static_cast<float>(X * static_cast<double>(m_api.TwipsPerPixelX())),
+                       static_cast<float>(Y * static_cast<double>(m_api.TwipsPerPixelY())));
 }
 
 void Form1::restoreWindow()

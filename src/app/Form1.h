@@ -27,6 +27,9 @@ public:
     virtual int List1_ListIndex() const = 0;
     // Replaces the whole content of the preview box Text1.
     virtual void setText1(const std::string& text) = 0;
+    // The same for a text the history holds, which a view may keep shared
+    // instead of copying it (texts run to hundreds of megabytes).
+    virtual void setText1Shared(const SharedText& text) { setText1(*text); }
     // The state of Check2 "Run ... at start-up": 1 checked, 0 cleared.
     virtual int Check2_Value() const = 0;
     // Picture1's window handle, the tray icon's callback window, and its
@@ -127,6 +130,12 @@ public:
     // twips. A left-button release over the icon (514) shows the window again
     // and removes the icon; every other message is ignored.
     void Picture1_MouseMove(int Button, int Shift, float X, float Y);
+    // The same notification as a front end receives it, the position in
+    // pixels. It is turned into twips with the factor that TryIcnRtnMsg
+    // divides by, read at this moment: a factor taken at start would decode
+    // the messages wrongly after a change of the screen's dots per inch, and
+    // the window would never come back from the tray.
+    void Picture1_TrayMessage(int Button, int Shift, int X, int Y);
 
     // The tray restore without the tray message: the window shown where it
     // was, then the tray icon removed (a removal of no icon does nothing).

@@ -195,11 +195,11 @@ std::string windows1252ToUtf8(std::string_view bytes)
     return out;
 }
 
-std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces)
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces, LegacyDecoder legacy)
 {
     std::string converted;
     if (!isValidUtf8(bytes)) {
-        converted = windows1252ToUtf8(bytes);
+        converted = (legacy ? legacy : windows1252ToUtf8)(bytes);
         bytes = converted;
     } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         bytes.remove_prefix(3);

@@ -29,11 +29,17 @@ std::string escapeEntry(std::string_view text);
 // Undoes escapeEntry; text without the escape byte comes back unchanged.
 std::string unescapeEntry(std::string_view stored);
 
+// Turns the bytes of a legacy store, written in the system's single-byte
+// ANSI code page, into UTF-8.
+using LegacyDecoder = std::string (*)(std::string_view bytes);
+
 // Splits store bytes into entries: at every separator, each piece unescaped.
-// Bytes that are not valid UTF-8 are read as Windows-1252 first; a leading
-// UTF-8 byte-order mark is dropped. At most `maxPieces` pieces are returned
-// (the trailing line end is a piece of its own).
-std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX);
+// Bytes that are not valid UTF-8 are read through `legacy` first (Windows-1252
+// unless the front end knows the machine's code page); a leading UTF-8
+// byte-order mark is dropped. At most `maxPieces` pieces are returned (the
+// trailing line end is a piece of its own).
+std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPieces = SIZE_MAX,
+                                     LegacyDecoder legacy = nullptr);
 
 // Encoding helpers, exposed for tests.
 bool isValidUtf8(std::string_view bytes);

@@ -57,7 +57,7 @@ void TextHistory::loadt()
     m_storeUnread = !content.has_value();
     if (!content || content->empty())
         return;
-    auto pieces = decodeStore(*content, kHistorySlots);
+    auto pieces = decodeStore(*content, kHistorySlots, m_legacy);
     for (std::size_t i = 0; i < pieces.size(); ++i)
         m_slots[i] = pieces[i].empty() ? emptyText() : std::make_shared<const std::string>(std::move(pieces[i]));
     ++m_generation;

@@ -30,6 +30,9 @@ public:
     TextHistory(FileSystem& files, std::filesystem::path storeFile);
 
     void setListView(HistoryListView* view) { m_view = view; }
+    // How a legacy store that is not UTF-8 is read: the machine's ANSI code
+    // page on Windows (the front end supplies it), Windows-1252 by default.
+    void setLegacyDecoder(LegacyDecoder legacy) { m_legacy = legacy; }
 
     // Adds a non-empty text as the newest entry, rebuilds the list, saves.
     void addt(std::string text);
@@ -60,6 +63,7 @@ private:
     FileSystem& m_files;
     std::filesystem::path m_storeFile;
     HistoryListView* m_view = nullptr;
+    LegacyDecoder m_legacy = nullptr;
     std::array<SharedText, kHistorySlots> m_slots;
     std::uint64_t m_generation = 0;
     bool m_storeUnread = false;

@@ -48,9 +48,12 @@ private:
     bool m_open = false;
 };
 
-bool isSeparator(char c)
+// In a Linux path only "/" parts folders; a backslash is part of a name there.
+bool endsInSeparator(std::string_view folder)
 {
-    return c == '\\' || c == '/';
+    if (folder.empty())
+        return false;
+    return folder.back() == '/' || (folder.back() == '\\' && !folder.starts_with('/'));
 }
 
 } // namespace
@@ -58,7 +61,7 @@ bool isSeparator(char c)
 std::string runEntryData(std::string_view programFolder, std::string_view name)
 {
     std::string data(programFolder);
-    if (data.empty() || !isSeparator(data.back()))
+    if (!endsInSeparator(data))
         data += programFolder.starts_with('/') ? '/' : '\\';
     // Written as it is, blanks and all: installers and the program's earlier
     // versions read and compare this value verbatim. The Linux autostart

@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <string>
 
-// <windows.h> defines PlaySound as a macro (PlaySoundA/W) and ExitWindows as a
-// two-argument macro; a front end that includes it before this header would
-// otherwise rename or break these two members.
-#pragma push_macro("PlaySound")
-#pragma push_macro("ExitWindows")
+// <windows.h> (with <mmsystem.h>) defines PlaySound as a macro (PlaySoundA/W)
+// and ExitWindows as a two-argument macro, which would rename or break these
+// two members wherever they are declared or called. A source that includes
+// <windows.h> and calls them includes this header after it: the two macros
+// stay undefined from here on (the system functions are
+// PlaySoundW and ExitWindowsEx by their own names).
 #undef PlaySound
 #undef ExitWindows
 
@@ -37,13 +38,14 @@ inline constexpr const char* kAppTitle = "Tarnquill";
 //
 // State of implementation: the frame (construction, the six properties, PtoT,
 // TtoP, SetMousePos, ListFunc), the tray and menu members (TrayIcon,
-// TryIcnRtnMsg, MenuBitmaps), the window and desktop members, the sound and
-// media members, the registry values and keys (RegistryValueS to
+// TryIcnRtnMsg, MenuBitmaps), the registry values and keys (RegistryValueS to
 // RegistryCreateAssociation, AutoRun) and the registry enumeration
 // (RegistryEnumerateKeys, RegistryEnumerateValues, RegEnumKeys,
-// RegEnumValues) are complete. Every other member is declared with its final
-// signature and throws NotImplemented until its family is written: shell, file
-// search and machine information.
+// RegEnumValues), the shell members (GetSystemFolders, Launch, RetrieveIcon,
+// RetrieveFileTypeName, DocumentList, ShowRecycleBin, OpenWebSite,
+// ExecuteFile, SendEmail), file search and machine information
+// (FindFilesAPI, DiskSpace, ComputerName, DiskVolumeInfo), the window and
+// desktop members and the sound and media members are complete: all sixty.
 class CWinAPI final {
 public:
     // Reads the work area and the cursor once; never raises, wherever the
@@ -92,6 +94,11 @@ public:
     /* 23 */ void Delay(const double& HowLong);
     /* 24 */ void DocumentList(std::string& func, const std::string& sName = {});
     /* 25 */ void PlayAvi(const std::string& sFile);
+    // Opens with the program the shell associates: the recycle bin (26), an
+    // address or document (27), a file with parameters, maximised (28); when
+    // 27 or 28 gets an error below 32 the open-with dialog is offered for the
+    // file, and a dialog that cannot be started raises file-not-found.
+    // SendEmail prefixes the caller's address with "mailto:" and opens it.
     /* 26 */ void ShowRecycleBin(const HWND& h);
     /* 27 */ void OpenWebSite(const std::string& sFile, const HWND& handle);
     /* 28 */ void ExecuteFile(const std::string& sFile, const HWND& handle, const std::string& sParams = {});
@@ -134,11 +141,21 @@ public:
     /* 50 */ void RegistryEnumerateKeys(const std::string& sValue, const HWND& handleListbox, const HKEY& home);
     /* 51 */ void RegistryEnumerateValues(const std::string& sValue, const HWND& handleListboxEntries, const HWND& handleListboxValues, const HKEY& home);
     /* 52 */ void DisableCtrlAltDelete(const Bool16& bDisable);
+    // Lists the entries matching SearchStr in path (given a trailing "\") and,
+    // unless DontLookInSubFolders, depth first in each subfolder after the
+    // folder's own; counts them and the folders into the caller's int16
+    // counters (overflow past 32,767) and returns their exact total size, or
+    // empty when nothing matched. Serves pending events once per entry.
     /* 53 */ Variant FindFilesAPI(std::string& path, const std::string& SearchStr, std::int16_t& FileCount, std::int16_t& DirCount, const HWND& handleListbox = 0, const Bool16& SendBackInFilename_PathFormat = kFalse, const Bool16& DontLookInSubFolders = kFalse);
+    // Free, used and total bytes of the drive named by sPath's first character.
     /* 54 */ Variant DiskSpace(const std::string& sPath, double& dFree, double& dUsed, double& dTotal);
     /* 55 */ void PlayAudioCd(const std::int16_t& TrackNum, const Bool16& StopPlaying = kFalse);
     /* 56 */ void AutoRun(const std::int32_t& drv);
+    // 0: the computer name, 2: the user name; 1: sets the computer name for
+    // the next start (CmpName not empty); other values do nothing.
     /* 57 */ std::string ComputerName(const std::int32_t& func, const std::string& CmpName = {});
+    // The volume's label and file-system name into the caller's buffers (as
+    // they come back, not cut at the NUL), its serial, name limit and flags.
     /* 58 */ Variant DiskVolumeInfo(std::string& sPath, std::string& sDriveName, const std::int32_t& lLength, std::int32_t& lSerialNo, std::int32_t& lMaximumChar, std::int32_t& lFileSystemFlags, std::string& sNameOfFileSystem, const std::int32_t& lLeng);
     /* 59 */ std::int32_t RegEnumKeys(const std::string& rgeSubKey, const HWND& handleListbox, const HKEY& rgeMainKey);
     /* 60 */ void RegEnumValues(const std::string& rgeSubKey, const HWND& handleListboxEntries, const HWND& handleListboxValues, const HKEY& rgeMainKey);
@@ -196,5 +213,3 @@ private:
 
 } // namespace tarnquill
 
-#pragma pop_macro("ExitWindows")
-#pragma pop_macro("PlaySound")

@@ -185,39 +185,44 @@ INSTANTIATE_TEST_SUITE_P(Indices, Form1OtherLabel2Elements, ::testing::Values(-1
 class Form1Check2Test : public Form1Test {
 protected:
     // The executable is RecordingWin32Api's: "tool" in C:\Apps\Clip.
-    Form1Check2Test() { api.calls.clear(); }
+    Form1Check2Test() { api.registry = &registry; }
 
-    // Name, type, data and size of every value written.
-    std::vector<std::string> written() const
+    std::optional<testing::InMemoryRegistry::Stored> runValue(HKEY root) const
     {
-        std::vector<std::string> lines;
-        for (const std::string& call : api.callsTo("RegSetValueExA"))
-            lines.push_back(call.substr(call.find(',') + 2));
-        return lines;
+        return registry.value(root, std::string(kRunSubKey), "tool");
     }
+
+    testing::InMemoryRegistry registry;
 };
 
 TEST_F(Form1Check2Test, ClickAndKeyUpWriteTheEntryOfThisExecutableWhenChecked)
 {
-    const std::string entry =
-        "\"tool\", 0, 1, " + testing::byteList(std::string("C:\\Apps\\Clip\\tool\0", 18)) + ", 18)";
+    const testing::InMemoryRegistry::Stored entry{REG_SZ, std::string("C:\\Apps\\Clip\\tool\0", 18)};
     view.check2 = 1;
     form.Check2_Click();
-    form.Check2_KeyUp(32, 0);
-    form.Check2_KeyUp(65, 1); // any key, any shift state
-    EXPECT_THAT(written(), ElementsAre(entry, entry, entry));
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), entry);
+    registry.machineWritable = false;
+    form.Check2_KeyUp(65, 1); // any key, any shift state; an ordinary user's entry is per-user
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), entry);
 }
 
 TEST_F(Form1Check2Test, ClickAndKeyUpDeleteTheEntryWhenCleared)
 {
+    view.check2 = 1;
+    registry.machineWritable = false;
+    form.Check2_Click();
+    registry.machineWritable = true;
+    form.Check2_KeyUp(32, 0);
     view.check2 = 0;
     form.Check2_Click();
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+
+    view.check2 = 1;
+    form.Check2_Click();
+    view.check2 = 0;
     form.Check2_KeyUp(9, 2);
-    EXPECT_THAT(written(), IsEmpty());
-    // Both roots, so the per-user fallback entry goes too.
-    EXPECT_EQ(api.callsTo("RegDeleteValueA").size(), 4u);
-    for (const std::string& call : api.callsTo("RegDeleteValueA"))
-        EXPECT_THAT(call, ::testing::EndsWith(", \"tool\")"));
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
 // ---- Picture1: the tray icon's notifications ----------------------------------
@@ -239,6 +244,21 @@ TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)
     form.Picture1_MouseMove(0, 0, 7665.0f, 0);
     form.Picture1_MouseMove(0, 0, 0.0f, 0);
     EXPECT_THAT(api.calls, IsEmpty());
+}
+
+// The screen's density may change during the run (another monitor, a new
+// scaling setting): the release still brings the window back.
+TEST_F(Form1Test, TrayMessagesInPixelsAreDecodedWithTheFactorOfTheMomentOfTheClick)
+{
+    for (const float twipsPerPixel : {15.0f, 12.0f, 10.0f, 7.5f, 1440.0f / 110}) {
+        form.Label6_Click();
+        api.twipsPerPixelX = twipsPerPixel;
+        api.calls.clear();
+        form.Picture1_TrayMessage(0, 0, 512, 0);
+        EXPECT_THAT(api.calls, IsEmpty()) << "a move at " << twipsPerPixel;
+        form.Picture1_TrayMessage(1, 0, 514, 0);
+        EXPECT_THAT(api.calls, ElementsAre("Show()", testing::trayCall(2))) << twipsPerPixel;
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include "history/StoreFormat.h"
 
+#include <cstdio>
+#include <functional>
 #include <thread>
 
 namespace tarnquill::gui {
@@ -238,6 +240,113 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
     click("Label2", 2);
     const std::string afterErase = storeOf({"newest entry"});
     EXPECT_TRUE(waitFor([&] { return m_app->store() == afterErase; })) << "the clipboard's text was not recorded again";
+}
+
+// ------------------------------------------------ owners of the clipboard
+
+// Under a clipboard owner that never answers, each command acts well before
+// the seconds an answer is waited for; their times are printed for the record.
+constexpr auto kHungDeadline = 2s;
+
+class ClipboardOwnerTest : public MainWindowTest {
+protected:
+    // Starts a program that takes the clipboard and never answers.
+    Process hangOnClipboard()
+    {
+        SpawnOptions options;
+        options.pipeStdout = true;
+        Process owner = m_x->spawn({GUI_SELECTION_TOOL, "hang", "frozen"}, options);
+        EXPECT_TRUE(owner.waitForOutput("ready", 10s));
+        // Long enough for the program to be waiting on it.
+        std::this_thread::sleep_for(300ms);
+        return owner;
+    }
+
+    // Runs `act`, then waits up to `deadline` for `effect`, printing the time.
+    ::testing::AssertionResult takesEffect(const char* what, const std::function<void()>& act,
+                                           const std::function<bool()>& effect, std::chrono::milliseconds deadline)
+    {
+        const auto begin = Clock::now();
+        act();
+        const bool happened = waitFor(effect, deadline, 2ms);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
+        std::printf("%s: %lld ms\n", what, static_cast<long long>(ms));
+        if (happened)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << what << " took no effect within " << deadline.count() << " ms";
+    }
+};
+
+TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
+{
+    const std::string twoLines = "second\r\nline two\r\n";
+    Process atStart = hangOnClipboard();
+    start({"newest entry", twoLines});
+    EXPECT_TRUE(takesEffect(
+        "copy after a start under a hung owner", [&] { m_clipboard->copyToClipboard("copied"); },
+        [&] { return m_app->store() == storeOf({"copied", "newest entry", twoLines}); }, kHungDeadline));
+
+    Process hung = hangOnClipboard();
+    clickRow(0, 8);
+    const int rowHeight = rowHeightOfSelectedRow0();
+    EXPECT_TRUE(takesEffect(
+        "row click (screenshots included)", [&] { clickRow(2, rowHeight); }, [&] { return text1Lines() == 2; },
+        kHungDeadline));
+    EXPECT_TRUE(takesEffect(
+        "re-send", [&] { click("Label2", 0); }, [&] { return clipboardText() == twoLines; }, kHungDeadline));
+
+    hung = hangOnClipboard();
+    // The preview's context menu would ask the owner whether to offer Paste.
+    const ScreenRect text = inner("Text1");
+    clickAt(*m_x, text.left + 30, text.top + 30, 3);
+    pressKey(*m_x, "Escape");
+    EXPECT_TRUE(takesEffect(
+        "erase", [&] { click("Label2", 2); }, [&] { return !fs::exists(m_app->storeFile()); }, kHungDeadline));
+    EXPECT_TRUE(takesEffect(
+        "copy after the hung owner", [&] { m_clipboard->copyToClipboard("next copy"); },
+        [&] { return m_app->store() == storeOf({"next copy"}); }, kHungDeadline));
+
+    hung = hangOnClipboard();
+    EXPECT_TRUE(takesEffect(
+        "exit", [&] { click("Label3"); }, [&] { return !m_app->running(); }, kHungDeadline));
+    EXPECT_EQ(m_app->store(), storeOf({"next copy"}));
+}
+
+// The exit hands the text it put on the clipboard to the clipboard manager,
+// so it outlives the program.
+TEST_F(ClipboardOwnerTest, ExitHandsTheProgramsClipboardTextToTheManager)
+{
+    SpawnOptions options;
+    options.pipeStdout = true;
+    Process manager = m_x->spawn({GUI_SELECTION_TOOL, "manager"}, options);
+    ASSERT_TRUE(manager.waitForOutput("ready", 10s));
+    const std::string text = "kept after the exit \xE2\x9C\x93\r\n";
+    start({text, "older"});
+    clickRow(0, 8);
+    click("Label2", 0);
+    ASSERT_TRUE(waitFor([&] { return clipboardText() == text; }));
+
+    EXPECT_TRUE(takesEffect("exit with a hand-over", [&] { click("Label3"); }, [&] { return !m_app->running(); },
+                            kHungDeadline));
+    EXPECT_TRUE(manager.waitForOutput("saved " + std::to_string(text.size()), 1s)) << manager.stdoutText();
+    EXPECT_EQ(clipboardText(), text);
+}
+
+// One line of 20 MB (minified data, base64) once froze the window for most of
+// a minute when its row was clicked, and copies made meanwhile were lost.
+TEST_F(MainWindowTest, ALongSingleLineIsPreviewedWithoutHoldingUpTheNextCopy)
+{
+    std::string line(20'000'000, 'x');
+    for (std::size_t i = 0; i < line.size(); i += 7)
+        line[i] = 'A' + static_cast<char>(i % 26);
+    start({line, "older"});
+
+    clickRow(0, 8);
+    m_clipboard->copyToClipboard("copied after the click");
+    const std::string expectedStart = "copied after the click" + std::string(HistorySeparator) + line.substr(0, 100);
+    EXPECT_TRUE(waitFor([&] { return m_app->store().value_or("").starts_with(expectedStart); }, 5s, 50ms))
+        << "the copy after the click was not recorded";
+    EXPECT_EQ(text1Lines(), 1u) << "the line is not previewed";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace tarnquill {
@@ -151,6 +152,20 @@ TEST(StoreFormat, ListRowsShowTheFirstTenCharacters)
     EXPECT_EQ(firstCharacters("0123456789abc", 10), "0123456789");
     EXPECT_EQ(firstCharacters("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80xyz", 10),
               "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
+}
+
+// A store that is not UTF-8 is read in the code page the front end names (the
+// machine's ANSI code page on Windows); valid UTF-8 never goes through it.
+TEST(StoreFormatLegacy, NonUtf8StoreIsReadThroughTheGivenCodePage)
+{
+    const LegacyDecoder marking = [](std::string_view bytes) {
+        std::string text(bytes);
+        std::ranges::replace_if(text, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }, '#');
+        return text;
+    };
+    EXPECT_EQ(decodeStore("caf\xE9||!o@!@#w@#$!@#$%z||", SIZE_MAX, marking).front(), "caf#");
+    EXPECT_EQ(decodeStore("caf\xC3\xA9||!o@!@#w@#$!@#$%z||", SIZE_MAX, marking).front(), "caf\xC3\xA9");
+    EXPECT_EQ(decodeStore("caf\xE9||!o@!@#w@#$!@#$%z||").front(), "caf\xC3\xA9") << "Windows-1252 by default";
 }
 
 } // namespace

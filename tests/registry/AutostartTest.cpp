@@ -78,8 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
     RegistryStore, ExecLine,
     ::testing::Values(
         ExecRow{"plain_path", "/usr/bin/tarnquill", "/usr/bin/tarnquill"},
-        // The start-up entry: the folder, "\" and the name; runs "/home/me/My Apps/tarnquill".
-        ExecRow{"start_up_entry_with_blanks", "/home/me/My Apps\\tarnquill", R"("/home/me/My Apps/tarnquill")"},
+        // The start-up entry; runs "/home/me/My Apps/tarnquill".
+        ExecRow{"start_up_entry_with_blanks", "/home/me/My Apps/tarnquill", R"("/home/me/My Apps/tarnquill")"},
+        // A backslash is part of a Linux file name; runs "/home/me/back\slash/tarnquill".
+        ExecRow{"backslash_in_a_folder_name", "/home/me/back\\slash/tarnquill",
+                R"("/home/me/back\\\\slash/tarnquill")"},
         // Runs "/opt/it's $HOME `x`/run".
         ExecRow{"shell_characters", "/opt/it's $HOME `x`/run", R"("/opt/it's \\$HOME \\`x\\`/run")"},
         // Runs sh -c 'exec "$0" "$@"' "/srv/100% sure/run".
@@ -249,14 +252,14 @@ TEST_F(AutostartTest, AnEntryIsStartedByTheDesktopsLauncher)
 {
     if (!onPath("gio"))
         GTEST_SKIP() << "gio (GLib's launcher) is not installed";
-    const fs::path programFolder = folder / "My Apps 100% $HOME 'x'";
+    const fs::path programFolder = folder / "My Apps 100% $HOME 'x' back\\slash";
     fs::create_directories(programFolder);
     const fs::path output = folder / "started.txt";
     const fs::path program = programFolder / "tarnquill";
     std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" << output.string() << "'\n";
     fs::permissions(program, fs::perms::owner_all);
 
-    ASSERT_EQ(setRun("tarnquill", programFolder.string() + "\\tarnquill"), ERROR_SUCCESS);
+    ASSERT_EQ(setRun("tarnquill", program.string()), ERROR_SUCCESS);
     const auto entries = userEntries();
     ASSERT_EQ(entries.size(), 1u);
     const std::string command = "gio launch '" + (locations.userAutostart / entries.begin()->first).string()

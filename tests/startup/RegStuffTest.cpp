@@ -10,10 +10,8 @@
 namespace tarnquill {
 namespace {
 
-using testing::byteList;
 using testing::RecordingWin32Api;
 using testing::runtimeErrorOf;
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const std::string kRun = "\"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\\"";
@@ -23,95 +21,95 @@ std::string openRun(const char* root)
     return std::string("RegOpenKeyExA(") + root + ", " + kRun + ", 0, 0x3F, out)";
 }
 
-std::string setText(int key, const std::string& name, const std::string& text)
-{
-    return "RegSetValueExA(" + std::to_string(key) + ", " + testing::quoted(name) + ", 0, 1, "
-        + byteList(text + std::string(1, '\0')) + ", " + std::to_string(text.size() + 1) + ")";
-}
-
-// An ordinary user: the machine-wide key refuses write access.
-void denyMachineWide(RecordingWin32Api& api)
-{
-    api.onRegOpenKeyExA = [&api](HKEY root, const std::string&, DWORD, REGSAM, HKEY& key) {
-        if (root == HKEY_LOCAL_MACHINE)
-            return ERROR_ACCESS_DENIED;
-        key = api.nextHandle++;
-        return ERROR_SUCCESS;
-    };
-}
+const std::string kRunPath(kRunSubKey);
 
 class RegStuffTest : public ::testing::Test {
 protected:
+    RegStuffTest() { api.registry = &registry; }
+
+    // The Run value `name` under a root, as stored.
+    std::optional<testing::InMemoryRegistry::Stored> runValue(HKEY root, const std::string& name = "tool") const
+    {
+        return registry.value(root, kRunPath, name);
+    }
+
+    testing::InMemoryRegistry registry;
     RecordingWin32Api api;
     RegStuff regStuff{api, "C:\\Apps\\Clip"};
 };
 
-TEST_F(RegStuffTest, AddWritesTheMachineWideRunValueAsTextWithItsNul)
+const testing::InMemoryRegistry::Stored kEntry{REG_SZ, std::string("C:\\Apps\\Clip\\tool\0", 18)};
+
+// The access mask and the key's spelling are fixed; no outcome shows them.
+TEST_F(RegStuffTest, AddOpensTheMachineWideRunKeyWithAccess3F)
 {
     regStuff.AddRunEntry("tool");
-    EXPECT_THAT(api.calls, ElementsAre(openRun("HKEY_LOCAL_MACHINE"), setText(100, "tool", "C:\\Apps\\Clip\\tool"),
-                                       "RegCloseKey(100)", openRun("HKEY_CURRENT_USER"),
-                                       "RegDeleteValueA(101, \"tool\")", "RegCloseKey(101)"));
+    ASSERT_FALSE(api.calls.empty());
+    EXPECT_EQ(api.calls.front(), openRun("HKEY_LOCAL_MACHINE"));
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_EQ(registry.openHandles(), 0u);
 }
 
-TEST_F(RegStuffTest, AddFallsBackToThePerUserRunKeyWhenTheMachineWideOneIsRefused)
+TEST_F(RegStuffTest, AnOrdinaryUsersEntryIsPerUserAndMakesTheRunKeyWhenMissing)
 {
-    denyMachineWide(api);
+    registry.machineWritable = false;
+    ASSERT_EQ(api.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              ERROR_SUCCESS);
     regStuff.AddRunEntry("tool");
-    EXPECT_THAT(api.calls,
-                ElementsAre(openRun("HKEY_LOCAL_MACHINE"),
-                            "RegCreateKeyExA(HKEY_CURRENT_USER, " + kRun + ", 0, NULL, 0, 0x3F, out, out)",
-                            setText(100, "tool", "C:\\Apps\\Clip\\tool"), "RegCloseKey(100)"));
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+
+    regStuff.RemoveRunEntry("tool");
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_EQ(registry.openHandles(), 0u);
 }
 
-TEST_F(RegStuffTest, AddFallsBackWhenTheMachineWideWriteItselfFails)
+TEST_F(RegStuffTest, AMachineWideWriteThatFailsFallsBackToThePerUserKey)
 {
-    api.onRegSetValueExA = [](HKEY key, const std::string&, DWORD, DWORD, std::string_view, DWORD) {
-        return key == 100 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    int sets = 0;
+    api.onRegSetValueExA = [&](HKEY key, const std::string& name, DWORD reserved, DWORD type, std::string_view data,
+                               DWORD size) {
+        return ++sets == 1 ? ERROR_ACCESS_DENIED : registry.RegSetValueExA(key, name, reserved, type, data, size);
     };
     regStuff.AddRunEntry("tool");
-    EXPECT_THAT(api.callsTo("RegSetValueExA"), ElementsAre(setText(100, "tool", "C:\\Apps\\Clip\\tool"),
-                                                           setText(101, "tool", "C:\\Apps\\Clip\\tool")));
-    EXPECT_THAT(api.callsTo("RegCloseKey"), ElementsAre("RegCloseKey(100)", "RegCloseKey(101)"));
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
+    EXPECT_EQ(registry.openHandles(), 0u);
 }
 
-TEST_F(RegStuffTest, AddWithNoKeyWritableWritesNothingAndRaisesNothing)
+// The machine-wide entry takes the place of one an earlier fallback left, or
+// the program would start twice at log-on.
+TEST_F(RegStuffTest, AMachineWideEntryRemovesTheFallbackOfAnEarlierRun)
 {
-    denyMachineWide(api);
+    registry.machineWritable = false;
+    regStuff.AddRunEntry("tool");
+    registry.machineWritable = true;
+    regStuff.AddRunEntry("tool");
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+}
+
+TEST_F(RegStuffTest, WithNoKeyWritableNothingIsWrittenAndNothingRaised)
+{
+    registry.machineWritable = false;
     api.onRegCreateKeyExA = [](HKEY, const std::string&, DWORD, const std::optional<std::string>&, DWORD, REGSAM,
                                HKEY&, DWORD&) { return ERROR_ACCESS_DENIED; };
     regStuff.AddRunEntry("tool");
-    EXPECT_THAT(api.callsTo("RegSetValueExA"), IsEmpty());
-    EXPECT_THAT(api.callsTo("RegCloseKey"), IsEmpty());
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
-TEST_F(RegStuffTest, RemoveDeletesTheValueUnderBothRoots)
+TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemoveUnderBothRoots)
 {
-    regStuff.RemoveRunEntry("tool");
-    EXPECT_THAT(api.calls, ElementsAre(openRun("HKEY_LOCAL_MACHINE"), "RegDeleteValueA(100, \"tool\")",
-                                       "RegCloseKey(100)", openRun("HKEY_CURRENT_USER"),
-                                       "RegDeleteValueA(101, \"tool\")", "RegCloseKey(101)"));
-}
-
-TEST_F(RegStuffTest, RemoveAsAnOrdinaryUserStillClearsThePerUserValue)
-{
-    denyMachineWide(api);
-    regStuff.RemoveRunEntry("tool");
-    EXPECT_THAT(api.calls, ElementsAre(openRun("HKEY_LOCAL_MACHINE"), openRun("HKEY_CURRENT_USER"),
-                                       "RegDeleteValueA(100, \"tool\")", "RegCloseKey(100)"));
-}
-
-TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemove)
-{
+    registry.machineWritable = false;
     applyRunAtStartup(regStuff, 1, "tool");
-    EXPECT_EQ(api.callsTo("RegSetValueExA").size(), 1u);
-    EXPECT_THAT(api.callsTo("RegDeleteValueA"), ElementsAre("RegDeleteValueA(101, \"tool\")"));
+    registry.machineWritable = true;
+    applyRunAtStartup(regStuff, 1, "tool");
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
 
-    api.calls.clear();
-    applyRunAtStartup(regStuff, 0, "tool");
     applyRunAtStartup(regStuff, 2, "tool"); // greyed counts as not checked
-    EXPECT_THAT(api.callsTo("RegSetValueExA"), IsEmpty());
-    EXPECT_EQ(api.callsTo("RegDeleteValueA").size(), 4u);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
 }
 
 struct DataCase {
@@ -136,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DataCase{"PosixFolder", "/opt/tq", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixFolderWithSlash", "/opt/tq/", "tarnquill", "/opt/tq/tarnquill"},
                       DataCase{"PosixRoot", "/", "tarnquill", "/tarnquill"},
+                      // A Linux folder whose name ends in a backslash.
+                      DataCase{"PosixFolderEndingInBackslash", "/opt/tq\\", "tarnquill", "/opt/tq\\/tarnquill"},
                       DataCase{"BlanksStayUnquoted", "C:\\Program Files\\Tq", "tq", "C:\\Program Files\\Tq\\tq"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -149,22 +149,24 @@ struct ValueCase {
 
 class SetValueOnOpenKey : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(SetValueOnOpenKey, WritesTheValuesBytesForItsType)
+TEST_P(SetValueOnOpenKey, StoresTheValuesBytesForItsType)
 {
+    testing::InMemoryRegistry registry;
     RecordingWin32Api api;
+    api.registry = &registry;
     RegStuff regStuff(api, "C:\\");
     const auto& c = GetParam();
     LONG status = -1;
-    EXPECT_EQ(runtimeErrorOf([&] { status = regStuff.SetValueOnOpenKey(42, "v", c.type, c.value); }), c.error);
-    if (c.error != 0 || c.bytes.empty()) {
-        EXPECT_THAT(api.calls, IsEmpty());
-        if (c.error == 0) {
-            EXPECT_EQ(status, ERROR_SUCCESS);
-        }
-        return;
+    EXPECT_EQ(runtimeErrorOf([&] { status = regStuff.WriteValue(HKEY_CURRENT_USER, "Software", "v", c.value, c.type); }),
+              c.error);
+    const auto stored = registry.value(HKEY_CURRENT_USER, "Software", "v");
+    if (c.bytes.empty()) {
+        EXPECT_EQ(stored, std::nullopt);
+    } else {
+        EXPECT_EQ(status, ERROR_SUCCESS);
+        EXPECT_EQ(stored, (testing::InMemoryRegistry::Stored{c.type, c.bytes}));
     }
-    EXPECT_THAT(api.calls, ElementsAre("RegSetValueExA(42, \"v\", 0, " + std::to_string(c.type) + ", "
-                                       + byteList(c.bytes) + ", " + std::to_string(c.bytes.size()) + ")"));
+    EXPECT_EQ(registry.openHandles(), 0u) << "closed on every way out";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -182,25 +184,17 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"OtherTypesWriteNothing", REG_BINARY, std::int32_t{1}, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RegStuffStatus, AKeyThatCannotBeOpenedIsNeitherWrittenNorClosed)
+TEST(RegStuffStatus, AKeyThatCannotBeOpenedIsNeitherCreatedNorWritten)
 {
+    testing::InMemoryRegistry registry;
     RecordingWin32Api api;
-    api.onRegOpenKeyExA = [](HKEY, const std::string&, DWORD, REGSAM, HKEY&) { return ERROR_FILE_NOT_FOUND; };
+    api.registry = &registry;
     RegStuff regStuff(api, "C:\\");
     EXPECT_EQ(regStuff.WriteValue(HKEY_CURRENT_USER, "Software\\Missing", "v", std::string("x"), REG_SZ),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(regStuff.DeleteValue(HKEY_CURRENT_USER, "Software\\Missing", "v"), ERROR_FILE_NOT_FOUND);
-    EXPECT_THAT(api.calls, ElementsAre("RegOpenKeyExA(HKEY_CURRENT_USER, \"Software\\Missing\", 0, 0x3F, out)",
-                                       "RegOpenKeyExA(HKEY_CURRENT_USER, \"Software\\Missing\", 0, 0x3F, out)"));
-}
-
-TEST(RegStuffStatus, AKeyIsClosedEvenWhenTheValueCannotBeConverted)
-{
-    RecordingWin32Api api;
-    RegStuff regStuff(api, "C:\\");
-    EXPECT_EQ(runtimeErrorOf([&] { regStuff.WriteValue(HKEY_CURRENT_USER, "K", "v", std::string("x"), REG_DWORD); }),
-              RuntimeError::kTypeMismatch);
-    EXPECT_THAT(api.calls, ElementsAre("RegOpenKeyExA(HKEY_CURRENT_USER, \"K\", 0, 0x3F, out)", "RegCloseKey(100)"));
+    EXPECT_FALSE(registry.keyExists(HKEY_CURRENT_USER, "Software\\Missing"));
+    EXPECT_THAT(api.callsTo("RegCloseKey"), IsEmpty()) << "nothing was open";
 }
 
 } // namespace

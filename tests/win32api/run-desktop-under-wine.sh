@@ -2,6 +2,7 @@
 # Runs the desktop tests of a Windows test program (tray, cursor, work area,
 # message box) under Wine on a private Xvfb:
 #   run-desktop-under-wine.sh PROGRAM.exe [GTEST ARGS...]
+# TARNQUILL_GTEST_FILTER chooses other tests than NativeDesktop.*.
 # The Wine prefix is WINEPREFIX, or build/wine-prefix-desktop. It is not the
 # console tests' prefix: Wine's explorer, which hosts the tray, keeps the
 # display it was started with, and theirs runs with none.
@@ -52,4 +53,4 @@ if [[ ! -f $WINEPREFIX/.tarnquill-ready ]]; then
     touch "$WINEPREFIX/.tarnquill-ready"
 fi
 
-wine "$program" --gtest_filter='NativeDesktop.*' "$@" </dev/null
+wine "$program" --gtest_filter="${TARNQUILL_GTEST_FILTER:-NativeDesktop.*}" "$@" </dev/null

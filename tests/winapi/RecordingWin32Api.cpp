@@ -358,6 +358,8 @@ LONG RecordingWin32Api::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWOR
     record("RegOpenKeyExA", {keyName(hKey), quoted(subKey), num(ulOptions), hexNumber(samDesired), kOut});
     if (onRegOpenKeyExA)
         return onRegOpenKeyExA(hKey, subKey, ulOptions, samDesired, result);
+    if (registry)
+        return registry->RegOpenKeyExA(hKey, subKey, ulOptions, samDesired, result);
     result = nextHandle++;
     return ERROR_SUCCESS;
 }
@@ -370,6 +372,8 @@ LONG RecordingWin32Api::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DW
                                hexNumber(samDesired), kOut, kOut});
     if (onRegCreateKeyExA)
         return onRegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
+    if (registry)
+        return registry->RegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
     result = nextHandle++;
     disposition = REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -380,32 +384,42 @@ LONG RecordingWin32Api::RegSetValueExA(HKEY hKey, const std::string& valueName, 
 {
     record("RegSetValueExA",
            {keyName(hKey), quoted(valueName), num(reserved), num(dwType), byteList(data), num(cbData)});
-    return onRegSetValueExA ? onRegSetValueExA(hKey, valueName, reserved, dwType, data, cbData) : ERROR_SUCCESS;
+    if (onRegSetValueExA)
+        return onRegSetValueExA(hKey, valueName, reserved, dwType, data, cbData);
+    return registry ? registry->RegSetValueExA(hKey, valueName, reserved, dwType, data, cbData) : ERROR_SUCCESS;
 }
 
 LONG RecordingWin32Api::RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data,
                                          DWORD& cbData)
 {
     record("RegQueryValueExA", {keyName(hKey), quoted(valueName), num(type), buffer(data), num(cbData)});
-    return onRegQueryValueExA ? onRegQueryValueExA(hKey, valueName, type, data, cbData) : ERROR_FILE_NOT_FOUND;
+    if (onRegQueryValueExA)
+        return onRegQueryValueExA(hKey, valueName, type, data, cbData);
+    return registry ? registry->RegQueryValueExA(hKey, valueName, type, data, cbData) : ERROR_FILE_NOT_FOUND;
 }
 
 LONG RecordingWin32Api::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
 {
     record("RegDeleteKeyA", {keyName(hKey), quoted(subKey)});
-    return onRegDeleteKeyA ? onRegDeleteKeyA(hKey, subKey) : ERROR_SUCCESS;
+    if (onRegDeleteKeyA)
+        return onRegDeleteKeyA(hKey, subKey);
+    return registry ? registry->RegDeleteKeyA(hKey, subKey) : ERROR_SUCCESS;
 }
 
 LONG RecordingWin32Api::RegDeleteValueA(HKEY hKey, const std::string& valueName)
 {
     record("RegDeleteValueA", {keyName(hKey), quoted(valueName)});
-    return onRegDeleteValueA ? onRegDeleteValueA(hKey, valueName) : ERROR_SUCCESS;
+    if (onRegDeleteValueA)
+        return onRegDeleteValueA(hKey, valueName);
+    return registry ? registry->RegDeleteValueA(hKey, valueName) : ERROR_SUCCESS;
 }
 
 LONG RecordingWin32Api::RegCloseKey(HKEY hKey)
 {
     record("RegCloseKey", {keyName(hKey)});
-    return onRegCloseKey ? onRegCloseKey(hKey) : ERROR_SUCCESS;
+    if (onRegCloseKey)
+        return onRegCloseKey(hKey);
+    return registry ? registry->RegCloseKey(hKey) : ERROR_SUCCESS;
 }
 
 LONG RecordingWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& cchClass, DWORD& subKeys,
@@ -418,6 +432,9 @@ LONG RecordingWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWOR
     if (onRegQueryInfoKeyA)
         return onRegQueryInfoKeyA(hKey, className, cchClass, subKeys, maxSubKeyLen, maxClassLen, values,
                                   maxValueNameLen, maxValueLen, cbSecurityDescriptor, lastWriteTime);
+    if (registry)
+        return registry->RegQueryInfoKeyA(hKey, className, cchClass, subKeys, maxSubKeyLen, maxClassLen, values,
+                                          maxValueNameLen, maxValueLen, cbSecurityDescriptor, lastWriteTime);
     cchClass = subKeys = maxSubKeyLen = maxClassLen = values = maxValueNameLen = maxValueLen = 0;
     cbSecurityDescriptor = 0;
     lastWriteTime = {};
@@ -429,8 +446,10 @@ LONG RecordingWin32Api::RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name,
 {
     record("RegEnumKeyExA",
            {keyName(hKey), num(index), buffer(name), num(cchName), buffer(className), num(cchClass), kOut});
-    return onRegEnumKeyExA ? onRegEnumKeyExA(hKey, index, name, cchName, className, cchClass, lastWriteTime)
-                           : ERROR_NO_MORE_ITEMS;
+    if (onRegEnumKeyExA)
+        return onRegEnumKeyExA(hKey, index, name, cchName, className, cchClass, lastWriteTime);
+    return registry ? registry->RegEnumKeyExA(hKey, index, name, cchName, className, cchClass, lastWriteTime)
+                    : ERROR_NO_MORE_ITEMS;
 }
 
 LONG RecordingWin32Api::RegEnumValueA(HKEY hKey, DWORD index, std::string& valueName, DWORD& cchValueName,
@@ -438,8 +457,10 @@ LONG RecordingWin32Api::RegEnumValueA(HKEY hKey, DWORD index, std::string& value
 {
     record("RegEnumValueA",
            {keyName(hKey), num(index), buffer(valueName), num(cchValueName), kOut, buffer(data), num(cbData)});
-    return onRegEnumValueA ? onRegEnumValueA(hKey, index, valueName, cchValueName, type, data, cbData)
-                           : ERROR_NO_MORE_ITEMS;
+    if (onRegEnumValueA)
+        return onRegEnumValueA(hKey, index, valueName, cchValueName, type, data, cbData);
+    return registry ? registry->RegEnumValueA(hKey, index, valueName, cchValueName, type, data, cbData)
+                    : ERROR_NO_MORE_ITEMS;
 }
 
 // ---- Files and machine -----------------------------------------------------------------

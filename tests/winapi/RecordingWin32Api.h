@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InMemoryRegistry.h"
+
 #include "winapi/Values.h"
 #include "winapi/Win32Api.h"
 
@@ -46,6 +48,9 @@ public:
     std::string appExeName = "tool";
     std::string appCommandLine;
     HANDLE nextHandle = 100;
+    // When set, the registry functions without a hook answer from it (and are
+    // still recorded), so a test can judge what they left behind.
+    InMemoryRegistry* registry = nullptr;
 
     // Hooks, in the seam's order.
     std::function<BOOL(UINT, UINT, WinRect&, UINT)> onSystemParametersInfoRect;

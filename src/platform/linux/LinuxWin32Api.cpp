@@ -53,8 +53,6 @@ constexpr int kIdIgnore = 5;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
-constexpr HINSTANCE kNoAssociation = 31;                // SE_ERR_NOASSOC
-
 using xcb::atom;
 template <typename T>
 using XcbReply = xcb::Reply<T>;
@@ -341,46 +339,6 @@ std::int64_t LinuxWin32Api::Now()
 
 // ---- Shell and the running program -----------------------------------------------------
 
-HINSTANCE LinuxWin32Api::ShellExecuteA(HWND, const std::optional<std::string>&, const std::string&,
-                                       const std::optional<std::string>&, const std::optional<std::string>&, int)
-{
-    return kNoAssociation;
-}
-
-UINT LinuxWin32Api::WinExec(const std::string&, UINT)
-{
-    return static_cast<UINT>(ERROR_FILE_NOT_FOUND);
-}
-
-void LinuxWin32Api::keybd_event(BYTE, BYTE, DWORD, DWORD) {}
-
-void LinuxWin32Api::SHAddToRecentDocs(UINT, const std::optional<std::string>&) {}
-
-std::int32_t LinuxWin32Api::SHGetFileInfoA(const std::string&, DWORD, ShFileInfoA&, UINT, UINT)
-{
-    return 0;
-}
-
-BOOL LinuxWin32Api::ImageList_Draw(HIMAGELIST, int, HDC, int, int, UINT)
-{
-    return FALSE;
-}
-
-UINT LinuxWin32Api::GetWindowsDirectoryA(std::string&, UINT)
-{
-    return 0;
-}
-
-UINT LinuxWin32Api::GetSystemDirectoryA(std::string&, UINT)
-{
-    return 0;
-}
-
-DWORD LinuxWin32Api::GetTempPathA(DWORD, std::string&)
-{
-    return 0;
-}
-
 std::string LinuxWin32Api::AppPath()
 {
     return native::programFolder().string();
@@ -411,54 +369,6 @@ std::string LinuxWin32Api::AppCommandLine()
         start = end;
     }
     return line;
-}
-
-// ---- Files and machine: not yet on Linux -------------------------------------------------
-
-HANDLE LinuxWin32Api::FindFirstFileA(const std::string&, Win32FindDataA&)
-{
-    return INVALID_HANDLE_VALUE;
-}
-
-BOOL LinuxWin32Api::FindNextFileA(HANDLE, Win32FindDataA&)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::FindClose(HANDLE)
-{
-    return FALSE;
-}
-
-DWORD LinuxWin32Api::GetFileAttributesA(const std::string&)
-{
-    return INVALID_FILE_ATTRIBUTES;
-}
-
-BOOL LinuxWin32Api::GetDiskFreeSpaceA(const std::string&, DWORD&, DWORD&, DWORD&, DWORD&)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::GetVolumeInformationA(const std::string&, std::string&, DWORD, DWORD&, DWORD&, DWORD&,
-                                          std::string&, DWORD)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::GetComputerNameA(std::string&, DWORD&)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::SetComputerNameA(const std::string&)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::GetUserNameA(std::string&, DWORD&)
-{
-    return FALSE;
 }
 
 } // namespace tarnquill

@@ -6,7 +6,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 class QSystemTrayIcon;
 struct ca_context;
@@ -39,6 +42,19 @@ class MciDevices;
 //   uCallbackMessage, wParam the icon's id, lParam the mouse message that
 //   happened over the icon. With WM_MOUSEMOVE as callback, the window's
 //   mouse-move handler sees x = that message number, y = 0.
+// - Shell: ShellExecuteA opens with the desktop's default application (GIO,
+//   an argument vector, never a shell), answering as Windows does (42; 2, 3,
+//   31 SE_ERR_NOASSOC); WinExec splits the line by Windows' rules and starts
+//   it, or shows an open-with chooser for rundll32's OpenAs_RunDLL;
+//   keybd_event is XTest (the Windows key is Super); SHAddToRecentDocs is
+//   recently-used.xbel through GLib's bookmark file; SHGetFileInfoA gives the
+//   shared MIME database's type name and theme icons, which ImageList_Draw
+//   paints into a paint target of the handle table. The system folders are
+//   /usr, /usr/bin and $TMPDIR (else /tmp) with its "/".
+// - Files and machine (paths: WindowsPaths.h): wildcard searches in NTFS's
+//   order, attributes (a link that closes a loop is no folder), statvfs,
+//   the mount table and libblkid, the host and user names, and the static
+//   host name through systemd's host-name service on the system bus.
 // - Also done: DoEvents, Now and the App* readings.
 // - List boxes: LB_ADDSTRING (the text form of SendMessageA) appends to a
 //   QListWidget registered in the handle table and returns the line's row;
@@ -46,14 +62,10 @@ class MciDevices;
 // - Not yet available on Linux; each fails as the Windows function fails:
 //   SPI_SETWORKAREA and the text and slot forms of SystemParametersInfoA
 //   (FALSE), the menu functions (0, 0xFFFFFFFF, FALSE), SetWindowPos,
-//   ReleaseCapture, ExitWindowsEx, sndPlaySoundA, ImageList_Draw and the
-//   Get/Set machine and volume functions (FALSE), SetWindowLongA, FindWindow*,
-//   numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs, SHGetFileInfoA and the
-//   folder functions (0), mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION),
-//   ShellExecuteA (SE_ERR_NOASSOC), WinExec (ERROR_FILE_NOT_FOUND),
-//   FindFirstFileA (INVALID_HANDLE_VALUE), GetFileAttributesA
-//   (INVALID_FILE_ATTRIBUTES); keybd_event and SHAddToRecentDocs do nothing;
-//   ShowCursor keeps the display counter without hiding the pointer.
+//   ReleaseCapture, ExitWindowsEx, sndPlaySoundA (FALSE), SetWindowLongA,
+//   FindWindow*, numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs (0),
+//   mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION); ShowCursor keeps the
+//   display counter without hiding the pointer.
 //
 // Everything but the registry needs a QApplication and runs on its thread.
 class LinuxWin32Api final : public Win32Api {
@@ -171,10 +183,24 @@ private:
     void applyTrayRecord(TrayEntry& entry, const NotifyIconDataA& data);
     void deliverTrayClick(const TrayKey& key, UINT mouseMessage);
 
+    // An open FindFirstFileA search: its matches, read in full at the start,
+    // and the next one to hand out.
+    struct FileSearch {
+        std::vector<Win32FindDataA> entries;
+        std::size_t next = 0;
+    };
+
     registry::RegistryStore& m_registry;
     QtHandleTable& m_handles;
     std::map<TrayKey, TrayEntry> m_tray;
     int m_cursorCount = 0;
+    std::map<HANDLE, FileSearch> m_fileSearches;
+    // The icon names behind each index of the image lists SHGetFileInfoA
+    // answers with: a file type's theme icon and its fallbacks.
+    std::vector<std::vector<std::string>> m_iconNames;
+    // X key codes that keybd_event pressed and has not released yet.
+    std::set<unsigned> m_heldKeys;
+    HANDLE m_lastFileSearch = 0;
     // Made at the first WM_SETHOTKEY; shared_ptr, whose deleter is made
     // where the class is complete.
     std::shared_ptr<HotKeys> m_hotKeys;

@@ -2,6 +2,7 @@
 
 #include "app/Twips.h"
 #include "platform/linux/DesignControls.h"
+#include "platform/linux/LargeTextView.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/WatcherPump.h"
 
@@ -176,6 +177,7 @@ QtForm1View::QtForm1View(const TextHistory& history, QtHandleTable& handles, Wat
     , m_window(app::window(app::WindowId::Form1))
     , m_list1(&required<QListView>(m_window, "List1"))
     , m_text1(&required<QPlainTextEdit>(m_window, "Text1"))
+    , m_largeText1(new LargeTextView(&m_window))
     , m_check1(&required<QCheckBox>(m_window, "Check1"))
     , m_check2(&required<QCheckBox>(m_window, "Check2"))
     , m_picture1(&required<DesignPicture>(m_window, "Picture1"))
@@ -186,6 +188,27 @@ QtForm1View::QtForm1View(const TextHistory& history, QtHandleTable& handles, Wat
     , m_programIcon(handles.addIcon(QIcon(m_picture1->picture())))
 {
     m_list1->setModel(&m_listModel);
+
+    // The large-text view stands in Text1's place with Text1's looks: frame,
+    // colours, font, scroll bars and the background-coloured corner, under
+    // Picture2 as Text1 is, and next after it in the tab order.
+    m_largeText1->setObjectName(QStringLiteral("Text1(large)"));
+    m_largeText1->setGeometry(m_text1->geometry());
+    m_largeText1->setFrameStyle(m_text1->frameStyle());
+    m_largeText1->setLineWidth(m_text1->lineWidth());
+    m_largeText1->setPalette(m_text1->palette());
+    m_largeText1->setFont(m_text1->font());
+    m_largeText1->setHorizontalScrollBarPolicy(m_text1->horizontalScrollBarPolicy());
+    m_largeText1->setVerticalScrollBarPolicy(m_text1->verticalScrollBarPolicy());
+    if (QWidget* corner = m_text1->cornerWidget()) {
+        auto* copy = new QWidget;
+        copy->setPalette(corner->palette());
+        copy->setAutoFillBackground(true);
+        m_largeText1->setCornerWidget(copy);
+    }
+    m_largeText1->stackUnder(m_text1);
+    QWidget::setTabOrder(m_text1, m_largeText1);
+    m_largeText1->hide();
 }
 
 int QtForm1View::Check2_Value() const
@@ -296,7 +319,27 @@ int QtForm1View::List1_ListIndex() const
 
 void QtForm1View::setText1(const std::string& text)
 {
-    m_text1->setPlainText(toQString(text));
+    setText1Shared(std::make_shared<const std::string>(text));
+}
+
+void QtForm1View::setText1Shared(const SharedText& text)
+{
+    const bool large = !LargeTextView::suitsTextEdit(*text);
+    QWidget* const shown = large ? static_cast<QWidget*>(m_largeText1) : m_text1;
+    QWidget* const hidden = large ? static_cast<QWidget*>(m_text1) : m_largeText1;
+    // Only one of the two holds a text at a time.
+    if (large) {
+        m_text1->clear();
+        m_largeText1->setText(text);
+    } else {
+        m_largeText1->clear();
+        m_text1->setPlainText(toQString(*text));
+    }
+    const bool hadFocus = hidden->hasFocus();
+    shown->show();
+    hidden->hide();
+    if (hadFocus)
+        shown->setFocus(Qt::OtherFocusReason);
 }
 
 void QtForm1View::routeTo(app::Form1& handlers, std::function<void()> afterCommand)
@@ -372,10 +415,9 @@ void QtForm1View::routeTo(app::Form1& handlers, std::function<void()> afterComma
 
     // Nothing moves the mouse over Picture1, which lies below the window's
     // edge: what reaches it is the tray icon's notifications, in pixels as
-    // every mouse message, handed on in twips as every mouse position.
-    m_handles.addWindow(*m_picture1, [&handlers, dpi = m_window.dpi()](WPARAM keys, int x, int y) {
-        handlers.Picture1_MouseMove(buttonsOf(keys), shiftStateOf(keys), static_cast<float>(app::pixelsToTwips(x, dpi)),
-                                    static_cast<float>(app::pixelsToTwips(y, dpi)));
+    // every mouse message, which the handler turns into twips.
+    m_handles.addWindow(*m_picture1, [&handlers](WPARAM keys, int x, int y) {
+        handlers.Picture1_TrayMessage(buttonsOf(keys), shiftStateOf(keys), x, y);
     });
 }
 

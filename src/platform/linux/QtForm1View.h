@@ -14,6 +14,7 @@ class QPlainTextEdit;
 namespace tarnquill {
 
 class DesignPicture;
+class LargeTextView;
 class QtHandleTable;
 class WatcherPump;
 
@@ -38,6 +39,10 @@ public:
 
     int List1_ListIndex() const override;
     void setText1(const std::string& text) override;
+    // Texts that QPlainTextEdit lays out quickly go into Text1's editor; any
+    // other goes into a LargeTextView of the same looks in its place, which
+    // shows it read-only without laying it out whole.
+    void setText1Shared(const SharedText& text) override;
     int Check2_Value() const override;
     HWND Picture1_hWnd() const override { return m_picture1Handle; }
     Picture Picture1_Picture() const override { return Picture(m_programIcon); }
@@ -81,6 +86,7 @@ private:
     DesignWindow m_window;
     QListView* m_list1;
     QPlainTextEdit* m_text1;
+    LargeTextView* m_largeText1;
     QCheckBox* m_check1;
     QCheckBox* m_check2;
     DesignPicture* m_picture1;

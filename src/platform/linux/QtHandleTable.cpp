@@ -60,6 +60,19 @@ HICON QtHandleTable::addIcon(const QIcon& icon)
     return handle;
 }
 
+HDC QtHandleTable::addPaintTarget(QPaintDevice& device)
+{
+    const HDC handle = nextOwnHandle();
+    m_paintTargets.emplace(handle, &device);
+    return handle;
+}
+
+QPaintDevice* QtHandleTable::paintTarget(HDC handle) const
+{
+    const auto it = m_paintTargets.find(handle);
+    return it == m_paintTargets.end() ? nullptr : it->second;
+}
+
 QWidget* QtHandleTable::widget(HWND handle) const
 {
     const auto it = m_windows.find(handle);

@@ -38,12 +38,17 @@ public:
     // widget again returns its handle and replaces the handler.
     HWND addWindow(QWidget& widget, MouseMove onMouseMove = {});
     HICON addIcon(const QIcon& icon);
+    // Registers something to paint into (an image, a pixmap) as a device
+    // context; the caller keeps it alive while the handle is in use.
+    HDC addPaintTarget(QPaintDevice& device);
 
     // The widget of a handle; nullptr for an unknown handle or a widget that
     // has been destroyed since.
     QWidget* widget(HWND handle) const;
     // The icon of a handle; a null QIcon for an unknown one.
     QIcon icon(HICON handle) const;
+    // The paint target of a device context; nullptr for an unknown one.
+    QPaintDevice* paintTarget(HDC handle) const;
 
     // Delivers a message to a window, as the system's SendMessage would. Only
     // WM_MOUSEMOVE has a receiver here: its lParam carries x in the low and y
@@ -61,6 +66,7 @@ private:
 
     std::unordered_map<HWND, WindowEntry> m_windows;
     std::unordered_map<HICON, QIcon> m_icons;
+    std::unordered_map<HDC, QPaintDevice*> m_paintTargets;
     std::int32_t m_lastOwnHandle = kFirstOwnHandle - 1;
 
     static constexpr std::int32_t kFirstOwnHandle = 0x40000000;

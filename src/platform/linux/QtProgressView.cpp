@@ -54,4 +54,14 @@ void QtProgressView::setTimer1Enabled(bool enabled)
         m_timer1.stop();
 }
 
+QtProgressView& LazyQtProgressView::view() const
+{
+    if (!m_view) {
+        m_view.emplace(m_id);
+        if (m_handlers)
+            m_view->routeTo(*m_handlers);
+    }
+    return *m_view;
+}
+
 } // namespace tarnquill

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <optional>
+
 class QLabel;
 
 namespace tarnquill {
@@ -32,6 +34,32 @@ private:
     DesignWindow m_window;
     QLabel* m_label1;
     QTimer m_timer1;
+};
+
+// A progress window built on its first use. The saving window is needed only
+// at the exit; building it at start would hold up the main window.
+class LazyQtProgressView final : public app::ProgressView {
+public:
+    explicit LazyQtProgressView(app::WindowId id)
+        : m_id(id)
+    {
+    }
+
+    // Routes Timer1's ticks to `handlers` once the window exists.
+    void routeTo(app::ProgressForm& handlers) { m_handlers = &handlers; }
+
+    std::string Label1Caption() const override { return view().Label1Caption(); }
+    void setLabel1Caption(const std::string& caption) override { view().setLabel1Caption(caption); }
+    void Show() override { view().Show(); }
+    void Hide() override { view().Hide(); }
+    void setTimer1Enabled(bool enabled) override { view().setTimer1Enabled(enabled); }
+
+private:
+    QtProgressView& view() const;
+
+    app::WindowId m_id;
+    app::ProgressForm* m_handlers = nullptr;
+    mutable std::optional<QtProgressView> m_view;
 };
 
 } // namespace tarnquill

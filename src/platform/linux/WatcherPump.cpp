@@ -28,10 +28,20 @@ void WatcherPump::wake()
     // The event loop runs before the main window loads (the loading window
     // ticks first), and a copy in that moment must not tick the watcher: it
     // would add to the still empty slots and save them over the store.
-    if (!m_started || m_timer.isActive())
+    if (!m_started)
         return;
-    m_timer.start();
+    // Ticking already (say, while an owner has not answered yet), the tick
+    // still comes at once rather than at the next interval: a finished read
+    // of the clipboard is recorded without waiting up to 10 ms.
+    if (!m_timer.isActive())
+        m_timer.start();
     QTimer::singleShot(0, &m_timer, [this] { tick(); });
+}
+
+void WatcherPump::stop()
+{
+    m_started = false;
+    m_timer.stop();
 }
 
 void WatcherPump::tick()

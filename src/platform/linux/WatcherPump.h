@@ -26,6 +26,9 @@ public:
     void start();
     // Something outside the watcher changed the history or the clipboard.
     void wake();
+    // Stops ticking for good: the exit has saved the history, and a text
+    // recorded after that would be lost.
+    void stop();
 
     bool isTicking() const { return m_timer.isActive(); }
 

@@ -5,22 +5,27 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 #include "platform/linux/CaretBlinkLimiter.h"
+#include "platform/linux/ClipboardHandOver.h"
 #include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtClipboard.h"
+#include "platform/linux/PasteGuard.h"
 #include "platform/linux/QtForm1View.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/QtProgressView.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/WatcherPump.h"
+#include "platform/linux/XcbClipboard.h"
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QSessionManager>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -41,6 +46,16 @@ int main(int argc, char* argv[])
     using namespace tarnquill;
 
     preferXWayland();
+    // Copied texts of many megabytes come and go (the read, the store's
+    // bytes): mapped on their own, they are returned to the system when
+    // freed, where glibc's adaptive threshold would keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // The windows are laid out in whole pixels from twips at the screen's
+    // dots per inch. A fractional device-pixel ratio (1.25 at 120 dpi) would
+    // scale that layout again and cut one-pixel frames off at the seams, so
+    // the ratio stays whole (1 up to 191 dpi, then 2) and the rest of the
+    // screen's density reaches the layout as its logical dots per inch.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication application(argc, argv);
     // Every end goes through the main window's exit, which ends the process
     // itself; with the main window in the tray and the loading window hidden
@@ -70,15 +85,23 @@ int main(int argc, char* argv[])
     TextHistory history(*files, storeFolder / kStoreFileName);
 
     QClipboard& systemClipboard = *QGuiApplication::clipboard();
-    QtClipboard clipboard(systemClipboard);
-    ClipboardWatcher watcher(clipboard, history);
+    // The clipboard is read off this thread; each finished read wakes the
+    // watcher (a QtClipboard's changes reach it through systemClipboard).
+    std::function<void()> clipboardRead;
+    const auto clipboard = makeSystemClipboard(systemClipboard, [&clipboardRead] { clipboardRead(); });
+    ClipboardWatcher watcher(*clipboard, history);
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
+    clipboardRead = [&pump] { pump.wake(); };
+    // Text1's context menu and Ctrl+V ask that reader, not a clipboard owner
+    // that may never answer.
+    PasteGuard pasteGuard([&clipboard] { return clipboardOffersText(*clipboard); });
 
     // The loading window and the saving window. Each tick of either asks
     // for the main window; the loading window's first tick loads it.
     QtProgressView form2View(app::WindowId::Form2);
-    QtProgressView form3View(app::WindowId::form3);
+    // Built when the exit first shows it.
+    LazyQtProgressView form3View(app::WindowId::form3);
     const auto requestMainWindow = [&form1] {
         if (form1)
             form1->Load();
@@ -87,6 +110,10 @@ int main(int argc, char* argv[])
     app::ProgressForm form3(form3View, requestMainWindow);
     form2View.routeTo(form2);
     form3View.routeTo(form3);
+    // Shown before the main window is built: its first tick, which loads the
+    // main window, then comes as soon as the event loop runs rather than a
+    // tick's time after everything else.
+    form2.Show();
 
     // The desktop as the Win32 seam sees it: the registry (whose Run keys are
     // autostart entries), the tray, the screen; the program's own windows and
@@ -98,11 +125,15 @@ int main(int argc, char* argv[])
     QtForm1View form1View(history, handles, pump);
     // The exit ends the process at once, past every destructor: the lock
     // file and the socket go first, so nothing is left beside the store.
-    form1View.setProcessEnd([&instance] {
+    // A text this program put on the clipboard is first handed to the
+    // clipboard manager, or it would go with the process.
+    form1View.setProcessEnd([&instance, &pump, &systemClipboard] {
+        pump.stop();
+        handClipboardToManager(systemClipboard, std::chrono::seconds(1));
         instance.release();
         std::_Exit(0);
     });
-    form1.emplace(form1View, history, clipboard, win32, form2, form3);
+    form1.emplace(form1View, history, *clipboard, win32, form2, form3);
     // An erase empties the history without the watcher's knowledge, and a
     // re-send of an older entry must come back as the newest: either way the
     // watcher has to look again.
@@ -126,6 +157,5 @@ int main(int argc, char* argv[])
     QObject::connect(&application, &QGuiApplication::saveStateRequest, saveForSession);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&form1] { form1->Form_Unload(); });
 
-    form2.Show();
     return application.exec();
 }

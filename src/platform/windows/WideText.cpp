@@ -46,6 +46,13 @@ std::wstring fromUtf8(std::string_view text)
     return out;
 }
 
+std::string ansiToUtf8(std::string_view bytes)
+{
+    std::wstring text;
+    convert(CP_ACP, 0, bytes, text);
+    return toUtf8(text);
+}
+
 std::string toUtf8(std::wstring_view text)
 {
     std::string out;

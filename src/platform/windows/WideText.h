@@ -14,6 +14,9 @@ namespace tarnquill::wide {
 // U+FFFD.
 std::wstring fromUtf8(std::string_view text);
 
+// Bytes in the system's ANSI code page (GetACP), as UTF-8.
+std::string ansiToUtf8(std::string_view bytes);
+
 // Every unit of `text`, NULs included, as UTF-8 (a lone surrogate becomes U+FFFD).
 std::string toUtf8(std::wstring_view text);
 

@@ -227,11 +227,8 @@ std::string desktopExec(std::string_view command)
         args = splitWindowsCommandLine(command);
     else
         args.emplace_back(command);
-    if (!args.front().empty() && args.front().front() == '/') {
-        for (char& c : args.front())
-            if (c == '\\')
-                c = '/';
-    }
+    // A Linux path is taken as it stands: a backslash is an ordinary
+    // character of a Linux file name (a folder "back\slash"), not a separator.
     // GLib looks for the program of an Exec line before it undoes "%%", so
     // it would not find a program whose path holds a "%" and would skip the
     // entry; a shell that is handed the path as $0 starts it instead.

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -47,7 +48,6 @@ std::string xmlEscape(std::string_view text)
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        case '-': out += c; break;
         default: out += c;
         }
     }
@@ -235,7 +235,8 @@ std::string scriptName(const std::string& name)
 // mimeapps.list with the defaults of the live classes: lines that named one
 // of their entries go, the wanted ones come (replacing the line of the same
 // type), everything else stays as it was.
-std::string withDefaults(const std::string& original, const std::map<std::string, std::string>& defaults)
+std::optional<std::string> withDefaults(const std::string& original,
+                                        const std::map<std::string, std::string>& defaults)
 {
     std::vector<std::string> lines;
     std::istringstream in(original);
@@ -252,7 +253,9 @@ std::string withDefaults(const std::string& original, const std::map<std::string
             || (value.rfind(std::string(kEntryPrefix), 0) == 0 && value.find(".desktop") != std::string::npos);
     };
 
-    std::vector<std::string> out;
+    std::vector<std::string> out, dropped, added;
+    for (const auto& [type, entry] : defaults)
+        added.push_back(type + "=" + entry + ";");
     bool inDefaults = false, sawDefaults = false;
     for (const auto& line : lines) {
         if (!line.empty() && line.front() == '[') {
@@ -265,8 +268,10 @@ std::string withDefaults(const std::string& original, const std::map<std::string
             out.push_back(line);
             continue;
         }
-        if (inDefaults && ownsLine(line))
+        if (inDefaults && ownsLine(line)) {
+            dropped.push_back(line);
             continue;
+        }
         out.push_back(line);
     }
     if (inDefaults) {
@@ -277,6 +282,10 @@ std::string withDefaults(const std::string& original, const std::map<std::string
         for (const auto& [type, entry] : defaults)
             out.push_back(type + "=" + entry + ";");
     }
+    // The user's file is rewritten only when a line of ours comes or goes.
+    std::sort(dropped.begin(), dropped.end());
+    if (dropped == added)
+        return std::nullopt;
     std::string text;
     for (const auto& line : out)
         text += line + "\n";
@@ -399,10 +408,9 @@ void LiveClasses::sync(const ClassesSnapshot& classes)
     plan.apply(scripts, kVerbMarker);
 
     const fs::path list = m_folders.configHome / "mimeapps.list";
-    const auto original = readFile(list);
-    const std::string updated = withDefaults(original.value_or(""), defaults);
-    if (updated != original.value_or("") && (original || !defaults.empty()) && makeFolders(m_folders.configHome, 0700))
-        writeFileAtomically(list, updated);
+    const auto updated = withDefaults(readFile(list).value_or(""), defaults);
+    if (updated && makeFolders(m_folders.configHome, 0700))
+        writeFileAtomically(list, *updated);
 }
 
 } // namespace tarnquill::registry

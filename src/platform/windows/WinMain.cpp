@@ -1,0 +1,109 @@
+#include "app/Design.h"
+#include "app/Form1.h"
+#include "history/ClipboardWatcher.h"
+#include "history/StoreLocation.h"
+#include "history/TextHistory.h"
+#include "platform/NativePaths.h"
+#include "platform/windows/NativeWin32Api.h"
+#include "platform/windows/Win32CaretBlinkLimiter.h"
+#include "platform/windows/Win32Clipboard.h"
+#include "platform/windows/Win32Form1View.h"
+#include "platform/windows/Win32ProgressView.h"
+#include "platform/windows/Win32SingleInstance.h"
+#include "platform/windows/Win32WatcherPump.h"
+#include "platform/windows/WideText.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <optional>
+
+namespace {
+
+// The program icon of the resources (tarnquill.rc).
+constexpr int kProgramIconId = 1;
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    using namespace tarnquill;
+
+    // First: it makes the process DPI-aware before any window exists, unless
+    // the manifest already did.
+    NativeWin32Api win32;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    const auto files = native::makeFileSystem();
+    const auto storeFolder = chooseStoreFolder(*files, native::programFolder(), native::userDataFolder());
+    // Decided before anything reads or writes the store: a second start with
+    // the same store would overwrite the first one's entries, so it only
+    // brings the running window forward.
+    Win32SingleInstance single(storeFolder / kStoreFileName);
+    if (!single.acquire()) {
+        single.askRunningToShow();
+        return 0;
+    }
+    TextHistory history(*files, storeFolder / kStoreFileName);
+    // A store an older version wrote in the machine's ANSI code page.
+    history.setLegacyDecoder(&wide::ansiToUtf8);
+
+    Win32Clipboard clipboard;
+    ClipboardWatcher watcher(clipboard, history);
+    Win32WatcherPump pump(watcher);
+    clipboard.setOnChange([&pump] { pump.wake(); });
+
+    const ::HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(kProgramIconId));
+
+    // The main window's handlers; made once everything they use exists.
+    std::optional<app::Form1> form1;
+    // The loading window and the saving window. Each tick of either asks for
+    // the main window; the loading window's first tick loads it.
+    Win32ProgressView form2View(app::WindowId::Form2, icon);
+    Win32ProgressView form3View(app::WindowId::form3, icon);
+    const auto requestMainWindow = [&form1] {
+        if (form1)
+            form1->Load();
+    };
+    app::ProgressForm form2(form2View, requestMainWindow);
+    app::ProgressForm form3(form3View, requestMainWindow);
+    form2View.routeTo(form2);
+    form3View.routeTo(form3);
+
+    Win32Form1View form1View(history, pump, icon);
+    single.markWindow(form1View.hWnd());
+    // The exit ends the process at once, past every destructor; the text the
+    // program put on the clipboard stays there, handed to the system whole.
+    form1View.setProcessEnd([&single] {
+        single.release();
+        ::ExitProcess(0);
+    });
+    form1.emplace(form1View, history, clipboard, win32, form2, form3);
+    // An erase empties the history without the watcher's knowledge, and a
+    // re-send of an older entry must come back as the newest: either way the
+    // watcher has to look again.
+    form1View.routeTo(*form1, [&pump] { pump.wake(); });
+    history.setListView(&form1View.listView());
+
+    Win32CaretBlinkLimiter caretBlink;
+    form1View.window().events().caretChanged = [&caretBlink] { caretBlink.caretChanged(); };
+
+    form2.Show();
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (caretBlink.notice(message))
+            continue;
+        if (form1View.window().dispatch(message) || form2View.window().dispatch(message)
+            || form3View.window().dispatch(message))
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    // WM_QUIT comes from no part of the program; should another program post
+    // it, the exit still saves.
+    form1->Form_Unload();
+    return 0;
+}

@@ -1,0 +1,279 @@
+// The shell stand-ins against a private set of desktop entries and default
+// applications (in the test's XDG folders), whose handlers write what they
+// were given into a marker file; the recent files read back through GLib;
+// type names against the shared MIME database.
+
+#include "LinuxTestSupport.h"
+
+#include "platform/linux/LinuxWin32Api.h"
+#include "platform/linux/QtHandleTable.h"
+#include "platform/linux/registry/RegistryStore.h"
+#include "winapi/CWinAPI.h"
+
+#include <glib.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace tarnquill::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path dataHome()
+{
+    return std::getenv("XDG_DATA_HOME");
+}
+
+fs::path markers()
+{
+    return dataHome() / "markers";
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A handler that writes its argument into markers/<name>.
+void writeHandler(const std::string& name, const std::string& mimeTypes, const char* fieldCode)
+{
+    std::ofstream(dataHome() / "applications" / ("tq-" + name + ".desktop"))
+        << "[Desktop Entry]\nType=Application\nName=Marker " << name
+        << "\nExec=/usr/bin/python3 -c \"import sys; open(sys.argv[1], 'w').write(sys.argv[2])\" "
+        << (markers() / name).string() << " " << fieldCode << "\nMimeType=" << mimeTypes << "\n";
+}
+
+// The first comment of a type in the shared MIME database: what a file
+// manager shows as the type's name, untranslated.
+std::string mimeComment(const std::string& type)
+{
+    const std::string xml = readFile("/usr/share/mime/" + type + ".xml");
+    const std::size_t start = xml.find("<comment>") + 9;
+    return xml.substr(start, xml.find("</comment>", start) - start);
+}
+
+class LinuxShellTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Before GIO reads the applications for the first time.
+        fs::create_directories(dataHome() / "applications");
+        fs::create_directories(markers());
+        writeHandler("text", "text/plain;", "%f");
+        writeHandler("mail", "x-scheme-handler/mailto;", "%u");
+        writeHandler("files", "inode/directory;", "%u");
+        const fs::path config = std::getenv("XDG_CONFIG_HOME");
+        fs::create_directories(config);
+        std::ofstream(config / "mimeapps.list") << "[Default Applications]\ntext/plain=tq-text.desktop\n"
+                                                   "x-scheme-handler/mailto=tq-mail.desktop\n"
+                                                   "inode/directory=tq-files.desktop\n";
+    }
+
+    LinuxShellTest()
+        : m_store(locations())
+        , m_api(m_store, m_handles)
+    {
+        for (const auto& entry : fs::directory_iterator(markers()))
+            fs::remove(entry.path());
+        std::ofstream(m_folder.path() / "notes.txt") << "some notes\n";
+        std::ofstream(m_folder.path() / "data.qqq", std::ios::binary) << std::string("\x01\x02\x00\xff", 4);
+    }
+
+    registry::RegistryLocations locations() const
+    {
+        registry::RegistryLocations where;
+        where.userRegistry = m_folder.path() / "user.sqlite3";
+        where.machineRegistry = m_folder.path() / "machine.sqlite3";
+        where.userAutostart = m_folder.path() / "autostart";
+        where.machineAutostart = m_folder.path() / "xdg-autostart";
+        return where;
+    }
+
+    // What the handler `name` was given, once it has run.
+    std::string marker(const std::string& name)
+    {
+        const fs::path path = markers() / name;
+        EXPECT_TRUE(waitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; })) << name;
+        return readFile(path);
+    }
+
+    TempFolder m_folder;
+    registry::RegistryStore m_store;
+    QtHandleTable m_handles;
+    LinuxWin32Api m_api;
+};
+
+TEST_F(LinuxShellTest, OpenStartsTheDefaultApplicationOrAnswersAsWindows)
+{
+    const std::string notes = (m_folder.path() / "notes.txt").string();
+    EXPECT_GT(m_api.ShellExecuteA(0, "Open", notes, std::nullopt, std::nullopt, SW_SHOWMAXIMIZED), 32);
+    EXPECT_EQ(marker("text"), notes);
+
+    CWinAPI winapi(m_api);
+    std::string address = "someone@example.org";
+    winapi.SendEmail(address, 0);
+    EXPECT_EQ(marker("mail"), "mailto:someone@example.org");
+
+    winapi.ShowRecycleBin(0);
+    EXPECT_EQ(marker("files"), "trash:///");
+
+    const std::string missing = (m_folder.path() / "gone.txt").string();
+    EXPECT_EQ(m_api.ShellExecuteA(0, "Open", missing, std::nullopt, std::nullopt, 1), 2);
+    EXPECT_EQ(m_api.ShellExecuteA(0, "Open", (m_folder.path() / "no" / "x.txt").string(), std::nullopt,
+                                  std::nullopt, 1),
+              3);
+    EXPECT_EQ(m_api.ShellExecuteA(0, "Open", "nosuchscheme://x", std::nullopt, std::nullopt, 1), 31);
+}
+
+TEST_F(LinuxShellTest, AFileWithoutHandlerGetsTheChooserAndTheChoiceOpensIt)
+{
+    const std::string data = (m_folder.path() / "data.qqq").string();
+    EXPECT_EQ(m_api.ShellExecuteA(0, "Open", data, std::nullopt, std::nullopt, 1), 31);
+
+    CWinAPI winapi(m_api);
+    winapi.ExecuteFile(data, 0);
+    QDialog* chooser = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "openWithChooser" && widget->isVisible())
+                chooser = qobject_cast<QDialog*>(widget);
+        return chooser != nullptr;
+    }));
+    auto* list = chooser->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    const auto found = list->findItems("Marker text", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    list->setCurrentItem(found.front());
+    chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    EXPECT_EQ(marker("text"), data);
+}
+
+TEST_F(LinuxShellTest, WinExecSplitsTheWindowsWayAndStartsWithoutAShell)
+{
+    const std::string out = (markers() / "exec").string();
+    const std::string line =
+        "/usr/bin/python3 -c \"import sys; open(sys.argv[1], 'w').write('|'.join(sys.argv[2:]))\" " + out +
+        " \"a b\" c\\\"d \"e\"\"f\" g\\\\h $HOME;x";
+    EXPECT_GT(m_api.WinExec(line, SW_SHOWNORMAL), 31u);
+    EXPECT_EQ(marker("exec"), "a b|c\"d|e\"f|g\\\\h|$HOME;x");
+    EXPECT_EQ(m_api.WinExec("tarnquill-no-such-program x", SW_SHOWNORMAL), 2u);
+}
+
+TEST_F(LinuxShellTest, DocumentListWritesTheRecentFilesGtkReads)
+{
+    CWinAPI winapi(m_api);
+    const std::string notes = (m_folder.path() / "notes.txt").string();
+    std::string func = "add";
+    winapi.DocumentList(func, notes);
+
+    const std::string store = (dataHome() / "recently-used.xbel").string();
+    GBookmarkFile* bookmarks = g_bookmark_file_new();
+    ASSERT_TRUE(g_bookmark_file_load_from_file(bookmarks, store.c_str(), nullptr));
+    gchar* uri = g_filename_to_uri(notes.c_str(), nullptr, nullptr);
+    EXPECT_TRUE(g_bookmark_file_has_item(bookmarks, uri));
+    gchar* mime = g_bookmark_file_get_mime_type(bookmarks, uri, nullptr);
+    EXPECT_STREQ(mime, "text/plain");
+    gsize applications = 0;
+    g_strfreev(g_bookmark_file_get_applications(bookmarks, uri, &applications, nullptr));
+    EXPECT_EQ(applications, 1u);
+    g_free(mime);
+    g_free(uri);
+    g_bookmark_file_free(bookmarks);
+
+    func = "Clear";
+    winapi.DocumentList(func, "");
+    bookmarks = g_bookmark_file_new();
+    ASSERT_TRUE(g_bookmark_file_load_from_file(bookmarks, store.c_str(), nullptr));
+    EXPECT_EQ(g_bookmark_file_get_size(bookmarks), 0);
+    g_bookmark_file_free(bookmarks);
+}
+
+TEST_F(LinuxShellTest, TypeNamesAreTheSharedMimeDatabasesComments)
+{
+    const fs::path picture = m_folder.path() / "pic.png";
+    std::ofstream(picture, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
+    CWinAPI winapi(m_api);
+    EXPECT_EQ(winapi.RetrieveFileTypeName((m_folder.path() / "notes.txt").string()), mimeComment("text/plain"));
+    EXPECT_EQ(winapi.RetrieveFileTypeName(picture.string()), mimeComment("image/png"));
+    EXPECT_EQ(winapi.RetrieveFileTypeName(m_folder.path().string()), mimeComment("inode/directory"));
+}
+
+TEST_F(LinuxShellTest, SystemFoldersFollowTheDocumentedMapping)
+{
+    CWinAPI winapi(m_api);
+    const char* previous = std::getenv("TMPDIR");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("TMPDIR", m_folder.path().c_str(), 1);
+    EXPECT_EQ(winapi.GetSystemFolders(2), Variant(m_folder.path().string() + "/"));
+    previous != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_EQ(winapi.GetSystemFolders(0), Variant(std::string("/usr")));
+    EXPECT_EQ(winapi.GetSystemFolders(1), Variant(std::string("/usr/bin")));
+}
+
+TEST_F(LinuxShellTest, RetrieveIconPaintsTheThemesIconIntoAPaintTarget)
+{
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const HDC dc = m_handles.addPaintTarget(image);
+    CWinAPI winapi(m_api);
+    winapi.RetrieveIcon((m_folder.path() / "notes.txt").string(), dc, 16);
+
+    // Adwaita's text file icon, at 16 pixels from (0, 0); nothing beyond.
+    QImage expected(40, 40, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter(&expected).drawPixmap(0, 0, QIcon::fromTheme(QStringLiteral("text-x-generic")).pixmap(16, 16));
+    EXPECT_NE(image.pixel(8, 8), 0u);
+    EXPECT_EQ(image, expected);
+
+    winapi.RetrieveIcon((m_folder.path() / "notes.txt").string(), dc, 24);
+    EXPECT_EQ(image, expected) << "24 draws nothing";
+}
+
+// Whether the X server holds the key of `symbol` down now.
+bool keyHeld(KeySym symbol)
+{
+    Display* display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    char keys[32] = {};
+    XSync(display, False);
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    return (keys[code / 8] & (1 << (code % 8))) != 0;
+}
+
+TEST_F(LinuxShellTest, LaunchPressesSuperAndLeavesNoKeyDown)
+{
+    m_api.keybd_event(VK_LWIN, 0, 0, 0);
+    m_api.keybd_event('E', 0, 0, 0);
+    EXPECT_TRUE(keyHeld(XK_Super_L));
+    EXPECT_TRUE(keyHeld(XK_e));
+    m_api.keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_FALSE(keyHeld(XK_Super_L));
+    EXPECT_FALSE(keyHeld(XK_e)) << "the shortcut's key goes up with Super";
+
+    CWinAPI winapi(m_api);
+    winapi.Launch(4); // Super down twice, up once
+    EXPECT_FALSE(keyHeld(XK_Super_L));
+}
+
+} // namespace
+} // namespace tarnquill::test

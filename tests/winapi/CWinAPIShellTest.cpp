@@ -1,0 +1,184 @@
+#include "RecordingWin32Api.h"
+
+#include "winapi/CWinAPI.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace tarnquill {
+namespace {
+
+using testing::RecordingWin32Api;
+using testing::runtimeErrorOf;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::string kRecycleBin = "\"/root,::{645FF040-5081-101B-9F08-00AA002F954E}\"";
+
+class CWinAPIShellTest : public ::testing::Test {
+protected:
+    CWinAPIShellTest() { api.calls.clear(); }
+
+    void answerShellExecute(HINSTANCE result)
+    {
+        api.onShellExecuteA = [result](auto&&...) { return result; };
+    }
+
+    RecordingWin32Api api;
+    CWinAPI winapi{api};
+};
+
+struct LaunchCase {
+    std::int32_t func;
+    int key;
+};
+
+class CWinAPILaunch : public CWinAPIShellTest, public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(CWinAPILaunch, WindowsKeyDownKeyDownWindowsKeyUp)
+{
+    winapi.Launch(GetParam().func);
+    EXPECT_THAT(api.calls, ElementsAre("keybd_event(91, 0, 0, 0)",
+                                       "keybd_event(" + std::to_string(GetParam().key) + ", 0, 0, 0)",
+                                       "keybd_event(91, 0, 2, 0)"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPILaunch,
+                         ::testing::Values(LaunchCase{0, 69}, LaunchCase{1, 70}, LaunchCase{2, 77}, LaunchCase{3, 82},
+                                           LaunchCase{4, 91}, LaunchCase{5, 112}, LaunchCase{6, 0},
+                                           LaunchCase{-1, 0}));
+
+TEST_F(CWinAPIShellTest, EachMemberOpensWithItsArgumentsAndShowState)
+{
+    winapi.ExecuteFile("C:\\a b.txt", 7, "-x");
+    winapi.ExecuteFile("C:\\a.txt", 7);
+    winapi.OpenWebSite("http://example.org/", 8);
+    winapi.ShowRecycleBin(9);
+    EXPECT_THAT(api.calls, ElementsAre("ShellExecuteA(7, \"Open\", \"C:\\a b.txt\", \"-x\", NULL, 3)",
+                                       "ShellExecuteA(7, \"Open\", \"C:\\a.txt\", \"\", NULL, 3)",
+                                       "ShellExecuteA(8, \"Open\", \"http://example.org/\", NULL, NULL, 3)",
+                                       "ShellExecuteA(9, \"Open\", \"explorer.exe\", " + kRecycleBin + ", NULL, 1)"));
+}
+
+TEST_F(CWinAPIShellTest, SendEmailPrefixesTheCallersVariableEveryTime)
+{
+    std::string address = "abc";
+    winapi.SendEmail(address, 5);
+    EXPECT_EQ(address, "mailto:abc");
+    winapi.SendEmail(address, 5);
+    EXPECT_EQ(address, "mailto:mailto:abc");
+    EXPECT_THAT(api.calls, ElementsAre("ShellExecuteA(5, \"Open\", \"mailto:abc\", NULL, NULL, 3)",
+                                       "ShellExecuteA(5, \"Open\", \"mailto:mailto:abc\", NULL, NULL, 3)"));
+}
+
+TEST_F(CWinAPIShellTest, BelowThirtyTwoTheFallbackOffersTheOpenWithDialog)
+{
+    for (const HINSTANCE result : {0, 2, 31}) {
+        api.calls.clear();
+        answerShellExecute(result);
+        winapi.ExecuteFile("C:\\x y.qqq", 1);
+        winapi.OpenWebSite("C:\\x y.qqq", 1);
+        EXPECT_EQ(api.callsTo("WinExec"),
+                  std::vector<std::string>(2, "WinExec(\"rundll32.exe shell32.dll,OpenAs_RunDLL C:\\x y.qqq\", 1)"))
+            << result;
+    }
+    for (const HINSTANCE result : {32, 42}) {
+        api.calls.clear();
+        answerShellExecute(result);
+        winapi.ExecuteFile("f", 1);
+        winapi.OpenWebSite("f", 1);
+        EXPECT_THAT(api.callsTo("WinExec"), IsEmpty()) << result;
+    }
+    // Mail and the recycle bin have no fallback.
+    api.calls.clear();
+    answerShellExecute(31);
+    std::string address = "a";
+    winapi.SendEmail(address, 1);
+    winapi.ShowRecycleBin(1);
+    EXPECT_THAT(api.callsTo("WinExec"), IsEmpty());
+}
+
+TEST_F(CWinAPIShellTest, AFallbackThatCannotStartReachesTheCaller)
+{
+    answerShellExecute(31);
+    api.onWinExec = [](const std::string&, UINT) { return static_cast<UINT>(ERROR_FILE_NOT_FOUND); };
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.ExecuteFile("f", 1); }), RuntimeError::kFileNotFound);
+}
+
+TEST_F(CWinAPIShellTest, DocumentListUpperCasesFuncAndActsOnExactWords)
+{
+    struct Row {
+        std::string func;
+        std::string after;
+        const char* call; // nullptr: none
+    };
+    const Row rows[] = {
+        {"clear", "CLEAR", "SHAddToRecentDocs(2, NULL)"},
+        {"Add", "ADD", "SHAddToRecentDocs(2, \"C:\\r.txt\")"},
+        {" add", " ADD", nullptr},
+        {"remove", "REMOVE", nullptr},
+    };
+    for (const Row& row : rows) {
+        api.calls.clear();
+        std::string func = row.func;
+        winapi.DocumentList(func, "C:\\r.txt");
+        EXPECT_EQ(func, row.after);
+        if (row.call != nullptr)
+            EXPECT_THAT(api.calls, ElementsAre(row.call)) << row.func;
+        else
+            EXPECT_THAT(api.calls, IsEmpty()) << row.func;
+    }
+}
+
+TEST_F(CWinAPIShellTest, RetrieveIconDrawsTheRecordsIndexForSixteenAndThirtyTwoOnly)
+{
+    api.onSHGetFileInfoA = [](const std::string&, DWORD, ShFileInfoA& info, UINT, UINT flags) {
+        info.iIcon = flags == 26117 ? 3 : 4;
+        return 500;
+    };
+    winapi.RetrieveIcon("C:\\f.txt", 60, 16);
+    winapi.RetrieveIcon("C:\\f.txt", 61, 32);
+    winapi.RetrieveIcon("C:\\f.txt", 62, 24);
+    EXPECT_THAT(api.calls, ElementsAre("SHGetFileInfoA(\"C:\\f.txt\", 0, out, 352, 26117)",
+                                       "ImageList_Draw(500, 3, 60, 0, 0, 1)",
+                                       "SHGetFileInfoA(\"C:\\f.txt\", 0, out, 352, 26116)",
+                                       "ImageList_Draw(500, 4, 61, 0, 0, 1)"));
+}
+
+TEST_F(CWinAPIShellTest, TypeNameIsTheFieldUpToItsNulAndOutlivesAFailedLookup)
+{
+    bool known = true;
+    api.onSHGetFileInfoA = [&](const std::string&, DWORD, ShFileInfoA& info, UINT, UINT) {
+        if (known)
+            std::memcpy(info.szTypeName.data(), "Text Document\0old", 18);
+        return known ? 1 : 0;
+    };
+    EXPECT_EQ(winapi.RetrieveFileTypeName("a.txt"), "Text Document");
+    known = false;
+    EXPECT_EQ(winapi.RetrieveFileTypeName("unknown"), "Text Document");
+    EXPECT_THAT(api.callsTo("SHGetFileInfoA"), ElementsAre("SHGetFileInfoA(\"a.txt\", 0, out, 352, 26117)",
+                                                           "SHGetFileInfoA(\"unknown\", 0, out, 352, 26117)"));
+}
+
+TEST_F(CWinAPIShellTest, SystemFoldersAreTheBufferUpToItsNul)
+{
+    const auto write = [](std::string& buffer, const char* text) {
+        std::memcpy(buffer.data(), text, std::strlen(text) + 1);
+        return static_cast<UINT>(std::strlen(text));
+    };
+    api.onGetWindowsDirectoryA = [&](std::string& buffer, UINT) { return write(buffer, "C:\\windows"); };
+    api.onGetTempPathA = [&](DWORD, std::string& buffer) { return write(buffer, "C:\\temp\\"); };
+    EXPECT_EQ(winapi.GetSystemFolders(0), Variant(std::string("C:\\windows")));
+    EXPECT_EQ(winapi.GetSystemFolders(2), Variant(std::string("C:\\temp\\")));
+    // The system folder does not fit: the platform writes nothing.
+    EXPECT_EQ(winapi.GetSystemFolders(1), Variant(std::string(256, ' ')));
+    EXPECT_EQ(winapi.GetSystemFolders(3), Variant());
+    EXPECT_THAT(api.calls, ElementsAre("GetWindowsDirectoryA(<256 spaces>, 256)", "GetTempPathA(256, <256 spaces>)",
+                                       "GetSystemDirectoryA(<256 spaces>, 256)"));
+}
+
+} // namespace
+} // namespace tarnquill

@@ -1,0 +1,358 @@
+#include "InMemoryRegistry.h"
+
+#include "winapi/RegistryBuffers.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tarnquill::testing {
+
+namespace {
+
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
+
+std::string fold(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Components of a key path; ERROR_BAD_PATHNAME for one that starts with "\".
+LONG split(const std::string& path, std::vector<std::string>& out)
+{
+    if (!path.empty() && path.front() == '\\')
+        return ERROR_BAD_PATHNAME;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start)
+            out.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return ERROR_SUCCESS;
+}
+
+REGSAM granted(REGSAM requested)
+{
+    REGSAM rights = requested;
+    if (requested & GENERIC_READ)
+        rights |= KEY_READ;
+    if (requested & GENERIC_WRITE)
+        rights |= KEY_WRITE;
+    if (requested & (GENERIC_ALL | MAXIMUM_ALLOWED))
+        rights |= KEY_ALL_ACCESS;
+    return rights;
+}
+
+void putWithNul(std::string& buffer, const std::string& text)
+{
+    std::copy(text.begin(), text.end(), buffer.begin());
+    buffer[text.size()] = '\0';
+}
+
+} // namespace
+
+InMemoryRegistry::InMemoryRegistry()
+    : m_user(std::make_shared<Key>())
+    , m_machine(std::make_shared<Key>())
+    , m_users(std::make_shared<Key>())
+    , m_config(std::make_shared<Key>())
+{
+    m_machine->machine = m_users->machine = m_config->machine = true;
+    const bool writable = machineWritable;
+    machineWritable = true;
+    DWORD disposition = 0;
+    for (const auto& [root, path] : {std::pair{HKEY_CURRENT_USER, "Software\\Classes"},
+                                     std::pair{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+                                     std::pair{HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"}}) {
+        HKEY key = 0;
+        RegCreateKeyExA(root, path, 0, std::nullopt, 0, KEY_ALL_ACCESS, key, disposition);
+        RegCloseKey(key);
+    }
+    machineWritable = writable;
+    m_classes = find(m_user, {"Software", "Classes"});
+}
+
+std::shared_ptr<InMemoryRegistry::Key> InMemoryRegistry::find(const std::shared_ptr<Key>& base,
+                                                              const std::vector<std::string>& path) const
+{
+    std::shared_ptr<Key> key = base;
+    for (const auto& name : path) {
+        const auto it = key->children.find(fold(name));
+        if (it == key->children.end())
+            return nullptr;
+        key = it->second;
+    }
+    return key;
+}
+
+LONG InMemoryRegistry::resolve(HKEY hKey, Open& out) const
+{
+    switch (hKey) {
+    case HKEY_CLASSES_ROOT: out = {m_classes, KEY_ALL_ACCESS}; break;
+    case HKEY_CURRENT_USER: out = {m_user, KEY_ALL_ACCESS}; break;
+    case HKEY_LOCAL_MACHINE: out = {m_machine, KEY_ALL_ACCESS}; break;
+    case HKEY_USERS: out = {m_users, KEY_ALL_ACCESS}; break;
+    case HKEY_CURRENT_CONFIG: out = {m_config, KEY_ALL_ACCESS}; break;
+    default: {
+        const auto it = m_handles.find(hKey);
+        if (it == m_handles.end())
+            return ERROR_INVALID_HANDLE;
+        out = it->second;
+    }
+    }
+    return out.key && !out.key->deleted ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+HKEY InMemoryRegistry::addHandle(Open open)
+{
+    m_lastHandle += 4;
+    m_handles.emplace(m_lastHandle, std::move(open));
+    return m_lastHandle;
+}
+
+std::optional<InMemoryRegistry::Stored> InMemoryRegistry::value(HKEY root, const std::string& path,
+                                                                const std::string& name) const
+{
+    Open base;
+    std::vector<std::string> components;
+    if (resolve(root, base) != ERROR_SUCCESS || split(path, components) != ERROR_SUCCESS)
+        return std::nullopt;
+    const auto key = find(base.key, components);
+    if (!key)
+        return std::nullopt;
+    for (const auto& value : key->values)
+        if (fold(value.name) == fold(name))
+            return Stored{value.type, value.data};
+    return std::nullopt;
+}
+
+bool InMemoryRegistry::keyExists(HKEY root, const std::string& path) const
+{
+    Open base;
+    std::vector<std::string> components;
+    return resolve(root, base) == ERROR_SUCCESS && split(path, components) == ERROR_SUCCESS
+        && find(base.key, components) != nullptr;
+}
+
+LONG InMemoryRegistry::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD, REGSAM samDesired, HKEY& result)
+{
+    result = 0;
+    Open base;
+    std::vector<std::string> components;
+    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
+        return status;
+    const auto key = find(base.key, components);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    const REGSAM rights = granted(samDesired);
+    if ((rights & kWriteRights) != 0 && !mayChange(*key))
+        return ERROR_ACCESS_DENIED;
+    result = addHandle({key, rights});
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWORD,
+                                       const std::optional<std::string>& className, DWORD, REGSAM samDesired,
+                                       HKEY& result, DWORD& disposition)
+{
+    Open base;
+    std::vector<std::string> components;
+    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
+        return status;
+    if (const auto existing = find(base.key, components)) {
+        if ((granted(samDesired) & kWriteRights) != 0 && !mayChange(*existing))
+            return ERROR_ACCESS_DENIED;
+        result = addHandle({existing, granted(samDesired)});
+        disposition = REG_OPENED_EXISTING_KEY;
+        return ERROR_SUCCESS;
+    }
+    if (!mayChange(*base.key) || (base.access & KEY_CREATE_SUB_KEY) == 0)
+        return ERROR_ACCESS_DENIED;
+    std::shared_ptr<Key> key = base.key;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        auto& child = key->children[fold(components[i])];
+        if (!child) {
+            child = std::make_shared<Key>();
+            child->name = components[i];
+            child->machine = key->machine;
+            child->parent = key.get();
+            if (i + 1 == components.size() && className)
+                child->className = *className;
+        }
+        key = child;
+    }
+    result = addHandle({key, granted(samDesired)});
+    disposition = REG_CREATED_NEW_KEY;
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegSetValueExA(HKEY hKey, const std::string& valueName, DWORD, DWORD dwType,
+                                      std::string_view data, DWORD cbData)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_SET_VALUE) == 0 || !mayChange(*open.key))
+        return ERROR_ACCESS_DENIED;
+    if (registry::claimsTooMuch(data, cbData))
+        return ERROR_INVALID_PARAMETER;
+    for (auto& value : open.key->values) {
+        if (fold(value.name) == fold(valueName)) {
+            value.type = dwType;
+            value.data = std::string(data.substr(0, cbData));
+            return ERROR_SUCCESS;
+        }
+    }
+    open.key->values.push_back({valueName, dwType, std::string(data.substr(0, cbData))});
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data,
+                                        DWORD& cbData)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    for (const auto& value : open.key->values) {
+        if (fold(value.name) != fold(valueName))
+            continue;
+        const std::size_t capacity = registry::capacityOf(data, cbData);
+        type = value.type;
+        cbData = static_cast<DWORD>(value.data.size());
+        if (value.data.size() > capacity)
+            return ERROR_MORE_DATA;
+        std::copy(value.data.begin(), value.data.end(), data.begin());
+        registry::endStringData(value.type, data, capacity, value.data.size());
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LONG InMemoryRegistry::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
+{
+    Open base;
+    std::vector<std::string> components;
+    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
+        return status;
+    const auto key = find(base.key, components);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (key->parent == nullptr || !key->children.empty() || !mayChange(*key))
+        return ERROR_ACCESS_DENIED;
+    key->deleted = true;
+    key->parent->children.erase(fold(key->name));
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegDeleteValueA(HKEY hKey, const std::string& valueName)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    if ((open.access & KEY_SET_VALUE) == 0 || !mayChange(*open.key))
+        return ERROR_ACCESS_DENIED;
+    auto& values = open.key->values;
+    const auto it = std::find_if(values.begin(), values.end(),
+                                 [&](const Value& value) { return fold(value.name) == fold(valueName); });
+    if (it == values.end())
+        return ERROR_FILE_NOT_FOUND;
+    values.erase(it);
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegCloseKey(HKEY hKey)
+{
+    if (static_cast<std::uint32_t>(hKey) >= static_cast<std::uint32_t>(HKEY_CLASSES_ROOT))
+        return ERROR_SUCCESS;
+    return m_handles.erase(hKey) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG InMemoryRegistry::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& cchClass, DWORD& subKeys,
+                                        DWORD& maxSubKeyLen, DWORD& maxClassLen, DWORD& values,
+                                        DWORD& maxValueNameLen, DWORD& maxValueLen, DWORD& cbSecurityDescriptor,
+                                        FileTime& lastWriteTime)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    const Key& key = *open.key;
+    LONG status = ERROR_SUCCESS;
+    const std::size_t capacity = registry::capacityOf(className, cchClass);
+    if (capacity > 0) {
+        if (key.className.size() + 1 > capacity)
+            status = ERROR_MORE_DATA;
+        else
+            putWithNul(className, key.className);
+    }
+    cchClass = static_cast<DWORD>(key.className.size());
+    subKeys = static_cast<DWORD>(key.children.size());
+    maxSubKeyLen = maxClassLen = maxValueNameLen = maxValueLen = 0;
+    for (const auto& [name, child] : key.children) {
+        maxSubKeyLen = std::max<DWORD>(maxSubKeyLen, static_cast<DWORD>(child->name.size()));
+        maxClassLen = std::max<DWORD>(maxClassLen, static_cast<DWORD>(child->className.size()));
+    }
+    values = static_cast<DWORD>(key.values.size());
+    for (const auto& value : key.values) {
+        maxValueNameLen = std::max<DWORD>(maxValueNameLen, static_cast<DWORD>(value.name.size()));
+        maxValueLen = std::max<DWORD>(maxValueLen, static_cast<DWORD>(value.data.size()));
+    }
+    cbSecurityDescriptor = 0;
+    lastWriteTime = {};
+    return status;
+}
+
+LONG InMemoryRegistry::RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, DWORD& cchName,
+                                     std::string& className, DWORD& cchClass, FileTime& lastWriteTime)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    if (index >= open.key->children.size())
+        return ERROR_NO_MORE_ITEMS;
+    const Key& child = *std::next(open.key->children.begin(), index)->second;
+    if (child.name.size() >= registry::capacityOf(name, cchName)
+        || child.className.size() >= registry::capacityOf(className, cchClass))
+        return ERROR_MORE_DATA;
+    putWithNul(name, child.name);
+    cchName = static_cast<DWORD>(child.name.size());
+    putWithNul(className, child.className);
+    cchClass = static_cast<DWORD>(child.className.size());
+    lastWriteTime = {};
+    return ERROR_SUCCESS;
+}
+
+LONG InMemoryRegistry::RegEnumValueA(HKEY hKey, DWORD index, std::string& valueName, DWORD& cchValueName,
+                                     DWORD& type, std::string& data, DWORD& cbData)
+{
+    Open open;
+    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+        return status;
+    if (index >= open.key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const Value& value = open.key->values[index];
+    const std::size_t dataCapacity = registry::capacityOf(data, cbData);
+    type = value.type;
+    cbData = static_cast<DWORD>(value.data.size());
+    if (value.data.size() > dataCapacity)
+        return ERROR_MORE_DATA;
+    std::copy(value.data.begin(), value.data.end(), data.begin());
+    registry::endStringData(value.type, data, dataCapacity, value.data.size());
+    if (value.name.size() >= registry::capacityOf(valueName, cchValueName))
+        return ERROR_MORE_DATA;
+    putWithNul(valueName, value.name);
+    cchValueName = static_cast<DWORD>(value.name.size());
+    return ERROR_SUCCESS;
+}
+
+} // namespace tarnquill::testing
