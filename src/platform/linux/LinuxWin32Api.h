@@ -59,13 +59,22 @@ class MciDevices;
 // - List boxes: LB_ADDSTRING (the text form of SendMessageA) appends to a
 //   QListWidget registered in the handle table and returns the line's row;
 //   any other handle or message answers 0.
+// - Windows and desktop (LinuxWin32Api_Window.cpp): a window handle is the X
+//   window id of any program's window. SetWindowPos through EWMH (above,
+//   restacking, mapping and withdrawing), SetWindowLongA(GWL_EXSTYLE) with
+//   WS_EX_TRANSPARENT as an empty input shape, FindWindow* by WM_CLASS and
+//   title (the taskbar class finds the first dock window), the numeric
+//   SendMessageA for moves (_NET_WM_MOVERESIZE), the screen saver, hot keys
+//   (root-window key grabs) and the handle table's toolbars, ShowCursor
+//   through XFixes, ExitWindowsEx through logind, the wallpaper where the
+//   desktop reads it (Wallpaper.h). SPI_SETWORKAREA and the screen-saver
+//   flag fail (FALSE); DefWindowProcA answers 0.
+// - Sound and media (LinuxWin32Api_Media.cpp): libcanberra for
+//   sndPlaySoundA, the sound server's outputs for waveOutGetNumDevs,
+//   MciDevices (GStreamer) for mciSendStringA, WaitForEvents sleeping in
+//   the Qt event loop.
 // - Not yet available on Linux; each fails as the Windows function fails:
-//   SPI_SETWORKAREA and the text and slot forms of SystemParametersInfoA
-//   (FALSE), the menu functions (0, 0xFFFFFFFF, FALSE), SetWindowPos,
-//   ReleaseCapture, ExitWindowsEx, sndPlaySoundA (FALSE), SetWindowLongA,
-//   FindWindow*, numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs (0),
-//   mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION); ShowCursor keeps the
-//   display counter without hiding the pointer.
+//   the menu functions (0, 0xFFFFFFFF, FALSE).
 //
 // Everything but the registry needs a QApplication and runs on its thread.
 class LinuxWin32Api final : public Win32Api {
