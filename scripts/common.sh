@@ -5,6 +5,8 @@
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
     qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
+    libxcb-shape0-dev libxcb-keysyms1-dev
+    libcanberra-dev libpulse-dev libgstreamer1.0-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libblkid-dev libglib2.0-dev libxtst-dev
@@ -25,6 +27,9 @@ TEST_PACKAGES=(
     xclip xdotool trayer
     x11-xserver-utils
     dbus-daemon python3-dbusmock
+    openbox
+    pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
+    gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x
     libglib2.0-bin
     dbus-daemon python3-dbusmock
     xdg-utils shared-mime-info desktop-file-utils

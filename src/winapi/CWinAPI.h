@@ -43,10 +43,9 @@ inline constexpr const char* kAppTitle = "Tarnquill";
 // (RegistryEnumerateKeys, RegistryEnumerateValues, RegEnumKeys,
 // RegEnumValues), the shell members (GetSystemFolders, Launch, RetrieveIcon,
 // RetrieveFileTypeName, DocumentList, ShowRecycleBin, OpenWebSite,
-// ExecuteFile, SendEmail) and file search and machine information
-// (FindFilesAPI, DiskSpace, ComputerName, DiskVolumeInfo) are complete. Every
-// other member is declared with its final signature and throws NotImplemented
-// until its family is written: window and desktop, sound and media.
+// ExecuteFile, SendEmail), file search and machine information
+// (FindFilesAPI, DiskSpace, ComputerName, DiskVolumeInfo), the window and
+// desktop members and the sound and media members are complete: all sixty.
 class CWinAPI final {
 public:
     // Reads the work area and the cursor once; never raises, wherever the
@@ -89,6 +88,9 @@ public:
     /* 20 */ void StartScreenSaver(const HWND& handle);
     /* 21 */ void SetHotKey(const HWND& h, const std::int32_t& key);
     /* 22 */ Bool16 SoundCardDetect();
+    // Waits until the first clock second that reaches now + HowLong (rounded
+    // to whole seconds), handling the owner's events meanwhile and sleeping
+    // between them. RuntimeError(5) when the end is no date at all.
     /* 23 */ void Delay(const double& HowLong);
     /* 24 */ void DocumentList(std::string& func, const std::string& sName = {});
     /* 25 */ void PlayAvi(const std::string& sFile);

@@ -105,6 +105,10 @@ public:
     virtual UINT waveOutGetNumDevs() = 0;
     // Lets the user interface process its pending events, then returns.
     virtual void DoEvents() = 0;
+    // Handles the user interface's events as they arrive, sleeping while there
+    // are none, and returns after the first batch or when the clock (Now)
+    // reaches `until`, whichever comes first; at once when it already has.
+    virtual void WaitForEvents(std::int64_t until) = 0;
     // The current local date and time in whole seconds (any fixed epoch).
     virtual std::int64_t Now() = 0;
 

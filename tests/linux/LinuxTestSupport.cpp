@@ -101,4 +101,14 @@ TempFolder::~TempFolder()
     std::filesystem::remove_all(m_path, ignored);
 }
 
+registry::RegistryLocations registryLocationsIn(const std::filesystem::path& folder)
+{
+    registry::RegistryLocations where;
+    where.userRegistry = folder / "user.sqlite3";
+    where.machineRegistry = folder / "machine.sqlite3";
+    where.userAutostart = folder / "autostart";
+    where.machineAutostart = folder / "xdg-autostart";
+    return where;
+}
+
 } // namespace tarnquill::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/registry/RegistryLocations.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -59,5 +61,9 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// Registry files and autostart folders inside `folder`, for a LinuxWin32Api
+// whose registry a test does not look at.
+registry::RegistryLocations registryLocationsIn(const std::filesystem::path& folder);
 
 } // namespace tarnquill::test

@@ -278,6 +278,16 @@ void RecordingWin32Api::DoEvents()
         onDoEvents();
 }
 
+void RecordingWin32Api::WaitForEvents(std::int64_t until)
+{
+    record("WaitForEvents", {num(until)});
+    // Unscripted, the wait lasts until the end: the clock jumps there.
+    if (onWaitForEvents)
+        onWaitForEvents(until);
+    else
+        now = std::max(now, until);
+}
+
 // ---- Shell and the running program ------------------------------------------------
 
 HINSTANCE RecordingWin32Api::ShellExecuteA(HWND hWnd, const std::optional<std::string>& operation,

@@ -33,6 +33,8 @@ namespace tarnquill::testing {
 // or a record fails and leaves it untouched (0, FALSE, ERROR_FILE_NOT_FOUND
 // for a value query); searches and enumerations find nothing
 // (INVALID_HANDLE_VALUE, ERROR_NO_MORE_ITEMS).
+// WaitForEvents, unscripted, sets `now` to the end it was given, as a wait
+// that saw no event would.
 class RecordingWin32Api final : public Win32Api {
 public:
     std::vector<std::string> calls;
@@ -76,6 +78,7 @@ public:
     std::function<MCIERROR(const std::string&, std::string&, UINT, HWND)> onMciSendStringA;
     std::function<UINT()> onWaveOutGetNumDevs;
     std::function<void()> onDoEvents;
+    std::function<void(std::int64_t)> onWaitForEvents;
     std::function<HINSTANCE(HWND, const std::optional<std::string>&, const std::string&, const std::optional<std::string>&,
                             const std::optional<std::string>&, int)>
         onShellExecuteA;
@@ -146,6 +149,7 @@ public:
                             HWND hwndCallback) override;
     UINT waveOutGetNumDevs() override;
     void DoEvents() override;
+    void WaitForEvents(std::int64_t until) override;
     std::int64_t Now() override { return now; }
 
     HINSTANCE ShellExecuteA(HWND hWnd, const std::optional<std::string>& operation, const std::string& file,

@@ -5,6 +5,7 @@
 
 #include "platform/NativePaths.h"
 #include "platform/linux/QtHandleTable.h"
+#include "platform/linux/XcbSupport.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -52,27 +53,13 @@ constexpr int kIdIgnore = 5;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
-constexpr MCIERROR kMciUnsupportedFunction = 256 + 18; // MCIERR_BASE + 18
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
+using xcb::atom;
 template <typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
+using XcbReply = xcb::Reply<T>;
 
 xcb_connection_t* x11Connection()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name)
-{
-    const auto cookie = xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(std::strlen(name)), name);
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return xcb::connection();
 }
 
 // CARDINAL[] property of the root window; empty when it is missing.
@@ -199,16 +186,6 @@ BOOL LinuxWin32Api::SystemParametersInfoA(UINT uiAction, UINT, WinRect& rect, UI
     const QPoint bottomRight = toDevice(*screen, origin + QPointF(available.width(), available.height()));
     rect = WinRect{topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
     return TRUE;
-}
-
-BOOL LinuxWin32Api::SystemParametersInfoA(UINT, UINT, const std::string&, UINT)
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::SystemParametersInfoA(UINT, UINT, BOOL&, UINT)
-{
-    return FALSE;
 }
 
 BOOL LinuxWin32Api::GetCursorPos(WinPoint& point)
@@ -346,70 +323,7 @@ BOOL LinuxWin32Api::SetMenuItemBitmaps(HMENU, UINT, UINT, HBITMAP, HBITMAP)
     return FALSE;
 }
 
-// ---- Windows and desktop: not yet on Linux -------------------------------------
-
-BOOL LinuxWin32Api::SetWindowPos(HWND, HWND, int, int, int, int, UINT)
-{
-    return FALSE;
-}
-
-LONG LinuxWin32Api::SetWindowLongA(HWND, int, LONG)
-{
-    return 0;
-}
-
-HWND LinuxWin32Api::FindWindowA(const std::optional<std::string>&, const std::optional<std::string>&)
-{
-    return 0;
-}
-
-HWND LinuxWin32Api::FindWindowExA(HWND, HWND, const std::optional<std::string>&, const std::optional<std::string>&)
-{
-    return 0;
-}
-
-LRESULT LinuxWin32Api::SendMessageA(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-LRESULT LinuxWin32Api::DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-BOOL LinuxWin32Api::ReleaseCapture()
-{
-    return FALSE;
-}
-
-BOOL LinuxWin32Api::ExitWindowsEx(UINT, DWORD)
-{
-    return FALSE;
-}
-
-int LinuxWin32Api::ShowCursor(BOOL bShow)
-{
-    m_cursorCount += bShow ? 1 : -1;
-    return m_cursorCount;
-}
-
-// ---- Sound, media, timing ----------------------------------------------------------
-
-BOOL LinuxWin32Api::sndPlaySoundA(const std::string&, UINT)
-{
-    return FALSE;
-}
-
-MCIERROR LinuxWin32Api::mciSendStringA(const std::string&, std::string&, UINT, HWND)
-{
-    return kMciUnsupportedFunction;
-}
-
-UINT LinuxWin32Api::waveOutGetNumDevs()
-{
-    return 0;
-}
+// ---- Timing ----------------------------------------------------------------------
 
 void LinuxWin32Api::DoEvents()
 {

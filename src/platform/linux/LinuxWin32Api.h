@@ -4,6 +4,7 @@
 #include "winapi/Win32Types.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 class QSystemTrayIcon;
+struct ca_context;
 
 namespace tarnquill {
 
@@ -18,6 +20,7 @@ namespace registry {
 class RegistryStore;
 }
 class QtHandleTable;
+class MciDevices;
 
 // The Win32 seam on a Linux desktop (Qt 6 on X11).
 //
@@ -56,13 +59,22 @@ class QtHandleTable;
 // - List boxes: LB_ADDSTRING (the text form of SendMessageA) appends to a
 //   QListWidget registered in the handle table and returns the line's row;
 //   any other handle or message answers 0.
+// - Windows and desktop (LinuxWin32Api_Window.cpp): a window handle is the X
+//   window id of any program's window. SetWindowPos through EWMH (above,
+//   restacking, mapping and withdrawing), SetWindowLongA(GWL_EXSTYLE) with
+//   WS_EX_TRANSPARENT as an empty input shape, FindWindow* by WM_CLASS and
+//   title (the taskbar class finds the first dock window), the numeric
+//   SendMessageA for moves (_NET_WM_MOVERESIZE), the screen saver, hot keys
+//   (root-window key grabs) and the handle table's toolbars, ShowCursor
+//   through XFixes, ExitWindowsEx through logind, the wallpaper where the
+//   desktop reads it (Wallpaper.h). SPI_SETWORKAREA and the screen-saver
+//   flag fail (FALSE); DefWindowProcA answers 0.
+// - Sound and media (LinuxWin32Api_Media.cpp): libcanberra for
+//   sndPlaySoundA, the sound server's outputs for waveOutGetNumDevs,
+//   MciDevices (GStreamer) for mciSendStringA, WaitForEvents sleeping in
+//   the Qt event loop.
 // - Not yet available on Linux; each fails as the Windows function fails:
-//   SPI_SETWORKAREA and the text and slot forms of SystemParametersInfoA
-//   (FALSE), the menu functions (0, 0xFFFFFFFF, FALSE), SetWindowPos,
-//   ReleaseCapture, ExitWindowsEx, sndPlaySoundA (FALSE), SetWindowLongA,
-//   FindWindow*, numeric SendMessageA, DefWindowProcA, waveOutGetNumDevs (0),
-//   mciSendStringA (MCIERR_UNSUPPORTED_FUNCTION); ShowCursor keeps the
-//   display counter without hiding the pointer.
+//   the menu functions (0, 0xFFFFFFFF, FALSE).
 //
 // Everything but the registry needs a QApplication and runs on its thread.
 class LinuxWin32Api final : public Win32Api {
@@ -107,6 +119,7 @@ public:
                             HWND hwndCallback) override;
     UINT waveOutGetNumDevs() override;
     void DoEvents() override;
+    void WaitForEvents(std::int64_t until) override;
     std::int64_t Now() override;
 
     HINSTANCE ShellExecuteA(HWND hWnd, const std::optional<std::string>& operation, const std::string& file,
@@ -169,6 +182,13 @@ private:
     };
     using TrayKey = std::pair<HWND, UINT>;
 
+    class HotKeys;
+
+    void startMove(HWND hWnd);
+    void startScreenSaver();
+    LRESULT setHotKey(HWND hWnd, unsigned key);
+    LRESULT toolbarStyle(HWND hWnd, UINT msg, LPARAM style);
+
     void applyTrayRecord(TrayEntry& entry, const NotifyIconDataA& data);
     void deliverTrayClick(const TrayKey& key, UINT mouseMessage);
 
@@ -190,6 +210,13 @@ private:
     // X key codes that keybd_event pressed and has not released yet.
     std::set<unsigned> m_heldKeys;
     HANDLE m_lastFileSearch = 0;
+    // Made at the first WM_SETHOTKEY; shared_ptr, whose deleter is made
+    // where the class is complete.
+    std::shared_ptr<HotKeys> m_hotKeys;
+    // libcanberra's context for sndPlaySoundA, made at the first sound.
+    std::shared_ptr<ca_context> m_canberra;
+    // The open multimedia devices of mciSendStringA, made at the first command.
+    std::shared_ptr<MciDevices> m_mci;
 };
 
 } // namespace tarnquill

@@ -384,6 +384,24 @@ void NativeWin32Api::DoEvents()
     }
 }
 
+void NativeWin32Api::WaitForEvents(std::int64_t until)
+{
+    // Now() counts whole local seconds; the wait ends at the start of the
+    // second `until`, measured in milliseconds from one reading of the clock.
+    SYSTEMTIME local{};
+    ::GetLocalTime(&local);
+    FILETIME ticks{};
+    ::SystemTimeToFileTime(&local, &ticks);
+    const std::uint64_t hundredNanoseconds = (static_cast<std::uint64_t>(ticks.dwHighDateTime) << 32) | ticks.dwLowDateTime;
+    const auto nowMilliseconds = static_cast<std::int64_t>(hundredNanoseconds / 10'000u);
+    const std::int64_t left = until * 1000 - nowMilliseconds;
+    if (left <= 0)
+        return;
+    const auto timeout = static_cast<DWORD>(std::min<std::int64_t>(left, 24 * 3600 * 1000));
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    DoEvents();
+}
+
 std::int64_t NativeWin32Api::Now()
 {
     SYSTEMTIME local{};

@@ -75,6 +75,7 @@ public:
     MCIERROR mciSendStringA(const std::string& command, std::string& returnString, UINT cchReturn, HWND hwndCallback) override;
     UINT waveOutGetNumDevs() override;
     void DoEvents() override;
+    void WaitForEvents(std::int64_t until) override;
     std::int64_t Now() override;
 
     HINSTANCE ShellExecuteA(HWND hWnd, const std::optional<std::string>& operation, const std::string& file, const std::optional<std::string>& parameters, const std::optional<std::string>& directory, int nShowCmd) override;

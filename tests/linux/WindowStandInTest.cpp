@@ -1,0 +1,365 @@
+// The window and desktop stand-ins on this process's private Xvfb with a real
+// window manager (openbox), acting on windows of another X client: states read
+// back with xprop, clicks and keys made with xdotool, the root window read as
+// a screenshot. Log-off and power-off go to a mock logind on a private bus.
+
+#include "LinuxTestSupport.h"
+
+#include "platform/linux/LinuxWin32Api.h"
+#include "platform/linux/QtHandleTable.h"
+#include "platform/linux/registry/RegistryStore.h"
+#include "winapi/CWinAPI.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace tarnquill::test {
+namespace {
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString xprop(xcb_window_t window, const char* name)
+{
+    return run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), QString::fromLatin1(name)});
+}
+
+QString rootProperty(const char* name)
+{
+    return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QString::fromLatin1(name)});
+}
+
+void xdotool(const QStringList& arguments)
+{
+    run(QStringLiteral("xdotool"), arguments);
+}
+
+// Another X client, with windows of its own.
+class OtherClient final {
+public:
+    OtherClient()
+        : m_c(xcb_connect(nullptr, nullptr))
+    {
+    }
+    ~OtherClient() { xcb_disconnect(m_c); }
+
+    // Without `clicks` the window takes no button presses, so a press on it
+    // leaves no grab of this client behind.
+    xcb_window_t window(const char* name, int x, int y, int width, int height, const char* type = nullptr,
+                        bool clicks = true)
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        const xcb_window_t window = xcb_generate_id(m_c);
+        const std::uint32_t values[] = {screen->white_pixel, clicks ? std::uint32_t{XCB_EVENT_MASK_BUTTON_PRESS} : 0u};
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
+                          static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+        const std::string wmClass = std::string(name) + '\0' + "TqTest" + '\0';
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(std::strlen(name)), name);
+        // At the place asked for (USPosition | PPosition), not where the
+        // window manager would put it.
+        std::uint32_t hints[18] = {1 | 4, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
+                            18, hints);
+        if (type != nullptr) {
+            const xcb_atom_t types[] = {atom("_NET_WM_WINDOW_TYPE"), atom(type)};
+            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, types[0], XCB_ATOM_ATOM, 32, 1, &types[1]);
+        }
+        // Mapped, and in its frame (the window manager leaves docks unframed).
+        // A request that reaches a window manager still starting up can be
+        // lost: it is made again.
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            xcb_map_window(m_c, window);
+            xcb_flush(m_c);
+            if (waitUntil([&] { return isViewable(window) && (type != nullptr || parent(window) != root()); }, 500))
+                break;
+        }
+        return window;
+    }
+
+    bool isViewable(xcb_window_t window)
+    {
+        const auto reply = xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, window), nullptr);
+        const bool viewable = reply != nullptr && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(reply);
+        return viewable;
+    }
+
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root; }
+
+    xcb_window_t parent(xcb_window_t window)
+    {
+        const auto tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
+        const xcb_window_t parent = tree != nullptr ? tree->parent : XCB_NONE;
+        std::free(tree);
+        return parent;
+    }
+
+    // Whether a button press reached `window` since the last call.
+    bool pressed(xcb_window_t window)
+    {
+        bool seen = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_c)) {
+            if ((event->response_type & 0x7f) == XCB_BUTTON_PRESS
+                && reinterpret_cast<xcb_button_press_event_t*>(event)->event == window)
+                seen = true;
+            std::free(event);
+        }
+        return seen;
+    }
+
+    // The window's top-left corner on the screen.
+    std::pair<int, int> position(xcb_window_t window)
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        const auto reply = xcb_translate_coordinates_reply(
+            m_c, xcb_translate_coordinates(m_c, window, screen->root, 0, 0), nullptr);
+        const std::pair<int, int> at{reply->dst_x, reply->dst_y};
+        std::free(reply);
+        return at;
+    }
+
+    // The position once the window manager has stopped moving the window.
+    std::pair<int, int> settledPosition(xcb_window_t window)
+    {
+        auto last = position(window);
+        for (int i = 0; i < 20; ++i) {
+            settle(150);
+            const auto now = position(window);
+            if (now == last)
+                break;
+            last = now;
+        }
+        return last;
+    }
+
+private:
+    xcb_atom_t atom(const char* name)
+    {
+        const auto reply =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+                                  nullptr);
+        const xcb_atom_t value = reply->atom;
+        std::free(reply);
+        return value;
+    }
+
+    xcb_connection_t* m_c;
+};
+
+class WindowStandInTest : public ::testing::Test {
+protected:
+    WindowStandInTest()
+        : m_store(registryLocationsIn(m_folder.path()))
+        , m_api(m_store, m_handles)
+    {
+        ::unsetenv("XDG_CURRENT_DESKTOP");
+        m_wm = std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{QStringLiteral("--sm-disable")});
+        waitUntil([] { return rootProperty("_NET_SUPPORTING_WM_CHECK").contains(QLatin1String("window id")); });
+    }
+
+    HWND handle(xcb_window_t window) const { return static_cast<HWND>(window); }
+
+    TempFolder m_folder;
+    registry::RegistryStore m_store;
+    QtHandleTable m_handles;
+    LinuxWin32Api m_api;
+    CWinAPI m_winapi{m_api};
+    std::unique_ptr<ChildProcess> m_wm;
+    OtherClient m_other;
+};
+
+TEST_F(WindowStandInTest, TopmostBottomHideAndShowReachTheWindowManager)
+{
+    const xcb_window_t a = m_other.window("alpha", 50, 50, 200, 150);
+    const xcb_window_t b = m_other.window("beta", 100, 100, 200, 150);
+    EXPECT_EQ(m_api.FindWindowA(std::string("TQTEST"), std::string("alpha")), handle(a));
+    EXPECT_EQ(m_api.FindWindowA(std::string("beta"), std::nullopt), handle(b));
+    EXPECT_EQ(m_api.FindWindowA(std::string("gamma"), std::nullopt), 0);
+
+    m_winapi.SetMyPosTopMost(handle(a));
+    EXPECT_TRUE(waitUntil([&] { return xprop(a, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
+    m_winapi.SetMyPosTopMost(handle(a), kTrue);
+    EXPECT_TRUE(waitUntil([&] { return !xprop(a, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
+
+    // On the desktop: first in the stacking list, below the other window.
+    m_winapi.SetMyPosOnDesktop(handle(b));
+    const QString bId = QStringLiteral("0x%1").arg(b, 0, 16);
+    EXPECT_TRUE(waitUntil([&] {
+        return rootProperty("_NET_CLIENT_LIST_STACKING").section(QLatin1Char('#'), 1).trimmed().startsWith(bId);
+    })) << rootProperty("_NET_CLIENT_LIST_STACKING").toStdString();
+
+    m_winapi.HideWindow(handle(a));
+    EXPECT_TRUE(waitUntil([&] { return !m_other.isViewable(a); }));
+    // A hidden window is still found, and comes back.
+    EXPECT_EQ(m_api.FindWindowA(std::string("alpha"), std::nullopt), handle(a));
+    m_winapi.HideWindow(handle(a), 1);
+    EXPECT_TRUE(waitUntil([&] { return m_other.isViewable(a); }));
+
+    EXPECT_EQ(m_api.SetWindowPos(0x1fffffff, HWND_TOP, 0, 0, 0, 0, 3), 0);
+}
+
+TEST_F(WindowStandInTest, TransparentWindowLetsClicksThrough)
+{
+    const xcb_window_t under = m_other.window("under", 0, 0, 1000, 800);
+    const xcb_window_t over = m_other.window("over", 100, 100, 200, 150);
+    const auto [x, y] = m_other.settledPosition(over);
+    xdotool({QStringLiteral("mousemove"), QString::number(x + 100), QString::number(y + 75), QStringLiteral("click"),
+             QStringLiteral("1")});
+    EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
+
+    m_winapi.MakeTransparentForm(handle(over));
+    settle(300);
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    EXPECT_TRUE(waitUntil([&] { return m_other.pressed(under); }));
+    // The previous extended style comes back: click-through already.
+    EXPECT_EQ(m_api.SetWindowLongA(handle(over), GWL_EXSTYLE, 0), WS_EX_TRANSPARENT);
+    // The click raised the window beneath; bring this one back over it.
+    m_api.SetWindowPos(handle(over), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    settle(300);
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
+}
+
+TEST_F(WindowStandInTest, MoveFollowsThePointer)
+{
+    const xcb_window_t window = m_other.window("mover", 100, 100, 200, 150, nullptr, false);
+    const auto before = m_other.settledPosition(window);
+    const int x = before.first + 50;
+    const int y = before.second + 50;
+    xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y), QStringLiteral("mousedown"),
+             QStringLiteral("1")});
+    m_winapi.MoveFormWithoutBorders(handle(window));
+    settle(200);
+    for (int step = 1; step <= 5; ++step) {
+        xdotool({QStringLiteral("mousemove"), QString::number(x + step * 40), QString::number(y + step * 20)});
+        settle(50);
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    // By the pointer's way, give or take the frame's border and title, which
+    // the window manager may count in at the start.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto [x, y] = m_other.position(window);
+        return std::abs(x - before.first - 200) <= 25 && std::abs(y - before.second - 100) <= 25;
+    }))
+        << before.first << "," << before.second << " -> " << m_other.position(window).first << ","
+        << m_other.position(window).second;
+}
+
+TEST_F(WindowStandInTest, TaskBarHidesAndShowsTheDock)
+{
+    const xcb_window_t dock = m_other.window("panel", 0, 0, 300, 30, "_NET_WM_WINDOW_TYPE_DOCK");
+    m_other.window("app", 50, 50, 100, 100);
+    m_winapi.TaskBar(0);
+    EXPECT_TRUE(waitUntil([&] { return !m_other.isViewable(dock); }));
+    m_winapi.TaskBar(1);
+    EXPECT_TRUE(waitUntil([&] { return m_other.isViewable(dock); }));
+}
+
+// A hot key brings its window forward; another window asking for the same key
+// gets 2, a window that does not exist 0, a key that cannot be one -1.
+TEST_F(WindowStandInTest, HotKeyRaisesItsWindow)
+{
+    const xcb_window_t target = m_other.window("target", 50, 50, 200, 150);
+    const xcb_window_t other = m_other.window("other", 100, 100, 200, 150);
+    constexpr WPARAM kCtrlAltK = (6 << 8) | 'K';
+    EXPECT_EQ(m_api.SendMessageA(handle(target), WM_SETHOTKEY, kCtrlAltK, 0), 1);
+    EXPECT_EQ(m_api.SendMessageA(handle(other), WM_SETHOTKEY, kCtrlAltK, 0), 2);
+    EXPECT_EQ(m_api.SendMessageA(handle(other), WM_SETHOTKEY, 0, 0), 1);
+    EXPECT_EQ(m_api.SendMessageA(0x1fffffff, WM_SETHOTKEY, kCtrlAltK, 0), 0);
+    EXPECT_EQ(m_api.SendMessageA(handle(other), WM_SETHOTKEY, 0x20, 0), -1);
+
+    const QString targetId = QStringLiteral("0x%1").arg(target, 0, 16);
+    xdotool({QStringLiteral("windowactivate"), QString::number(other)});
+    ASSERT_FALSE(rootProperty("_NET_ACTIVE_WINDOW").contains(targetId));
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
+    EXPECT_TRUE(waitUntil([&] { return rootProperty("_NET_ACTIVE_WINDOW").contains(targetId); }))
+        << rootProperty("_NET_ACTIVE_WINDOW").toStdString();
+}
+
+// On a bare X server the wallpaper is the root window's background, filled
+// with the image; "(None)" takes it away. The cursor counter goes down and up.
+TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
+{
+    QImage red(64, 48, QImage::Format_RGB32);
+    red.fill(QColor(200, 30, 40));
+    const QString file = QString::fromStdString((m_folder.path() / "red picture.png").string());
+    ASSERT_TRUE(red.save(file));
+
+    const auto corner = [] {
+        QProcess shot;
+        shot.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                                             QStringLiteral("1x1+600+5"), QStringLiteral("png:-")});
+        shot.waitForFinished(10000);
+        return QImage::fromData(shot.readAllStandardOutput()).pixel(0, 0) & 0xFFFFFF;
+    };
+    m_winapi.SetDeskWallPaper(1, file.toStdString());
+    EXPECT_TRUE(waitUntil([&] { return corner() == 0xC81E28u; }));
+    EXPECT_TRUE(rootProperty("_XROOTPMAP_ID").contains(QLatin1String("pixmap id")));
+    m_winapi.SetDeskWallPaper(0);
+    EXPECT_TRUE(waitUntil([&] { return corner() == 0u; }));
+    EXPECT_FALSE(rootProperty("_XROOTPMAP_ID").contains(QLatin1String("pixmap id")));
+    EXPECT_EQ(m_api.SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, std::string("/no/such.png"), 3), 0);
+
+    EXPECT_EQ(m_api.ShowCursor(0), -1);
+    EXPECT_EQ(m_api.ShowCursor(0), -2);
+    EXPECT_EQ(m_api.ShowCursor(1), -1);
+    EXPECT_EQ(m_api.ShowCursor(1), 0);
+}
+
+// Log-off, power-off and restart ask logind, here a mock of it on a private
+// bus standing for the system bus; never the machine's own.
+TEST_F(WindowStandInTest, ExitWindowsAsksLogind)
+{
+    ChildProcess bus(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(waitUntil([&] { return bus.output().contains("unix:"); }));
+    const QByteArray address = bus.output().trimmed().split('\n').front();
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.constData(), 1);
+    ::setenv("XDG_SESSION_ID", "c7", 1);
+    const QString log = QString::fromStdString((m_folder.path() / "logind.log").string());
+    ChildProcess logind(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                         QStringLiteral("--template"), QStringLiteral("logind"), QStringLiteral("-l"), log});
+    ASSERT_TRUE(waitUntil([] {
+        return QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1"));
+    }));
+    const auto logged = [&] {
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    };
+
+    m_winapi.ExitWindows(3);
+    m_winapi.ExitWindows(0);
+    m_winapi.ExitWindows(1);
+    m_winapi.ExitWindows(2);
+    EXPECT_TRUE(waitUntil([&] { return logged().count(QLatin1String("TerminateSession \"c7\"")) == 2; }))
+        << logged().toStdString();
+    EXPECT_TRUE(logged().contains(QLatin1String("PowerOff True")));
+    EXPECT_TRUE(logged().contains(QLatin1String("Reboot True")));
+}
+
+} // namespace
+} // namespace tarnquill::test
