@@ -36,8 +36,8 @@ struct Member {
     std::optional<Type> result;
     // Calls the member with one value per parameter, each of the storage
     // type of the parameter's Type; by-reference ones are changed in place.
-    // Returns the result (std::monostate for none). Run-time errors and
-    // NotImplemented pass through.
+    // Returns the result (std::monostate for none). Run-time errors pass
+    // through.
     std::function<Value(CWinAPI&, std::vector<Value>&)> call;
 
     std::size_t requiredCount() const;

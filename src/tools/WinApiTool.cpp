@@ -46,11 +46,10 @@ boxes. With --json, one JSON object on one line:
 An empty variant is null, texts are strings (each byte that is not UTF-8 as
 \u00XX), numbers are numbers, truth values true/false. When the member
 raises an error, "error" is {"number": 6, "description": "Overflow"} and the
-outputs are as they stood; a member not written yet gives
-{"number": null, "description": "... is not implemented yet"}.
+outputs are as they stood; a failure of the system outside the member's
+errors gives {"number": null, "description": "..."}.
 
-Exit status: 0 the member returned; 1 it raised an error or is not written
-yet; 2 the command line was wrong (one line on standard error says what,
+Exit status: 0 the member returned; 1 it raised an error; 2 the command line was wrong (one line on standard error says what,
 with the member's signature).
 
 The registry is the program's own: on Linux the per-user and machine
@@ -99,8 +98,6 @@ Outcome callMember(const Call& call, std::vector<Value>& args, Win32Api& api)
         outcome.result = call.member->call(winapi, args);
     } catch (const RuntimeError& error) {
         outcome.failure = Failure{error.number(), describe(error)};
-    } catch (const NotImplemented& error) {
-        outcome.failure = Failure{std::nullopt, error.what()};
     } catch (const std::exception& error) {
         outcome.failure = Failure{std::nullopt, error.what()};
     } catch (...) {

@@ -53,7 +53,7 @@ Call parseCall(const std::vector<std::string>& words, ListBoxes& lists);
 
 // The whole program: options, then MEMBER [ARG...]. Output to `out`, error
 // lines to `err`. Returns the exit status: 0 done, 1 the member raised an
-// error (or is not written yet, or a list box could not be made), 2 a usage
+// error (or a list box could not be made), 2 a usage
 // error.
 int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& lists, std::ostream& out,
             std::ostream& err);

@@ -35,17 +35,6 @@ inline constexpr const char* kAppTitle = "Tarnquill";
 // mismatch 13, object not set 91) to its caller and catches none, except
 // PlayAudioCd, which ignores every error. Platform results are not checked
 // unless a member's comment says so; a failed platform call is silent.
-//
-// State of implementation: the frame (construction, the six properties, PtoT,
-// TtoP, SetMousePos, ListFunc), the tray and menu members (TrayIcon,
-// TryIcnRtnMsg, MenuBitmaps), the registry values and keys (RegistryValueS to
-// RegistryCreateAssociation, AutoRun) and the registry enumeration
-// (RegistryEnumerateKeys, RegistryEnumerateValues, RegEnumKeys,
-// RegEnumValues), the shell members (GetSystemFolders, Launch, RetrieveIcon,
-// RetrieveFileTypeName, DocumentList, ShowRecycleBin, OpenWebSite,
-// ExecuteFile, SendEmail), file search and machine information
-// (FindFilesAPI, DiskSpace, ComputerName, DiskVolumeInfo), the window and
-// desktop members and the sound and media members are complete: all sixty.
 class CWinAPI final {
 public:
     // Reads the work area and the cursor once; never raises, wherever the

@@ -65,11 +65,6 @@ RuntimeError::RuntimeError(int number)
 {
 }
 
-NotImplemented::NotImplemented(const std::string& member)
-    : std::logic_error(member + " is not implemented yet")
-{
-}
-
 std::int32_t Picture::value() const
 {
     if (!m_set)

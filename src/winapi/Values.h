@@ -40,12 +40,6 @@ private:
     int m_number;
 };
 
-// A member whose family is not written yet.
-class NotImplemented : public std::logic_error {
-public:
-    explicit NotImplemented(const std::string& member);
-};
-
 // A picture object (an icon or a bitmap). Its default value is its platform
 // handle; a picture that was never set stands for no object at all, and asking
 // it for its value raises an object-not-set error.

@@ -21,11 +21,11 @@ TEST(WindowsHeadersFirst, PlaySoundAndExitWindowsMembersAreCallable)
     CWinAPI winApi(api);
     try {
         winApi.PlaySound(1, "C:\\Windows\\Media\\tada.wav");
-    } catch (const std::exception&) { // not implemented yet, or an error of the call
+    } catch (const std::exception&) { // an error of the call
     }
     try {
         winApi.ExitWindows(0);
-    } catch (const std::exception&) { // not implemented yet, or an error of the call
+    } catch (const std::exception&) { // an error of the call
     }
     // The system functions stay reachable by their own names.
     EXPECT_NE(reinterpret_cast<void*>(&::PlaySoundW), nullptr);
