@@ -179,6 +179,7 @@ LONG RegistryStore::classesRoot(OpenKey& out)
     static const std::vector<std::string> classes{"Software", "Classes"};
     const std::string userPath = "HKEY_CURRENT_USER";
     out = OpenKey{&m_user, 0, KEY_ALL_ACCESS, userPath, true};
+    out.classes.emplace();
     {
         Transaction read(m_user, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
@@ -326,13 +327,71 @@ LONG RegistryStore::openWith(HKEY key, REGSAM right, OpenKey& out)
 }
 
 LONG RegistryStore::openExisting(RegistryFile& store, std::int64_t id, const std::string& path, REGSAM access,
-                                 HKEY* result)
+                                 HKEY* result, std::optional<std::vector<std::string>> classes)
 {
     const bool writable = store.writable();
     const REGSAM granted = grantedAccess(access, writable);
     if ((granted & kWriteRights) != 0 && !writable)
         return ERROR_ACCESS_DENIED;
-    *result = addHandle(OpenKey{&store, id, granted, path, false});
+    *result = addHandle(OpenKey{&store, id, granted, path, false, std::move(classes)});
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::listClasses(const OpenKey& key, bool values, ClassesListing& out)
+{
+    out.clear();
+    std::vector<std::string> components{"SOFTWARE", "CLASSES"};
+    components.insert(components.end(), key.classes->begin(), key.classes->end());
+    // The user's first: a name already listed stays the user's.
+    for (RegistryFile* store : {&m_user, &m_machine}) {
+        Transaction read(*store, Kind::Read);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        const Walk found = walk(read.db(), 1, "", components);
+        if (found.status != ERROR_SUCCESS)
+            continue;
+        SqliteStatement query(read.db(), values ? "SELECT fold, name, data, type FROM vals WHERE key = ?"
+                                                : "SELECT fold, name, class, written FROM keys WHERE parent = ?");
+        query.bind(1, found.id);
+        while (query.step() == SQLITE_ROW)
+            out.emplace(query.columnBytes(0),
+                        ClassesEntry{query.columnBytes(1), query.columnBytes(2), query.columnInt(3)});
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::classesOf(const OpenKey& key, bool values, ClassesListing& out)
+{
+    {
+        Transaction read(*key.store, Kind::Read);
+        if (const LONG status = read.onKey(key.id); status != ERROR_SUCCESS)
+            return status;
+    }
+    return listClasses(key, values, out);
+}
+
+LONG RegistryStore::entryAt(const OpenKey& key, bool values, DWORD index, ClassesEntry& out)
+{
+    if (key.classes) {
+        ClassesListing listing;
+        if (const LONG status = classesOf(key, values, listing); status != ERROR_SUCCESS)
+            return status;
+        if (index >= listing.size())
+            return ERROR_NO_MORE_ITEMS;
+        out = std::next(listing.begin(), index)->second;
+        return ERROR_SUCCESS;
+    }
+    Transaction read(*key.store, Kind::Read);
+    if (const LONG status = read.onKey(key.id); status != ERROR_SUCCESS)
+        return status;
+    SqliteStatement query(read.db(), values ? "SELECT name, data, type FROM vals WHERE key = ? "
+                                              "ORDER BY fold LIMIT 1 OFFSET ?"
+                                            : "SELECT name, class, written FROM keys WHERE parent = ? "
+                                              "ORDER BY fold LIMIT 1 OFFSET ?");
+    query.bind(1, key.id).bind(2, index);
+    if (query.step() != SQLITE_ROW)
+        return ERROR_NO_MORE_ITEMS;
+    out = ClassesEntry{query.columnBytes(0), query.columnBytes(1), query.columnInt(2)};
     return ERROR_SUCCESS;
 }
 
@@ -366,28 +425,34 @@ LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*o
     const KeyPath path = splitKeyPath(subKey);
     if (path.status != ERROR_SUCCESS)
         return path.status;
+    std::optional<std::vector<std::string>> classes = base.classes;
+    if (classes)
+        for (const auto& component : path.components)
+            classes->push_back(foldName(component));
     {
         Transaction read(*base.store, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
             return read.status();
         const Walk found = walk(read.db(), base.id, base.path, path.components);
         if (found.status == ERROR_SUCCESS)
-            return openExisting(*base.store, found.id, found.path, access, result);
-        if (found.status != ERROR_FILE_NOT_FOUND || key != HKEY_CLASSES_ROOT || path.components.empty())
+            return openExisting(*base.store, found.id, found.path, access, result, classes);
+        if (found.status != ERROR_FILE_NOT_FOUND || !classes || path.components.empty())
             return found.status;
     }
-    // HKEY_CLASSES_ROOT reads the machine's classes where the user has no
-    // key of that name. New keys always go to the user's (RegCreateKeyExA),
-    // whose classes are the ones the desktop is told about.
-    Transaction machine(m_machine, Kind::Read);
-    if (machine.status() != ERROR_SUCCESS)
-        return machine.status();
-    std::vector<std::string> components{"Software", "Classes"};
-    components.insert(components.end(), path.components.begin(), path.components.end());
-    const Walk found = walk(machine.db(), 1, "HKEY_LOCAL_MACHINE", components);
+    // HKEY_CLASSES_ROOT reads the other side's classes where one side has no
+    // key of that name. New keys under the root go to the user's
+    // (RegCreateKeyExA), whose classes are the ones the desktop is told about.
+    const bool machineSide = base.store == &m_user;
+    RegistryFile& other = machineSide ? m_machine : m_user;
+    Transaction read(other, Kind::Read);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    std::vector<std::string> components{"SOFTWARE", "CLASSES"};
+    components.insert(components.end(), classes->begin(), classes->end());
+    const Walk found = walk(read.db(), 1, machineSide ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER", components);
     if (found.status != ERROR_SUCCESS)
         return found.status;
-    return openExisting(m_machine, found.id, found.path, access, result);
+    return openExisting(other, found.id, found.path, access, result, std::move(classes));
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD reserved, const char* keyClass,
@@ -404,6 +469,10 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
     const KeyPath path = splitKeyPath(subKey);
     if (path.status != ERROR_SUCCESS)
         return path.status;
+    std::optional<std::vector<std::string>> classes = base.classes;
+    if (classes)
+        for (const auto& component : path.components)
+            classes->push_back(foldName(component));
     {
         Transaction read(*base.store, Kind::Read);
         if (read.status() != ERROR_SUCCESS)
@@ -412,7 +481,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
         if (found.status == ERROR_KEY_DELETED)
             return found.status;
         if (found.status == ERROR_SUCCESS) {
-            const LONG status = openExisting(*base.store, found.id, found.path, access, result);
+            const LONG status = openExisting(*base.store, found.id, found.path, access, result, classes);
             if (status == ERROR_SUCCESS && disposition != nullptr)
                 *disposition = REG_OPENED_EXISTING_KEY;
             return status;
@@ -456,7 +525,8 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
         return status;
     if (disposition != nullptr)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = addHandle(OpenKey{base.store, id, grantedAccess(access, base.store->writable()), fullPath, false});
+    *result = addHandle(
+        OpenKey{base.store, id, grantedAccess(access, base.store->writable()), fullPath, false, std::move(classes)});
     return ERROR_SUCCESS;
 }
 
@@ -495,16 +565,30 @@ LONG RegistryStore::RegQueryValueExA(HKEY key, const std::string& valueName, DWO
     OpenKey open;
     if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    Transaction read(*open.store, Kind::Read);
-    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
-        return status;
-    SqliteStatement query(read.db(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-    query.bind(1, open.id).bindBytes(2, foldName(valueName));
-    if (query.step() != SQLITE_ROW)
-        return ERROR_FILE_NOT_FOUND;
-    const std::string bytes = query.columnBytes(1);
+    std::string bytes;
+    DWORD storedType = 0;
+    if (open.classes) {
+        ClassesListing listing;
+        if (const LONG status = classesOf(open, true, listing); status != ERROR_SUCCESS)
+            return status;
+        const auto found = listing.find(foldName(valueName));
+        if (found == listing.end())
+            return ERROR_FILE_NOT_FOUND;
+        bytes = found->second.text;
+        storedType = static_cast<DWORD>(found->second.number);
+    } else {
+        Transaction read(*open.store, Kind::Read);
+        if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+            return status;
+        SqliteStatement query(read.db(), "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+        query.bind(1, open.id).bindBytes(2, foldName(valueName));
+        if (query.step() != SQLITE_ROW)
+            return ERROR_FILE_NOT_FOUND;
+        bytes = query.columnBytes(1);
+        storedType = static_cast<DWORD>(query.columnInt(0));
+    }
     if (type != nullptr)
-        *type = static_cast<DWORD>(query.columnInt(0));
+        *type = storedType;
     if (size == nullptr)
         return ERROR_SUCCESS;
     const DWORD needed = clampedSize(bytes.size());
@@ -620,43 +704,59 @@ LONG RegistryStore::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLengt
     OpenKey open;
     if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    Transaction read(*open.store, Kind::Read);
-    if (read.status() != ERROR_SUCCESS)
-        return read.status();
-    SqliteConnection& db = read.db();
+    std::string ownClass;
+    std::int64_t written = 0;
+    // Counts and longest name, class (data) of the subkeys, then the values.
+    std::int64_t counts[6] = {};
+    {
+        Transaction read(*open.store, Kind::Read);
+        if (read.status() != ERROR_SUCCESS)
+            return read.status();
+        SqliteConnection& db = read.db();
+        SqliteStatement self(db, "SELECT class, written FROM keys WHERE id = ?");
+        self.bind(1, open.id);
+        if (self.step() != SQLITE_ROW)
+            return ERROR_KEY_DELETED;
+        ownClass = self.columnBytes(0);
+        written = self.columnInt(1);
+        if (!open.classes) {
+            SqliteStatement children(db, "SELECT count(*), ifnull(max(length(name)), 0), "
+                                         "ifnull(max(length(class)), 0) FROM keys WHERE parent = ?");
+            children.bind(1, open.id);
+            children.step();
+            SqliteStatement valueRows(db, "SELECT count(*), ifnull(max(length(name)), 0), "
+                                          "ifnull(max(length(data)), 0) FROM vals WHERE key = ?");
+            valueRows.bind(1, open.id);
+            valueRows.step();
+            for (int i = 0; i < 3; ++i) {
+                counts[i] = children.columnInt(i);
+                counts[3 + i] = valueRows.columnInt(i);
+            }
+        }
+    }
+    if (open.classes) {
+        for (const bool ofValues : {false, true}) {
+            ClassesListing listing;
+            if (const LONG status = classesOf(open, ofValues, listing); status != ERROR_SUCCESS)
+                return status;
+            std::int64_t* row = counts + (ofValues ? 3 : 0);
+            row[0] = static_cast<std::int64_t>(listing.size());
+            for (const auto& [fold, entry] : listing) {
+                row[1] = std::max<std::int64_t>(row[1], static_cast<std::int64_t>(entry.name.size()));
+                row[2] = std::max<std::int64_t>(row[2], static_cast<std::int64_t>(entry.text.size()));
+            }
+        }
+    }
 
-    SqliteStatement self(db, "SELECT class, written FROM keys WHERE id = ?");
-    self.bind(1, open.id);
-    if (self.step() != SQLITE_ROW)
-        return ERROR_KEY_DELETED;
-    const std::string ownClass = self.columnBytes(0);
-
-    SqliteStatement children(db, "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(class)), 0) "
-                                 "FROM keys WHERE parent = ?");
-    children.bind(1, open.id);
-    children.step();
-    SqliteStatement valueRows(db, "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(data)), 0) "
-                                  "FROM vals WHERE key = ?");
-    valueRows.bind(1, open.id);
-    valueRows.step();
-
-    if (subKeys)
-        *subKeys = static_cast<DWORD>(children.columnInt(0));
-    if (maxSubKeyLength)
-        *maxSubKeyLength = static_cast<DWORD>(children.columnInt(1));
-    if (maxClassLength)
-        *maxClassLength = static_cast<DWORD>(children.columnInt(2));
-    if (values)
-        *values = static_cast<DWORD>(valueRows.columnInt(0));
-    if (maxValueNameLength)
-        *maxValueNameLength = static_cast<DWORD>(valueRows.columnInt(1));
-    if (maxValueLength)
-        *maxValueLength = static_cast<DWORD>(valueRows.columnInt(2));
+    DWORD* const outputs[6] = {subKeys, maxSubKeyLength, maxClassLength, values, maxValueNameLength, maxValueLength};
+    for (int i = 0; i < 6; ++i)
+        if (outputs[i] != nullptr)
+            *outputs[i] = static_cast<DWORD>(counts[i]);
     // Keys carry no security descriptor of their own here.
     if (securityDescriptorSize)
         *securityDescriptorSize = 0;
     if (lastWriteTime)
-        *lastWriteTime = toFileTime(self.columnInt(1));
+        *lastWriteTime = toFileTime(written);
 
     if (classLength != nullptr) {
         if (keyClass != nullptr && !copyName(ownClass, keyClass, *classLength)) {
@@ -677,16 +777,11 @@ LONG RegistryStore::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name
     OpenKey open;
     if (const LONG status = openWith(key, KEY_ENUMERATE_SUB_KEYS, open); status != ERROR_SUCCESS)
         return status;
-    Transaction read(*open.store, Kind::Read);
-    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+    ClassesEntry child;
+    if (const LONG status = entryAt(open, false, index, child); status != ERROR_SUCCESS)
         return status;
-    SqliteStatement query(read.db(), "SELECT name, class, written FROM keys WHERE parent = ? "
-                                     "ORDER BY fold LIMIT 1 OFFSET ?");
-    query.bind(1, open.id).bind(2, index);
-    if (query.step() != SQLITE_ROW)
-        return ERROR_NO_MORE_ITEMS;
-    const std::string childName = query.columnBytes(0);
-    const std::string childClass = query.columnBytes(1);
+    const std::string& childName = child.name;
+    const std::string& childClass = child.text;
     if (name == nullptr || childName.size() >= *nameLength)
         return ERROR_MORE_DATA;
     if (keyClass != nullptr && childClass.size() >= *classLength)
@@ -698,7 +793,7 @@ LONG RegistryStore::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name
     if (classLength != nullptr)
         *classLength = clampedSize(childClass.size());
     if (lastWriteTime != nullptr)
-        *lastWriteTime = toFileTime(query.columnInt(2));
+        *lastWriteTime = toFileTime(child.number);
     return ERROR_SUCCESS;
 }
 
@@ -711,16 +806,12 @@ LONG RegistryStore::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name
     OpenKey open;
     if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
         return status;
-    Transaction read(*open.store, Kind::Read);
-    if (const LONG status = read.onKey(open.id); status != ERROR_SUCCESS)
+    ClassesEntry value;
+    if (const LONG status = entryAt(open, true, index, value); status != ERROR_SUCCESS)
         return status;
-    SqliteStatement query(read.db(), "SELECT name, type, data FROM vals WHERE key = ? "
-                                     "ORDER BY fold LIMIT 1 OFFSET ?");
-    query.bind(1, open.id).bind(2, index);
-    if (query.step() != SQLITE_ROW)
-        return ERROR_NO_MORE_ITEMS;
-    const std::string valueName = query.columnBytes(0);
-    const std::string bytes = query.columnBytes(2);
+    const std::string& valueName = value.name;
+    const std::string& bytes = value.text;
+    const auto storedType = static_cast<DWORD>(value.number);
     const DWORD needed = clampedSize(bytes.size());
     // Either buffer too small: the caller learns the data size, and the name
     // length stays as it was, as the system function leaves it.
@@ -730,13 +821,13 @@ LONG RegistryStore::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name
         if (size != nullptr)
             *size = needed;
         if (type != nullptr)
-            *type = static_cast<DWORD>(query.columnInt(1));
+            *type = storedType;
         return ERROR_MORE_DATA;
     }
     copyName(valueName, name, *nameLength);
     *nameLength = clampedSize(valueName.size());
     if (type != nullptr)
-        *type = static_cast<DWORD>(query.columnInt(1));
+        *type = storedType;
     if (data != nullptr)
         std::memcpy(data, bytes.data(), bytes.size());
     if (size != nullptr)

@@ -8,9 +8,12 @@
 #include "winapi/Win32Types.h"
 
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace tarnquill::registry {
 
@@ -27,9 +30,11 @@ namespace tarnquill::registry {
 // may share the stores: each change is one transaction.
 //
 // HKEY_CURRENT_USER lives in the per-user store and HKEY_CLASSES_ROOT is its
-// Software\Classes (a key the user's classes lack opens from the machine's
-// Software\Classes, as the two merge on Windows; keys are created in the
-// user's); HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG
+// Software\Classes merged with the machine's Software\Classes, as on
+// Windows: a key the user's classes lack opens from the machine's, and the
+// subkeys and values of a key seen through HKEY_CLASSES_ROOT are those of
+// both (the user's where both have a name), listed in one order; keys are
+// created in the user's; HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG
 // live in the machine store, which only a process that may write its file can
 // change. A REG_SZ value under Software\Microsoft\Windows\CurrentVersion\Run of
 // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE is also an XDG autostart entry, and
@@ -102,7 +107,19 @@ private:
         std::string path;
         // A predefined root, which cannot be deleted.
         bool root = false;
+        // A key seen through HKEY_CLASSES_ROOT: its path below Software\Classes
+        // (upper-case components), where the user's and the machine's merge.
+        std::optional<std::vector<std::string>> classes;
     };
+
+    // A subkey or value (of a key seen through HKEY_CLASSES_ROOT): `text` is a
+    // key's class or a value's data; `number` a key's last write or a value's type.
+    struct ClassesEntry {
+        std::string name;
+        std::string text;
+        std::int64_t number = 0;
+    };
+    using ClassesListing = std::map<std::string, ClassesEntry>;
 
     class Transaction;
 
@@ -113,7 +130,15 @@ private:
     HKEY addHandle(OpenKey key);
     // A handle with the rights asked to an existing key, unless they include
     // writing to a store this process may not change.
-    LONG openExisting(RegistryFile& store, std::int64_t id, const std::string& path, REGSAM access, HKEY* result);
+    LONG openExisting(RegistryFile& store, std::int64_t id, const std::string& path, REGSAM access, HKEY* result,
+                      std::optional<std::vector<std::string>> classes = std::nullopt);
+    // The subkeys (or values) of a key seen through HKEY_CLASSES_ROOT, the
+    // user's and the machine's, by their upper-case names.
+    LONG listClasses(const OpenKey& key, bool values, ClassesListing& out);
+    // listClasses() for a key that still exists.
+    LONG classesOf(const OpenKey& key, bool values, ClassesListing& out);
+    // The subkey (or value) at an index in the order of upper-case names.
+    LONG entryAt(const OpenKey& key, bool values, DWORD index, ClassesEntry& out);
     AutostartFolder* autostartFor(const std::string& keyPath);
     LONG syncAutostart(SqliteConnection& db, const OpenKey& key, const std::string& valueName);
     // Marks the key written, mirrors the value into the autostart folder and
