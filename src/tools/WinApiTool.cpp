@@ -1,6 +1,8 @@
 #include "tools/WinApiTool.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -16,6 +18,7 @@ namespace {
 constexpr const char* kProgram = "tarnquill-winapi";
 
 constexpr const char* kHelp = R"(Usage: tarnquill-winapi [--json] MEMBER [ARG...]
+       tarnquill-winapi [--json] --batch FILE
        tarnquill-winapi --list | --help | --version
 
 Calls one member of the utility class CWinAPI and prints what it gives back.
@@ -49,8 +52,19 @@ raises an error, "error" is {"number": 6, "description": "Overflow"} and the
 outputs are as they stood; a failure of the system outside the member's
 errors gives {"number": null, "description": "..."}.
 
-Exit status: 0 the member returned; 1 it raised an error; 2 the command line was wrong (one line on standard error says what,
-with the member's signature).
+Exit status: 0 the member returned; 1 it raised an error; 2 the command line
+was wrong (one line on standard error says what, with the member's
+signature).
+
+--batch FILE makes many calls in one process: one call per line of FILE (-
+for standard input), MEMBER [ARG...] with words quoted as in a POSIX shell
+('...' as it stands; "..." where \" and \\ stand for " and \; outside
+quotes a backslash keeps the next character); blank lines and lines that
+start with # are skipped. Each call prints exactly what it prints alone,
+with --json one object per line; a line that makes no call (a wrong line, a
+list box that could not be made) prints {"exit": 2, "message": "..."} (or
+"exit": 1) in its place, the message being the line it writes to standard
+error. The exit status is the highest of the calls'.
 
 The registry is the program's own: on Linux the per-user and machine
 registry files (TARNQUILL_USER_REGISTRY and TARNQUILL_MACHINE_REGISTRY name
@@ -220,15 +234,147 @@ Call parseCall(const std::vector<std::string>& words, ListBoxes& lists)
     return call;
 }
 
+namespace {
+
+// One call: MEMBER [ARG...]. In a batch with --json, a call that prints no
+// object prints one saying why, so that each line of output answers one call.
+int runCall(const std::vector<std::string>& words, bool json, bool batch, Win32Api& api, ListBoxes& lists,
+            std::ostream& out, std::ostream& err)
+{
+    Call call;
+    int status = 0;
+    std::string problem;
+    try {
+        call = parseCall(words, lists);
+    } catch (const UsageError& error) {
+        status = 2;
+        problem = error.what();
+    } catch (const std::exception& error) {
+        status = 1;
+        problem = error.what();
+    }
+    if (status != 0) {
+        const std::string message = std::string(kProgram) + ": " + problem;
+        err << message << '\n';
+        if (batch && json)
+            out << "{\"exit\": " << status << ", \"message\": " << jsonString(message) << "}\n";
+        out.flush();
+        return status;
+    }
+
+    std::vector<Value> values = call.args;
+    const Outcome outcome = callMember(call, values, api);
+    std::vector<std::vector<std::string>> lines;
+    for (const auto& [name, handle] : call.lists)
+        lines.push_back(lists.lines(handle));
+
+    if (json)
+        printJson(out, call, values, outcome, lines);
+    else
+        printHuman(out, err, call, values, outcome, lines);
+    out.flush();
+    return outcome.failure ? 1 : 0;
+}
+
+// Reads one line of a batch as a POSIX shell reads plain words. Nothing for
+// a line whose quote is not closed.
+std::optional<std::vector<std::string>> splitLine(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t') {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (c == '\'') {
+            const std::size_t close = line.find('\'', i + 1);
+            if (close == std::string::npos)
+                return std::nullopt;
+            word.append(line, i + 1, close - i - 1);
+            i = close;
+        } else if (c == '"') {
+            for (++i;; ++i) {
+                if (i >= line.size())
+                    return std::nullopt;
+                if (line[i] == '"')
+                    break;
+                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+                    ++i;
+                word += line[i];
+            }
+        } else if (c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+        } else {
+            word += c;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
+}
+
+int runBatch(const std::string& file, bool json, Win32Api& api, ListBoxes& lists, std::ostream& out,
+             std::ostream& err)
+{
+    std::ifstream opened;
+    if (file != "-") {
+        opened.open(file, std::ios::binary);
+        if (!opened) {
+            err << kProgram << ": cannot read the batch file " << quotedWord(file) << '\n';
+            return 2;
+        }
+    }
+    std::istream& in = file == "-" ? std::cin : opened;
+    int worst = 0;
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#')
+            continue;
+        int status = 0;
+        if (const auto words = splitLine(line)) {
+            status = runCall(*words, json, true, api, lists, out, err);
+        } else {
+            const std::string message = std::string(kProgram) + ": line " + std::to_string(number)
+                                        + ": a quote is not closed";
+            err << message << '\n';
+            if (json)
+                out << "{\"exit\": 2, \"message\": " << jsonString(message) << "}\n";
+            out.flush();
+            status = 2;
+        }
+        worst = std::max(worst, status);
+    }
+    return worst;
+}
+
+} // namespace
+
 int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& lists, std::ostream& out,
             std::ostream& err)
 {
     bool json = false;
+    std::optional<std::string> batch;
     std::size_t first = 0;
     for (; first < args.size() && args[first].size() > 1 && args[first][0] == '-'; ++first) {
         const std::string& option = args[first];
         if (option == "--json") {
             json = true;
+        } else if (option == "--batch") {
+            if (++first == args.size()) {
+                err << kProgram << ": --batch needs a file (- for standard input)\n";
+                return 2;
+            }
+            batch = args[first];
         } else if (option == "--list") {
             for (const Member& member : members())
                 out << member.signature() << '\n';
@@ -245,29 +391,15 @@ int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& list
         }
     }
 
-    Call call;
-    try {
-        call = parseCall({args.begin() + static_cast<std::ptrdiff_t>(first), args.end()}, lists);
-    } catch (const UsageError& problem) {
-        err << kProgram << ": " << problem.what() << '\n';
-        return 2;
-    } catch (const std::exception& problem) {
-        err << kProgram << ": " << problem.what() << '\n';
-        return 1;
+    if (batch) {
+        if (first != args.size()) {
+            err << kProgram << ": --batch takes its calls from the file, not the command line\n";
+            return 2;
+        }
+        return runBatch(*batch, json, api, lists, out, err);
     }
-
-    std::vector<Value> values = call.args;
-    const Outcome outcome = callMember(call, values, api);
-    std::vector<std::vector<std::string>> lines;
-    for (const auto& [name, handle] : call.lists)
-        lines.push_back(lists.lines(handle));
-
-    if (json)
-        printJson(out, call, values, outcome, lines);
-    else
-        printHuman(out, err, call, values, outcome, lines);
-    out.flush();
-    return outcome.failure ? 1 : 0;
+    return runCall({args.begin() + static_cast<std::ptrdiff_t>(first), args.end()}, json, false, api, lists, out,
+                   err);
 }
 
 } // namespace tarnquill::tool

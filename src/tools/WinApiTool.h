@@ -51,10 +51,11 @@ struct Call {
 // whole line has read well.
 Call parseCall(const std::vector<std::string>& words, ListBoxes& lists);
 
-// The whole program: options, then MEMBER [ARG...]. Output to `out`, error
-// lines to `err`. Returns the exit status: 0 done, 1 the member raised an
-// error (or a list box could not be made), 2 a usage
-// error.
+// The whole program: options, then MEMBER [ARG...] (or, after --batch FILE,
+// one such call per line of the file; "-" is standard input). Output to
+// `out`, error lines to `err`. Returns the exit status: 0 done, 1 the member
+// raised an error (or a list box could not be made), 2 a usage error; for a
+// batch the highest of its calls'.
 int runTool(const std::vector<std::string>& args, Win32Api& api, ListBoxes& lists, std::ostream& out,
             std::ostream& err);
 

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -255,6 +257,49 @@ TEST_F(WinApiToolTest, ListBoxLinesArePrintedAfterTheCall)
                                     "\"list2\": [\"Software\", \"caf\xC3\xA9\", \"\\u00FF\"]}"));
     const ToolRun human = run({"RegEnumKeys", "k", "@list1", "HKCU"});
     EXPECT_THAT(human.out, HasSubstr("list1: 3 lines\n  \"Software\"\n  \"caf\xC3\xA9\"\n  \"\\xFF\"\n"));
+}
+
+// A batch prints, call by call, what each call prints alone; a line that
+// makes no call still answers with one JSON line.
+TEST_F(WinApiToolTest, BatchCallsPrintWhatEachPrintsAlone)
+{
+    const std::string file = ::testing::TempDir() + "tarnquill-winapi-batch.txt";
+    {
+        std::ofstream batch(file, std::ios::binary);
+        batch << "# a comment, then a blank line\n   \n"
+                 "ptot 10 true\r\n"
+                 "  TtoP 1e300\n"
+                 "\"TryIcnRtnMsg\" '7680'\n"
+                 "SetMousePos 'a b'\\ c\"d\\\"e\\\\f\\x\" '' \n"
+                 "SetMousePos 1\n"
+                 "RegEnumKeys 'Soft\\ware' @list1 HKCU\n"
+                 "PtoT \"unclosed\n";
+    }
+    const std::vector<std::vector<std::string>> calls{{"ptot", "10", "true"},
+                                                      {"TtoP", "1e300"},
+                                                      {"TryIcnRtnMsg", "7680"},
+                                                      {"SetMousePos", "a b cd\"e\\f\\x", ""},
+                                                      {"SetMousePos", "1"},
+                                                      {"RegEnumKeys", "Soft\\ware", "@list1", "HKCU"}};
+    lists.preset = {"one"};
+    std::string alone;
+    for (const auto& words : calls) {
+        std::vector<std::string> args{"--json"};
+        args.insert(args.end(), words.begin(), words.end());
+        const ToolRun single = run(args);
+        const std::string message = single.err.substr(0, single.err.size() - 1);
+        alone += single.status == 2 ? "{\"exit\": 2, \"message\": " + jsonString(message) + "}\n" : single.out;
+    }
+    alone += "{\"exit\": 2, \"message\": \"tarnquill-winapi: line 9: a quote is not closed\"}\n";
+
+    const ToolRun batch = run({"--json", "--batch", file});
+    EXPECT_EQ(batch.status, 2) << "the highest status of the calls";
+    EXPECT_EQ(batch.out, alone);
+    EXPECT_THAT(batch.err, HasSubstr("SetMousePos takes 2 arguments"));
+    std::remove(file.c_str());
+
+    EXPECT_EQ(run({"--batch", file}).status, 2) << "a file that cannot be read";
+    EXPECT_EQ(run({"--batch", file, "PtoT", "1"}).status, 2);
 }
 
 } // namespace

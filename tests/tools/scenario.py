@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Runs scenario.txt with tarnquill-winapi on Linux and with tarnquill-winapi.exe
-under Wine, and compares the two JSON outputs line for line.
+under Wine, and compares the two JSON outputs line for line. Each side makes
+all its calls in one process (--batch), which prints one line per call.
 
     scenario.py LINUX_PROGRAM WINE_RUNNER WINDOWS_PROGRAM [SCENARIO]
 
@@ -40,16 +41,19 @@ def read_scenario(path):
     return calls
 
 
-def normalise(words, status, stdout, stderr):
-    """One comparable line for one call."""
-    if status == 2:
-        # A usage error prints nothing on standard output and one line on
-        # standard error, from the same platform-free code on both sides.
-        return "exit 2: " + stderr.decode("utf-8", "replace").strip()
+def normalise(line):
+    """One comparable line for one call's line of output."""
     try:
-        result = json.loads(stdout.decode("utf-8"))
+        result = json.loads(line.decode("utf-8"))
     except ValueError:
-        return "exit %d, not JSON: %r %r" % (status, stdout, stderr)
+        return "not JSON: %r" % line
+    if set(result) == {"exit", "message"}:
+        # A call that was refused (a usage error, status 2) prints its one
+        # line of standard error, from the same platform-free code on both
+        # sides.
+        return "exit %d: %s" % (result["exit"], result["message"])
+    # A call that was made: status 1 exactly when it reports an error.
+    status = 0 if result.get("error") is None else 1
     lists = result.get("lists", {})
     if result.get("member") in KEY_LISTS and "list1" in lists:
         lists["list1"].sort()
@@ -60,15 +64,28 @@ def normalise(words, status, stdout, stderr):
     return "exit %d: %s" % (status, json.dumps(result, ensure_ascii=False))
 
 
-def run_all(command, calls, environment):
+def run_all(command, calls, batch_file, environment):
+    # A file rather than standard input: the Wine runner gives its programs none.
+    with open(batch_file, "w", encoding="utf-8") as batch:
+        batch.writelines(shlex.join(words) + "\n" for _, _, words in calls)
+    done = subprocess.run(command + ["--json", "--batch", batch_file], capture_output=True, env=environment,
+                          timeout=600)
+    if done.returncode == 77 and not done.stdout:
+        sys.exit(77)
+    output = [normalise(line) for line in done.stdout.splitlines()]
     lines = []
-    for number, compared, words in calls:
-        done = subprocess.run(command + ["--json"] + words, capture_output=True, env=environment, timeout=120)
-        if done.returncode == 77 and not lines:
-            sys.exit(77)
+    for index, (number, compared, words) in enumerate(calls):
         if compared:
-            lines.append((number, normalise(words, done.returncode, done.stdout, done.stderr)))
-    return lines
+            lines.append((number, output[index] if index < len(output) else "no output"))
+    # The batch's status is the highest of its calls'; a crash part way, or
+    # lines that answer no call, show here.
+    expected = max((int(line.split()[1].rstrip(":")) if line.startswith("exit ") else -1 for line in output),
+                   default=0)
+    if len(output) != len(calls) or done.returncode != expected:
+        print("%s: %d lines for %d calls, exit status %d (expected %d): %r"
+              % (command[-1], len(output), len(calls), done.returncode, expected, done.stderr[-2000:]))
+        return lines, False
+    return lines, True
 
 
 def start_xvfb():
@@ -112,12 +129,15 @@ def main():
         wine_env.setdefault("WINEPREFIX", os.path.join(os.path.dirname(os.path.abspath(wine_runner)),
                                                        "..", "..", "build", "wine-prefix"))
         wine_env.setdefault("WINEDEBUG", "-all")
-        linux = run_all([linux_program], calls, linux_env)
+        # Under Wine a path that starts with / is on the current drive, the
+        # one (Z:) that maps the file system's root, as the test runs in it.
+        batch_file = os.path.join(work, "calls.txt")
+        linux, linux_whole = run_all([linux_program], calls, batch_file, linux_env)
         subprocess.run([wine_runner, "--setup"], env=wine_env, check=True, stdout=subprocess.DEVNULL)
         xvfb, wine_env["DISPLAY"] = start_xvfb()
         try:
             subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
-            windows = run_all([wine_runner, windows_program], calls, wine_env)
+            windows, windows_whole = run_all([wine_runner, windows_program], calls, batch_file, wine_env)
         finally:
             # The windows of this prefix's explorer go with the server; the
             # next Wine start without a display makes no new ones.
@@ -131,7 +151,7 @@ def main():
             differences += 1
             print("line %d differs:\n  linux:   %s\n  windows: %s" % (number, mine, theirs))
     print("%d calls compared, %d differ" % (len(linux), differences))
-    return 1 if differences else 0
+    return 1 if differences or not (linux_whole and windows_whole) else 0
 
 
 if __name__ == "__main__":
