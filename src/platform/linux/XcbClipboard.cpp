@@ -717,7 +717,7 @@ std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::funct
                                                     "to %1 MB are kept.")
                                          .arg(XcbClipboard::kMaxTextBytes / 1'000'000);
                 std::fprintf(stderr, "tarnquill: %s\n", qPrintable(body));
-                notifier.notify(QStringLiteral("Copied text too large"), body, NoticeLevel::Warning);
+                notifier.notify(QStringLiteral("Copied text too large"), body, NoticeLevel::Information);
             });
             return x11;
         }
