@@ -59,6 +59,25 @@ public:
         return beforeRename() && replaceAtomically(file, bytes);
     }
 
+    // The new content of a file, handed piece by piece to `write`; false
+    // when `write` failed (or the content could not be made).
+    using ByteSink = std::function<bool(std::string_view)>;
+    using ByteSource = std::function<bool(const ByteSink& write)>;
+
+    // As replaceAtomically with `beforeRename`, the content coming from
+    // `source` as it is written, so that it need not be held in memory whole.
+    virtual bool replaceStreamed(const std::filesystem::path& file, const ByteSource& source,
+                                 const std::function<bool()>& beforeRename)
+    {
+        std::string bytes;
+        if (!source([&bytes](std::string_view piece) {
+                bytes += piece;
+                return true;
+            }))
+            return false;
+        return replaceAtomically(file, bytes, beforeRename);
+    }
+
     // Appends the bytes to the file (creating it, private to its owner) and
     // flushes them to disk before returning. False on any failure; a part of
     // the bytes may then have been written.

@@ -108,28 +108,34 @@ std::string unescapeEntry(std::string_view stored)
     return out;
 }
 
-std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots)
+StoreEncoder::StoreEncoder(const std::array<SharedText, kHistorySlots>& slots)
+    : m_slots(slots)
 {
-    std::size_t total = kHistorySlots * HistorySeparator.size() + 2;
-    for (const auto& text : slots)
-        total += text ? text->size() : 0;
-
-    std::string out;
-    out.reserve(total + 3);
     // A reader drops one byte-order mark at the start of the file, so a first
     // entry that begins with U+FEFF gets one more in front of it.
-    if (slots[0] && slots[0]->substr(0, 3) == "\xEF\xBB\xBF")
-        out += "\xEF\xBB\xBF";
-    for (const auto& text : slots) {
-        if (text) {
-            if (needsEscape(*text))
-                out += escapeEntry(*text);
-            else
-                out += *text;
+    m_byteOrderMark = slots[0] && slots[0]->substr(0, 3) == "\xEF\xBB\xBF";
+    m_size = (m_byteOrderMark ? 3 : 0) + kHistorySlots * HistorySeparator.size() + 2;
+    for (std::size_t i = 0; i < kHistorySlots; ++i) {
+        if (!slots[i])
+            continue;
+        if (needsEscape(*slots[i])) {
+            m_escaped.emplace_back(i, escapeEntry(*slots[i]));
+            m_size += m_escaped.back().second.size();
+        } else {
+            m_size += slots[i]->size();
         }
-        out += HistorySeparator;
     }
-    out += "\r\n";
+}
+
+std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots)
+{
+    const StoreEncoder encoder(slots);
+    std::string out;
+    out.reserve(encoder.size());
+    encoder.writeTo([&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnquill {
@@ -23,6 +24,43 @@ using SharedText = std::shared_ptr<const std::string>;
 // separator or the byte 0x10, or ends in a start of the separator that would
 // run into the following one) is escaped; every other text is written as it is.
 std::string encodeStore(const std::array<SharedText, kHistorySlots>& slots);
+
+// The same bytes as encodeStore, handed out piece by piece (the slots' own
+// texts among them), so that a large store is written without a copy of it
+// in memory. The slots must outlive the encoder.
+class StoreEncoder {
+public:
+    explicit StoreEncoder(const std::array<SharedText, kHistorySlots>& slots);
+
+    // The number of bytes writeTo hands out.
+    std::size_t size() const { return m_size; }
+
+    // Calls `write` with each piece in order; stops at, and returns, the
+    // first false.
+    template <typename Write>
+    bool writeTo(Write&& write) const
+    {
+        if (m_byteOrderMark && !write(std::string_view("\xEF\xBB\xBF")))
+            return false;
+        auto escaped = m_escaped.begin();
+        for (std::size_t i = 0; i < kHistorySlots; ++i) {
+            std::string_view text;
+            if (escaped != m_escaped.end() && escaped->first == i)
+                text = (escaped++)->second;
+            else if (m_slots[i])
+                text = *m_slots[i];
+            if ((!text.empty() && !write(text)) || !write(HistorySeparator))
+                return false;
+        }
+        return write(std::string_view("\r\n"));
+    }
+
+private:
+    const std::array<SharedText, kHistorySlots>& m_slots;
+    std::vector<std::pair<std::size_t, std::string>> m_escaped; // by slot, the few texts that need it
+    bool m_byteOrderMark = false;
+    std::size_t m_size = 0;
+};
 
 // The escaped form of one entry (the entry itself when it needs no escape).
 std::string escapeEntry(std::string_view text);

@@ -1,5 +1,6 @@
 #include "history/StoreJournal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -42,18 +43,48 @@ bool readHashAndSize(std::string_view& in, std::uint64_t& hash, std::uint64_t& s
 
 } // namespace
 
+ContentHasher::ContentHasher(std::uint64_t totalSize)
+    : m_hash(0x243F6A8885A308D3ull ^ totalSize)
+{
+}
+
+void ContentHasher::add(std::string_view piece)
+{
+    std::uint64_t word;
+    if (m_partialSize > 0 && !piece.empty()) {
+        const std::size_t take = std::min(8 - m_partialSize, piece.size());
+        std::memcpy(m_partial + m_partialSize, piece.data(), take);
+        m_partialSize += take;
+        piece.remove_prefix(take);
+        if (m_partialSize < 8)
+            return;
+        std::memcpy(&word, m_partial, 8);
+        m_hash = mix(m_hash, word);
+        m_partialSize = 0;
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= piece.size(); i += 8) {
+        std::memcpy(&word, piece.data() + i, 8);
+        m_hash = mix(m_hash, word);
+    }
+    m_partialSize = piece.size() - i;
+    if (m_partialSize > 0)
+        std::memcpy(m_partial, piece.data() + i, m_partialSize);
+}
+
+std::uint64_t ContentHasher::value() const
+{
+    std::uint64_t tail = 0;
+    if (m_partialSize > 0)
+        std::memcpy(&tail, m_partial, m_partialSize);
+    return mix(m_hash, tail ^ 0x80);
+}
+
 std::uint64_t contentHash(std::string_view bytes)
 {
-    std::uint64_t h = 0x243F6A8885A308D3ull ^ bytes.size();
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        h = mix(h, word);
-    }
-    std::uint64_t tail = 0;
-    std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
-    return mix(h, tail ^ 0x80);
+    ContentHasher hasher(bytes.size());
+    hasher.add(bytes);
+    return hasher.value();
 }
 
 Base baseOf(std::string_view storeBytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,20 @@ struct Base {
 
 // A fast 64-bit hash, good enough to tell two store files apart.
 std::uint64_t contentHash(std::string_view bytes);
+
+// contentHash of bytes that come in pieces, their total size known first.
+class ContentHasher {
+public:
+    explicit ContentHasher(std::uint64_t totalSize);
+    void add(std::string_view piece);
+    // The hash of everything added (which must be `totalSize` bytes).
+    std::uint64_t value() const;
+
+private:
+    std::uint64_t m_hash;
+    unsigned char m_partial[8] = {};
+    std::size_t m_partialSize = 0;
+};
 Base baseOf(std::string_view storeBytes);
 
 std::string header(Base base);

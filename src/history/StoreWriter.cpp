@@ -1,6 +1,7 @@
 #include "history/StoreWriter.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tarnquill {
 
@@ -237,8 +238,13 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
     lock.unlock();
 
     std::unique_lock rewriting(m_rewriteMutex);
-    const std::string bytes = slots ? encodeStore(*slots) : std::string();
-    const auto newBase = journal::baseOf(bytes);
+    // Written straight from the slots: a large store is never copied whole
+    // into memory. Its hash is taken on the way, before the rename needs it.
+    std::optional<StoreEncoder> encoder;
+    if (slots)
+        encoder.emplace(*slots);
+    journal::Base newBase{0, encoder ? encoder->size() : 0};
+    journal::ContentHasher hasher(newBase.size);
 
     // The journal's successor (the additions made during this rewrite, on
     // top of the new store) is on disk before the new store replaces the old
@@ -248,6 +254,7 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
     std::string nextJournal;
     std::uint64_t nextJournalUpTo = seq;
     auto beforeRename = [&] {
+        newBase.hash = hasher.value();
         journaling.lock();
         std::vector<SharedText> later;
         {
@@ -260,7 +267,13 @@ bool StoreWriter::rewrite(std::unique_lock<std::mutex>& lock)
         nextJournal = journal::header(newBase) + concatenated(later);
         return m_files.replaceAtomically(m_nextJournal, nextJournal);
     };
-    const bool ok = bytes.empty() && !slots ? false : m_files.replaceAtomically(m_store, bytes, beforeRename);
+    const auto source = [&](const FileSystem::ByteSink& write) {
+        return encoder->writeTo([&](std::string_view piece) {
+            hasher.add(piece);
+            return write(piece);
+        });
+    };
+    const bool ok = encoder && m_files.replaceStreamed(m_store, source, beforeRename);
     const std::string reason = ok ? std::string() : m_files.lastError();
 
     bool journalCurrent = false;

@@ -1,3 +1,4 @@
+#include "history/StoreJournal.h"
 #include "history/StoreLocation.h"
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
@@ -54,6 +55,41 @@ TEST_F(NativeFileSystemTest, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFil
     EXPECT_EQ(files->readAll(store), std::string("first\r\n\0binary", 14));
     ASSERT_TRUE(files->replaceAtomically(store, "second"));
     EXPECT_EQ(files->readAll(store), "second");
+    EXPECT_EQ(entriesIn(folder), 1u);
+}
+
+// A store written piece by piece from its slots (small separators gathered,
+// entries larger than the write buffer passed on whole) is byte for byte the
+// encoded store, and the hash taken on the way is the whole file's.
+TEST_F(NativeFileSystemTest, AStreamedStoreIsTheEncodedStore)
+{
+    std::array<SharedText, kHistorySlots> slots;
+    slots[0] = std::make_shared<const std::string>("\xEF\xBB\xBF" "begins with a byte-order mark");
+    slots[1] = std::make_shared<const std::string>(std::string(3'000'001, 'L'));
+    slots[2] = std::make_shared<const std::string>("holds the separator " + std::string(HistorySeparator));
+    for (std::size_t i = 3; i < kHistorySlots; i += 7)
+        slots[i] = std::make_shared<const std::string>(std::string(i * 13, 'a' + i % 26));
+    const StoreEncoder encoder(slots);
+    const std::string expected = encodeStore(slots);
+    ASSERT_EQ(encoder.size(), expected.size());
+
+    const fs::path store = folder / "tcb.txt";
+    journal::ContentHasher hasher(encoder.size());
+    std::uint64_t hashAtRename = 0;
+    ASSERT_TRUE(files->replaceStreamed(
+        store,
+        [&](const FileSystem::ByteSink& write) {
+            return encoder.writeTo([&](std::string_view piece) {
+                hasher.add(piece);
+                return write(piece);
+            });
+        },
+        [&] {
+            hashAtRename = hasher.value();
+            return true;
+        }));
+    EXPECT_TRUE(files->readAll(store) == expected);
+    EXPECT_EQ(hashAtRename, journal::contentHash(expected));
     EXPECT_EQ(entriesIn(folder), 1u);
 }
 

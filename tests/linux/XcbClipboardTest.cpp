@@ -173,7 +173,8 @@ TEST(DesktopNotificationTest, ReachesTheNotificationService)
     })) << "the notification service mock did not start";
 
     EXPECT_TRUE(showDesktopNotification(QStringLiteral("Copied text too large"),
-                                        QStringLiteral("A copied text of 300 MB was not recorded"), connection));
+                                        QStringLiteral("A copied text of 300 MB was not recorded"),
+                                        NoticeLevel::Warning, connection));
     EXPECT_TRUE(waitUntil([&] {
         QFile file(log);
         return file.open(QIODevice::ReadOnly) && file.readAll().contains("A copied text of 300 MB was not recorded");

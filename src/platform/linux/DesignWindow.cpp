@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFont>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
@@ -25,7 +24,9 @@ namespace {
 // Faces with nearly the same metrics, for a design face that is not
 // installed. Verdana is rare on Linux; DejaVu Sans grew out of Bitstream Vera,
 // which was drawn to Verdana's proportions, so captions still fit their
-// labels. Qt tries the families in order; past the end it asks fontconfig.
+// labels. Qt tries the families in order, so an installed design face still
+// wins; past the end it asks fontconfig. (Asking first whether the face is
+// installed would read the whole font database at start.)
 struct SimilarFaces {
     std::string_view face;
     std::array<const char*, 2> similar;
@@ -39,12 +40,10 @@ QFont designFont(const app::Font& design)
     QFont font = QApplication::font();
     const QString face = toQString(design.face);
     QStringList families{face};
-    if (!QFontDatabase::hasFamily(face)) {
-        for (const auto& entry : kSimilarFaces) {
-            if (entry.face == design.face) {
-                for (const char* similar : entry.similar)
-                    families << QString::fromLatin1(similar);
-            }
+    for (const auto& entry : kSimilarFaces) {
+        if (entry.face == design.face) {
+            for (const char* similar : entry.similar)
+                families << QString::fromLatin1(similar);
         }
     }
     font.setFamilies(families);

@@ -146,6 +146,12 @@ bool PosixFileSystem::replaceAtomically(const std::filesystem::path& file, std::
 bool PosixFileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
                                         const std::function<bool()>& beforeRename)
 {
+    return replaceStreamed(file, [bytes](const ByteSink& write) { return write(bytes); }, beforeRename);
+}
+
+bool PosixFileSystem::replaceStreamed(const std::filesystem::path& file, const ByteSource& source,
+                                      const std::function<bool()>& beforeRename)
+{
     const auto target = resolveLinks(file);
     struct stat info {};
     const bool present = ::stat(target.c_str(), &info) == 0;
@@ -169,7 +175,25 @@ bool PosixFileSystem::replaceAtomically(const std::filesystem::path& file, std::
     if (present)
         ::fchmod(fd.get(), info.st_mode & 07777);
 
-    bool written = writeAll(fd.get(), bytes);
+    // Small pieces (the separators between entries) are gathered into one
+    // write; large ones go to the file as they are.
+    std::string buffer;
+    constexpr std::size_t kBufferBytes = 1 << 20;
+    const auto flushBuffer = [&] {
+        const bool ok = writeAll(fd.get(), buffer);
+        buffer.clear();
+        return ok;
+    };
+    bool written = source([&](std::string_view piece) {
+        if (buffer.size() + piece.size() <= kBufferBytes) {
+            if (buffer.capacity() < kBufferBytes)
+                buffer.reserve(kBufferBytes);
+            buffer += piece;
+            return true;
+        }
+        return flushBuffer() && writeAll(fd.get(), piece);
+    });
+    written = written && flushBuffer();
     if (written && ::fsync(fd.get()) != 0)
         written = failed("flushing");
     if (written && !fd.close())

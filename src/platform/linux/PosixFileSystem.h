@@ -18,6 +18,8 @@ public:
     Kind kindOf(const std::filesystem::path& path) override;
     bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
                            const std::function<bool()>& beforeRename) override;
+    bool replaceStreamed(const std::filesystem::path& file, const ByteSource& source,
+                         const std::function<bool()>& beforeRename) override;
     bool appendDurably(const std::filesystem::path& file, std::string_view bytes) override;
     void removeLeftovers(const std::filesystem::path& file) override;
     std::string lastError() const override;

@@ -2,16 +2,21 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
+#include <functional>
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
@@ -23,7 +28,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A request is one short line; a peer that sends more is not this program.
-constexpr qint64 kLongestRequest = 256;
+constexpr std::size_t kLongestRequest = 256;
 // A peer that connects and says nothing is dropped after this long.
 constexpr auto kRequestTimeout = 2s;
 // Pause between two tries to reach an instance that does not listen yet.
@@ -62,6 +67,76 @@ fs::path defaultRuntimeFolder()
     return fs::path(QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).toStdString());
 }
 
+bool addressOf(const QString& path, sockaddr_un& address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    return true;
+}
+
+// One connection to the listening instance: its request lines are read as
+// they come, and it is dropped at its end, after kRequestTimeout, or when it
+// sends more than a request.
+class RequestReader final : public QObject {
+public:
+    RequestReader(int fd, SingleInstance& instance, std::function<void()> onShow)
+        : QObject(&instance)
+        , m_fd(fd)
+        , m_readable(fd, QSocketNotifier::Read)
+        , m_onShow(std::move(onShow))
+    {
+        connect(&m_readable, &QSocketNotifier::activated, this, [this] { read(); });
+        QTimer::singleShot(kRequestTimeout, this, [this] { finish(); });
+        read();
+    }
+    ~RequestReader() override { ::close(m_fd); }
+
+private:
+    void read()
+    {
+        if (m_finished)
+            return;
+        char buffer[kLongestRequest];
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (got <= 0)
+                return finish();
+            m_pending.append(buffer, got);
+            qsizetype end;
+            while ((end = m_pending.indexOf('\n')) >= 0) {
+                const QByteArray line = m_pending.left(end + 1);
+                m_pending.remove(0, end + 1);
+                if (line == SingleInstance::kShowRequest)
+                    m_onShow();
+                if (m_finished)
+                    return;
+            }
+            if (static_cast<std::size_t>(m_pending.size()) >= kLongestRequest)
+                return finish();
+        }
+    }
+    void finish()
+    {
+        m_finished = true;
+        m_readable.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_fd;
+    QSocketNotifier m_readable;
+    std::function<void()> m_onShow;
+    QByteArray m_pending;
+    bool m_finished = false;
+};
+
 } // namespace
 
 SingleInstance::SingleInstance(const fs::path& storeFile)
@@ -82,27 +157,14 @@ SingleInstance::SingleInstance(const fs::path& storeFile, Options options)
     if (!m_options.runtimeFolder.empty())
         m_runtimeLockFile = m_options.runtimeFolder / (keyName.string() + ".lock");
 
-    // A bare name puts the socket in the temporary folder, where the user id
-    // in the key keeps users apart; used only when the runtime folder is
-    // missing or too deep for a socket path.
+    // The temporary folder, where the user id in the key keeps users apart,
+    // holds the socket only when the runtime folder is missing or too deep
+    // for a socket path.
     const fs::path socket = m_options.runtimeFolder / keyName;
     if (!m_options.runtimeFolder.empty() && socket.native().size() < sizeof(sockaddr_un::sun_path))
         m_serverName = QFile::decodeName(socket.c_str());
     else
-        m_serverName = key;
-
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
-            // A request written just before the peer hung up is still to be read.
-            connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-                readRequests(socket);
-                socket->deleteLater();
-            });
-            QTimer::singleShot(kRequestTimeout, socket, [socket] { socket->abort(); });
-            readRequests(socket);
-        }
-    });
+        m_serverName = QDir::tempPath() + QLatin1Char('/') + key;
 }
 
 SingleInstance::~SingleInstance()
@@ -112,7 +174,12 @@ SingleInstance::~SingleInstance()
 
 void SingleInstance::release()
 {
-    m_server.close();
+    if (m_listenFd >= 0) {
+        m_listening.reset();
+        ::close(m_listenFd);
+        m_listenFd = -1;
+        ::unlink(QFile::encodeName(m_serverName).constData());
+    }
     if (m_lockFd >= 0) {
         // Removed while still locked: a start that opened this file in the
         // meantime finds, once it has the lock, that the name now leads
@@ -168,42 +235,69 @@ bool SingleInstance::acquire()
 
 void SingleInstance::listen()
 {
-    // A socket file left by a killed instance makes a plain bind fail (Qt's
-    // private-socket path happens to rename over it, a detail not to lean
-    // on). While we hold the lock no other instance of this store can be
-    // listening, so whatever is there is stale; without the lock it may not be.
+    sockaddr_un address;
+    if (!addressOf(m_serverName, address)) {
+        qWarning("tarnquill: %s is too long for a socket", qPrintable(m_serverName));
+        return;
+    }
+    // A socket file left by a killed instance makes bind fail. While we hold
+    // the lock no other instance of this store can be listening, so whatever
+    // is there is stale; without the lock it may not be.
     if (holdsStore())
-        QLocalServer::removeServer(m_serverName);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(m_serverName))
-        qWarning("tarnquill: cannot listen on %s: %s", qPrintable(m_serverName), qPrintable(m_server.errorString()));
+        ::unlink(address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // Made private to the user before anyone can connect: the runtime folder
+    // is, the temporary folder is not.
+    const mode_t previous = ::umask(0077);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::umask(previous);
+    if (!bound || ::listen(fd, 16) != 0) {
+        qWarning("tarnquill: cannot listen on %s: %s", qPrintable(m_serverName), std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
+    m_listening = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(m_listening.get(), &QSocketNotifier::activated, this, [this] { acceptRequests(); });
 }
 
-void SingleInstance::readRequests(QLocalSocket* socket)
+void SingleInstance::acceptRequests()
 {
-    while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine(kLongestRequest);
-        if (line == kShowRequest)
-            emit showRequested();
+    for (;;) {
+        const int peer = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (peer < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;
+        }
+        new RequestReader(peer, *this, [this] { emit showRequested(); });
     }
-    if (socket->bytesAvailable() >= kLongestRequest)
-        socket->abort();
 }
 
 bool SingleInstance::askRunningToShow()
 {
+    sockaddr_un address;
+    if (!addressOf(m_serverName, address))
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + m_options.patience;
     for (;;) {
-        QLocalSocket socket;
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(500)) {
-            socket.write(kShowRequest);
-            const bool sent = socket.waitForBytesWritten(1000) || socket.bytesToWrite() == 0;
-            socket.disconnectFromServer();
-            if (socket.state() != QLocalSocket::UnconnectedState)
-                socket.waitForDisconnected(500);
-            return sent;
+        // Non-blocking: an instance too busy to accept (its queue full) is
+        // tried again like one that does not listen yet.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0)
+            return false;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            // A few bytes on a fresh local socket: its buffer takes them at once.
+            const std::size_t size = std::strlen(kShowRequest);
+            ssize_t sent;
+            do
+                sent = ::send(fd, kShowRequest, size, MSG_NOSIGNAL);
+            while (sent < 0 && errno == EINTR);
+            ::close(fd);
+            return sent == static_cast<ssize_t>(size);
         }
+        ::close(fd);
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(kRetryInterval);

@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include <sys/types.h>
 #include <unistd.h>
+
+class QSocketNotifier;
 
 namespace tarnquill {
 
@@ -68,7 +70,7 @@ public:
     // The lock file in use once acquire() ran; before that, the one beside the
     // store that it tries first.
     const std::filesystem::path& lockFile() const { return m_lockFile; }
-    // The local socket's name as QLocalServer and QLocalSocket take it.
+    // The path of the local (AF_UNIX) socket.
     const QString& serverName() const { return m_serverName; }
 
     // The text a request is made of: one line, so that later requests can
@@ -83,7 +85,7 @@ private:
     enum class LockResult { Held, Busy, Unavailable };
     LockResult lockAt(const std::filesystem::path& file);
     void listen();
-    void readRequests(class QLocalSocket* socket);
+    void acceptRequests();
 
     Options m_options;
     std::filesystem::path m_canonicalStore;
@@ -91,7 +93,8 @@ private:
     std::filesystem::path m_lockFile;
     QString m_serverName;
     int m_lockFd = -1;
-    QLocalServer m_server;
+    int m_listenFd = -1;
+    std::unique_ptr<QSocketNotifier> m_listening;
 };
 
 } // namespace tarnquill

@@ -704,7 +704,7 @@ bool clipboardOffersText(const Clipboard& clipboard)
     return !x11 || x11->offersText();
 }
 
-std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange)
+std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange, Notifier& notifier)
 {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         auto x11 = std::make_unique<XcbClipboard>(clipboard);
@@ -712,12 +712,12 @@ std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::funct
             x11->setOnChange(std::move(onChange));
             // The size is known only up to the point where the transfer
             // passed the limit, so the message names the limit alone.
-            x11->setOnRefused([](std::size_t) {
+            x11->setOnRefused([&notifier](std::size_t) {
                 const QString body = QStringLiteral("A copied text larger than %1 MB was not recorded: texts of up "
                                                     "to %1 MB are kept.")
                                          .arg(XcbClipboard::kMaxTextBytes / 1'000'000);
                 std::fprintf(stderr, "tarnquill: %s\n", qPrintable(body));
-                showDesktopNotification(QStringLiteral("Copied text too large"), body);
+                notifier.notify(QStringLiteral("Copied text too large"), body, NoticeLevel::Information);
             });
             return x11;
         }

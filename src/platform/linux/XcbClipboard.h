@@ -16,6 +16,8 @@ class QClipboard;
 
 namespace tarnquill {
 
+class Notifier;
+
 // Copied texts larger than this (128 MB) are not recorded: held in the history, the
 // list, the store and its writer, such a text would cost the memory of several
 // copies of it.
@@ -87,8 +89,9 @@ private:
 // elsewhere Qt's own (QtClipboard), whose changes reach the caller through
 // QClipboard::dataChanged instead. `onChange` runs after each read an
 // XcbClipboard publishes. A text above the limit is reported to the user
-// through a desktop notification.
-std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange);
+// through `notifier`.
+std::unique_ptr<Clipboard> makeSystemClipboard(QClipboard& clipboard, std::function<void()> onChange,
+                                               Notifier& notifier);
 
 // For an XcbClipboard its offersText(); for another clipboard true, as that
 // one cannot tell without asking the owner.

@@ -6,6 +6,7 @@
 #include "platform/NativePaths.h"
 #include "platform/linux/CaretBlinkLimiter.h"
 #include "platform/linux/ClipboardHandOver.h"
+#include "platform/linux/DesktopNotification.h"
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/PasteGuard.h"
 #include "platform/linux/QtForm1View.h"
@@ -94,7 +95,10 @@ int main(int argc, char* argv[])
     // The clipboard is read off this thread; each finished read wakes the
     // watcher (a QtClipboard's changes reach it through systemClipboard).
     std::function<void()> clipboardRead;
-    const auto clipboard = makeSystemClipboard(systemClipboard, [&clipboardRead] { clipboardRead(); });
+    // Failures and refusals reach the user through one notifier; its tray
+    // icon is known once the main window's view exists.
+    Notifier notifier;
+    const auto clipboard = makeSystemClipboard(systemClipboard, [&clipboardRead] { clipboardRead(); }, notifier);
     ClipboardWatcher watcher(*clipboard, history);
     // After QtClipboard's own connection, so its counter moves first.
     WatcherPump pump(watcher, systemClipboard);
@@ -129,10 +133,10 @@ int main(int argc, char* argv[])
     LinuxWin32Api win32(registryStore, handles);
 
     QtForm1View form1View(history, handles, pump);
-    // A store that cannot be saved is announced by the tray icon, or by the
-    // desktop's notifications while the window is shown.
-    // 1: the id CWinAPI gives its tray icon.
-    StoreNotifier storeNotifier([&win32, &form1View] { return win32.trayIcon(form1View.Picture1_hWnd(), 1); });
+    // Notices go to the tray icon, or to the desktop's notifications while
+    // the window is shown. 1: the id CWinAPI gives its tray icon.
+    notifier.setTrayIcon([&win32, &form1View] { return win32.trayIcon(form1View.Picture1_hWnd(), 1); });
+    StoreNotifier storeNotifier(notifier);
     history.setStatusListener(&storeNotifier);
     // The writer may outlive the notifier when main returns.
     const auto detachNotifier = qScopeGuard([&history] { history.setStatusListener(nullptr); });
