@@ -21,6 +21,9 @@ UninstPage instfiles
 
 Section "Install"
     SetShellVarContext all
+    ; The installer is a 32-bit program: the uninstall entry belongs in the
+    ; 64-bit registry view, beside the 64-bit programs it installs.
+    SetRegView 64
     SetOutPath "$INSTDIR"
     File "${BUILD}/tarnquill.exe"
     File "${BUILD}/tarnquill-winapi.exe"
@@ -43,6 +46,7 @@ SectionEnd
 
 Section "Uninstall"
     SetShellVarContext all
+    SetRegView 64
     Delete "$SMPROGRAMS\${APP}.lnk"
     Delete "$INSTDIR\tarnquill.exe"
     Delete "$INSTDIR\tarnquill-winapi.exe"

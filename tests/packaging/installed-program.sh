@@ -73,6 +73,14 @@ for page in tarnquill tarnquill-winapi; do
     [[ -f $prefix/share/man/man1/$page.1.gz ]] || fail "no manual page $page(1)"
 done
 
+# The command line works without a display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/tarnquill" --version)
+[[ $version =~ ^tarnquill\ [0-9] ]] || fail "tarnquill --version printed '$version'"
+[[ $("$prefix/bin/tarnquill-winapi" --version) =~ ^tarnquill-winapi\ [0-9] ]] || fail "tarnquill-winapi --version"
+status=0
+"$prefix/bin/tarnquill" --bogus 2>"$work/bogus" || status=$?
+((status == 2)) && [[ $(wc -l <"$work/bogus") == 1 ]] || fail "an unknown option: status $status, $(cat "$work/bogus")"
+
 # A private display, home and data folder: nothing of the machine's own.
 Xvfb -displayfd 3 -dpi 96 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
 pids+=($!)
@@ -95,9 +103,18 @@ text="installed copy $$"
 printf '%s' "$text" | xclip -selection clipboard -i -loops 0 &
 pids+=($!)
 wait_for 20 grep -qF "$text" "$store" || fail "the copied text did not reach $store"
-kill -TERM "$program"
+# Another store is another instance, beside the first: relative to the
+# current folder, saved there at its end.
+(cd "$work" && exec "$prefix/bin/tarnquill" --store other.txt) >"$work/other.log" 2>&1 &
+other=$!
+pids+=("$other")
+others_window() { xdotool search --onlyvisible --pid "$other" >/dev/null 2>&1; }
+wait_for 20 others_window || { cat "$work/other.log" >&2; fail "--store started no second instance"; }
+kill -TERM "$program" "$other"
 wait "$program" || true
+wait "$other" || true
 grep -qF "$text" "$store" || fail "the exit lost the copied text"
+[[ -f $work/other.txt ]] || fail "--store other.txt saved nothing in the current folder"
 [[ ! -e $prefix/bin/tcb.txt ]] || fail "the installed program wrote its store beside itself"
 
 if [[ $mode == deb ]]; then
