@@ -13,12 +13,18 @@ build=$(cd "${2:?usage: $0 install|deb BUILD_DIR}" && pwd)
 work=$(mktemp -d)
 pids=()
 package_installed=
+package_touched=
 cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     if [[ -n $package_installed ]]; then
         DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarnquill >/dev/null 2>&1 || true
+    fi
+    # A removed package stays known to dpkg (for its purge script): the
+    # machine is left as the test found it.
+    if [[ -n $package_touched ]]; then
+        dpkg --purge tarnquill >/dev/null 2>&1 || true
     fi
     rm -rf "$work"
 }
@@ -52,11 +58,14 @@ deb)
     (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null)
     deb=$(ls "$work"/package/tarnquill_*_amd64.deb)
     if command -v lintian >/dev/null; then
-        lintian --fail-on error "$deb" 2>&1 | grep -v 'root privileges' || true
-        lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+        lintian_status=0
+        lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
+        grep -v 'root privileges' "$work/lintian" || true
+        ((lintian_status == 0)) || fail "lintian reports errors"
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
     package_installed=1
+    package_touched=1
     dpkg-query -L tarnquill >"$work/files"
     prefix=/usr
     ;;
@@ -104,17 +113,17 @@ printf '%s' "$text" | xclip -selection clipboard -i -loops 0 &
 pids+=($!)
 wait_for 20 grep -qF "$text" "$store" || fail "the copied text did not reach $store"
 # Another store is another instance, beside the first: relative to the
-# current folder, saved there at its end.
+# current folder, where it records what the clipboard holds.
 (cd "$work" && exec "$prefix/bin/tarnquill" --store other.txt) >"$work/other.log" 2>&1 &
 other=$!
 pids+=("$other")
 others_window() { xdotool search --onlyvisible --pid "$other" >/dev/null 2>&1; }
 wait_for 20 others_window || { cat "$work/other.log" >&2; fail "--store started no second instance"; }
+wait_for 20 grep -qF "$text" "$work/other.txt" || fail "--store other.txt recorded nothing in the current folder"
 kill -TERM "$program" "$other"
 wait "$program" || true
 wait "$other" || true
 grep -qF "$text" "$store" || fail "the exit lost the copied text"
-[[ -f $work/other.txt ]] || fail "--store other.txt saved nothing in the current folder"
 [[ ! -e $prefix/bin/tcb.txt ]] || fail "the installed program wrote its store beside itself"
 
 if [[ $mode == deb ]]; then
