@@ -23,6 +23,7 @@ for tool in Xvfb wine wineserver xclip xdotool /usr/bin/python3; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/test installs it)" >&2; exit 1; }
 done
 
+# shellcheck source=desktop-session.sh
 source "$here/desktop-session.sh"
 
 cmake --build "$build" --target windows_zip windows_installer >"$work/build.log" 2>&1 \
@@ -41,6 +42,7 @@ installed=$WINEPREFIX/drive_c/Program\ Files/Tarnquill
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnquill'
 key_exists() { wine reg query "$uninstall_key" </dev/null >/dev/null 2>&1; }
 key_gone() { ! key_exists; }
+shortcut=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tarnquill.lnk
 data=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Tarnquill
 rm -rf "$data"
 
@@ -48,6 +50,7 @@ wine "$setup" /S </dev/null >/dev/null 2>&1 || true
 check "the installer puts both programs under Program Files" \
     test -f "$installed/tarnquill.exe" -a -f "$installed/tarnquill-winapi.exe" -a -f "$installed/uninstall.exe"
 check "the uninstaller is in the system's list" key_exists
+check "the Start menu has Tarnquill" test -f "$shortcut"
 
 version=$(wine "$installed/tarnquill.exe" --version </dev/null 2>/dev/null | tr -d '\r' || true)
 check "tarnquill.exe --version prints it ($version)" grep -qE '^tarnquill [0-9]' <<<"$version"
@@ -74,6 +77,7 @@ wine "$installed/uninstall.exe" /S </dev/null >/dev/null 2>&1 || true
 folder_gone() { [[ ! -e $installed ]]; }
 check "the uninstaller leaves nothing in Program Files\\Tarnquill" until_true 30 folder_gone
 check "the uninstaller leaves the system's list" key_gone
+check "the uninstaller takes the Start-menu entry" test ! -e "$shortcut"
 check "the user's history stays" recorded
 
 echo "$failures failed"

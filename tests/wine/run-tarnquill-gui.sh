@@ -24,6 +24,7 @@ for tool in Xvfb wine wineserver xclip xdotool xwininfo trayer import; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/test installs it)" >&2; exit 1; }
 done
 
+# shellcheck source=desktop-session.sh
 source "$here/desktop-session.sh"
 start_display 1280x1024
 trayer --edge top --align right --widthtype pixel --width 120 --height 32 --SetDockType true >/dev/null 2>&1 &
