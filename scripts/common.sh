@@ -14,6 +14,7 @@ LINUX_BUILD_PACKAGES=(
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest
+    nsis
 )
 # Showing the program on a virtual X display.
 DISPLAY_PACKAGES=(
@@ -36,6 +37,7 @@ TEST_PACKAGES=(
     wine wine64
     python3
     python3-dbusmock dbus-daemon
+    appstream lintian dpkg-dev
 )
 
 # The sanitizer build of the unit tests and the fuzz targets: clang with its

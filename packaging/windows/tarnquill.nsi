@@ -3,7 +3,9 @@
 ; uninstalls silently. makensis gets the version and the built files from the
 ; build (see Windows.cmake): -DVERSION=... -DBUILD=<folder with the .exe files>
 ; -DSOURCE=<source folder> -DOUTFILE=<installer>.
-Unicode true
+; A 64-bit installer for the 64-bit programs: it needs no 32-bit subsystem
+; (WOW64) and sees the 64-bit registry and Program Files.
+Target amd64-unicode
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
@@ -21,6 +23,7 @@ UninstPage instfiles
 
 Section "Install"
     SetShellVarContext all
+    SetRegView 64
     SetOutPath "$INSTDIR"
     File "${BUILD}/tarnquill.exe"
     File "${BUILD}/tarnquill-winapi.exe"
@@ -43,6 +46,7 @@ SectionEnd
 
 Section "Uninstall"
     SetShellVarContext all
+    SetRegView 64
     Delete "$SMPROGRAMS\${APP}.lnk"
     Delete "$INSTDIR\tarnquill.exe"
     Delete "$INSTDIR\tarnquill-winapi.exe"

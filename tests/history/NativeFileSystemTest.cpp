@@ -148,6 +148,10 @@ TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCan
     EXPECT_EQ(chooseStoreFolder(*files, blocker, userFolder), userFolder);
     EXPECT_TRUE(fs::is_directory(userFolder));
     EXPECT_EQ(entriesIn(userFolder), 0u); // the probe file is gone again
+    // An installed program's writable folder is never the store's.
+    const fs::path otherUser = folder / "other" / "tarnquill";
+    EXPECT_EQ(chooseStoreFolder(*files, folder, otherUser, true), otherUser);
+    EXPECT_TRUE(fs::is_directory(otherUser));
 }
 
 TEST_F(NativeFileSystemTest, RenamingNeverReplacesAnExistingName)

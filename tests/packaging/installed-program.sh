@@ -13,12 +13,18 @@ build=$(cd "${2:?usage: $0 install|deb BUILD_DIR}" && pwd)
 work=$(mktemp -d)
 pids=()
 package_installed=
+package_touched=
 cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     if [[ -n $package_installed ]]; then
         DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarnquill >/dev/null 2>&1 || true
+    fi
+    # A removed package stays known to dpkg (for its purge script): the
+    # machine is left as the test found it.
+    if [[ -n $package_touched ]]; then
+        dpkg --purge tarnquill >/dev/null 2>&1 || true
     fi
     rm -rf "$work"
 }
@@ -52,11 +58,14 @@ deb)
     (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null)
     deb=$(ls "$work"/package/tarnquill_*_amd64.deb)
     if command -v lintian >/dev/null; then
-        lintian --fail-on error "$deb" 2>&1 | grep -v 'root privileges' || true
-        lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+        lintian_status=0
+        lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
+        grep -v 'root privileges' "$work/lintian" || true
+        ((lintian_status == 0)) || fail "lintian reports errors"
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
     package_installed=1
+    package_touched=1
     dpkg-query -L tarnquill >"$work/files"
     prefix=/usr
     ;;
@@ -72,6 +81,14 @@ done
 for page in tarnquill tarnquill-winapi; do
     [[ -f $prefix/share/man/man1/$page.1.gz ]] || fail "no manual page $page(1)"
 done
+
+# The command line works without a display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/tarnquill" --version)
+[[ $version =~ ^tarnquill\ [0-9] ]] || fail "tarnquill --version printed '$version'"
+[[ $("$prefix/bin/tarnquill-winapi" --version) =~ ^tarnquill-winapi\ [0-9] ]] || fail "tarnquill-winapi --version"
+status=0
+"$prefix/bin/tarnquill" --bogus 2>"$work/bogus" || status=$?
+((status == 2)) && [[ $(wc -l <"$work/bogus") == 1 ]] || fail "an unknown option: status $status, $(cat "$work/bogus")"
 
 # A private display, home and data folder: nothing of the machine's own.
 Xvfb -displayfd 3 -dpi 96 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
@@ -95,8 +112,17 @@ text="installed copy $$"
 printf '%s' "$text" | xclip -selection clipboard -i -loops 0 &
 pids+=($!)
 wait_for 20 grep -qF "$text" "$store" || fail "the copied text did not reach $store"
-kill -TERM "$program"
+# Another store is another instance, beside the first: relative to the
+# current folder, where it records what the clipboard holds.
+(cd "$work" && exec "$prefix/bin/tarnquill" --store other.txt) >"$work/other.log" 2>&1 &
+other=$!
+pids+=("$other")
+others_window() { xdotool search --onlyvisible --pid "$other" >/dev/null 2>&1; }
+wait_for 20 others_window || { cat "$work/other.log" >&2; fail "--store started no second instance"; }
+wait_for 20 grep -qF "$text" "$work/other.txt" || fail "--store other.txt recorded nothing in the current folder"
+kill -TERM "$program" "$other"
 wait "$program" || true
+wait "$other" || true
 grep -qF "$text" "$store" || fail "the exit lost the copied text"
 [[ ! -e $prefix/bin/tcb.txt ]] || fail "the installed program wrote its store beside itself"
 

@@ -24,55 +24,16 @@ for tool in Xvfb wine wineserver xclip xdotool xwininfo trayer import; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/test installs it)" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    wineserver --kill 2>/dev/null || true
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok   $what"
-    else
-        echo "FAIL $what"
-        failures=$((failures + 1))
-    fi
-}
-# until SECONDS COMMAND...: true once COMMAND succeeds, false after SECONDS.
-until_true() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.2
-    done
-}
-
-Xvfb -displayfd 3 -dpi 96 -nolisten tcp -screen 0 1280x1024x24 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true 10 test -s "$work/display"
-export DISPLAY=:$(tr -d '\n' <"$work/display")
-unset WAYLAND_DISPLAY
+# shellcheck source=desktop-session.sh
+source "$here/desktop-session.sh"
+start_display 1280x1024
 trayer --edge top --align right --widthtype pixel --width 120 --height 32 --SetDockType true >/dev/null 2>&1 &
 pids+=($!)
 # trayer's visible panel, into which the icons are embedded.
 until_true 10 xdotool search --onlyvisible --name '^panel$' >/dev/null
 tray=$(xdotool search --onlyvisible --name '^panel$' | head -1)
 
-if [[ ! -f $WINEPREFIX/.tarnquill-ready ]]; then
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    wine wineboot --init </dev/null >/dev/null 2>&1
-    wineserver --wait
-    touch "$WINEPREFIX/.tarnquill-ready"
-fi
+prepare_prefix
 
 # The program in a folder of its own, so its store is there.
 mkdir "$work/app"
@@ -85,21 +46,10 @@ start_program() {
     program_pid=$!
     pids+=("$program_pid")
 }
-main_window() { xdotool search --onlyvisible --name '^Tarnquill$' 2>/dev/null | head -1; }
-window_shown() { [[ -n $(main_window) ]]; }
 window_hidden() { [[ -z $(main_window) ]]; }
 # Wine's loader becomes the Windows process, whose command line is the program.
 running_count() { ps -eo args | grep -c "^$work/app/tarnquill\.exe" || true; }
-# copy FILE: the file's bytes as the X clipboard, owned by xclip until the next copy.
-copy() {
-    [[ -n ${clip_pid:-} ]] && kill "$clip_pid" 2>/dev/null
-    xclip -quiet -selection clipboard -i "$1" >/dev/null 2>&1 &
-    clip_pid=$!
-    pids+=("$clip_pid")
-}
 store_starts_with() { [[ -f $store ]] && cmp -s -n "$(stat -c %s "$1")" "$1" "$store"; }
-# click X Y: a left click at window-relative pixels of the main window.
-click() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
 # The icon window Wine's explorer docks in trayer's panel.
 tray_icon() { xwininfo -tree -id "$tray" | awk '/"explorer.exe"/ {print $1; exit}'; }
 # Conditions that until_true asks again each time (an argument like

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Design.h"
 #include "app/Form1.h"
 #include "history/ClipboardWatcher.h"
@@ -29,6 +30,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <optional>
 
 namespace {
@@ -42,11 +44,50 @@ void preferXWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// The store this start uses: --store's file, or tcb.txt in the folder chosen
+// for the program. Empty after a message for a FILE that cannot be one.
+std::filesystem::path storeFileFor(const tarnquill::app::CommandLine& commandLine, tarnquill::FileSystem& files)
+{
+    using namespace tarnquill;
+    if (commandLine.storeFile.empty()) {
+        const auto programFolder = native::programFolder();
+        return chooseStoreFolder(files, programFolder, native::userDataFolder(),
+                                 native::isInstalledProgramFolder(programFolder))
+            / kStoreFileName;
+    }
+    std::error_code ignored;
+    std::string error;
+    auto file = app::givenStoreFile(commandLine.storeFile, std::filesystem::current_path(ignored), error);
+    if (file.empty())
+        std::cerr << "tarnquill: " << error << '\n';
+    return file;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     using namespace tarnquill;
+
+    // Read before Qt starts, so that --help and --version need no display.
+    const app::CommandLine commandLine = app::parseCommandLine({argv + 1, argv + argc});
+    switch (commandLine.action) {
+    case app::CommandLine::Action::Help:
+        std::cout << app::helpText();
+        return 0;
+    case app::CommandLine::Action::Version:
+        std::cout << app::versionText();
+        return 0;
+    case app::CommandLine::Action::Error:
+        std::cerr << "tarnquill: " << commandLine.error << '\n';
+        return app::kUsageExitStatus;
+    case app::CommandLine::Action::Run:
+        break;
+    }
+    const auto files = native::makeFileSystem();
+    const auto storeFile = storeFileFor(commandLine, *files);
+    if (storeFile.empty())
+        return app::kUsageExitStatus;
 
     preferXWayland();
     // Copied texts of many megabytes come and go (the read, the store's
@@ -75,19 +116,17 @@ int main(int argc, char* argv[])
     });
     CaretBlinkLimiter caretBlink;
 
-    const auto files = native::makeFileSystem();
-    const auto storeFolder = chooseStoreFolder(*files, native::programFolder(), native::userDataFolder());
     // Decided before anything reads or writes the store: a second start with
     // the same store would overwrite the first one's entries, so it only
     // brings the running window forward.
-    SingleInstance instance(storeFolder / kStoreFileName);
+    SingleInstance instance(storeFile);
     if (!instance.acquire()) {
         instance.askRunningToShow();
         return 0;
     }
     // Under the lock, so no other instance is in the middle of a save.
-    files->removeLeftovers(storeFolder / kStoreFileName);
-    TextHistory history(*files, storeFolder / kStoreFileName);
+    files->removeLeftovers(storeFile);
+    TextHistory history(*files, storeFile);
     // The UI thread never waits on the disk for an addition.
     history.saveInBackground();
 

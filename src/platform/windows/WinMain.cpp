@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Design.h"
 #include "app/Form1.h"
 #include "history/ClipboardWatcher.h"
@@ -16,19 +17,98 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
 // The program icon of the resources (tarnquill.rc).
 constexpr int kProgramIconId = 1;
 
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> commandLineArguments()
+{
+    std::vector<std::string> args;
+    int count = 0;
+    if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i)
+            args.push_back(tarnquill::wide::toUtf8(argv[i]));
+        ::LocalFree(argv);
+    }
+    return args;
+}
+
+// A GUI program has no console of its own. The text goes to the standard
+// handle a parent passed down (a pipe, a file), else to the console of the
+// parent (a command prompt), else into a message box.
+void report(const std::string& text, bool isError)
+{
+    const ::HANDLE inherited = ::GetStdHandle(isError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (inherited && inherited != INVALID_HANDLE_VALUE
+        && ::WriteFile(inherited, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+        return;
+    if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        const ::HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, 0, nullptr);
+        if (console != INVALID_HANDLE_VALUE) {
+            // The prompt was already printed when the program started.
+            const std::wstring wide = L"\r\n" + tarnquill::wide::fromUtf8(text);
+            const bool done = ::WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+            ::CloseHandle(console);
+            ::FreeConsole();
+            if (done)
+                return;
+        } else {
+            ::FreeConsole();
+        }
+    }
+    ::MessageBoxW(nullptr, tarnquill::wide::fromUtf8(text).c_str(), L"Tarnquill",
+                  MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
+// The store this start uses: --store's file, or tcb.txt in the folder chosen
+// for the program. Empty after a message for a FILE that cannot be one.
+std::filesystem::path storeFileFor(const tarnquill::app::CommandLine& commandLine, tarnquill::FileSystem& files)
+{
+    using namespace tarnquill;
+    if (commandLine.storeFile.empty()) {
+        const auto programFolder = native::programFolder();
+        return chooseStoreFolder(files, programFolder, native::userDataFolder(),
+                                 native::isInstalledProgramFolder(programFolder))
+            / kStoreFileName;
+    }
+    std::error_code ignored;
+    std::string error;
+    auto file = app::givenStoreFile(commandLine.storeFile, std::filesystem::current_path(ignored), error);
+    if (file.empty())
+        report("tarnquill: " + error + "\n", true);
+    return file;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     using namespace tarnquill;
+
+    const app::CommandLine commandLine = app::parseCommandLine(commandLineArguments());
+    switch (commandLine.action) {
+    case app::CommandLine::Action::Help:
+        report(app::helpText(), false);
+        return 0;
+    case app::CommandLine::Action::Version:
+        report(app::versionText(), false);
+        return 0;
+    case app::CommandLine::Action::Error:
+        report("tarnquill: " + commandLine.error + "\n", true);
+        return app::kUsageExitStatus;
+    case app::CommandLine::Action::Run:
+        break;
+    }
 
     // First: it makes the process DPI-aware before any window exists, unless
     // the manifest already did.
@@ -37,16 +117,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ::InitCommonControlsEx(&controls);
 
     const auto files = native::makeFileSystem();
-    const auto storeFolder = chooseStoreFolder(*files, native::programFolder(), native::userDataFolder());
+    const auto storeFile = storeFileFor(commandLine, *files);
+    if (storeFile.empty())
+        return app::kUsageExitStatus;
     // Decided before anything reads or writes the store: a second start with
     // the same store would overwrite the first one's entries, so it only
     // brings the running window forward.
-    Win32SingleInstance single(storeFolder / kStoreFileName);
+    Win32SingleInstance single(storeFile);
     if (!single.acquire()) {
         single.askRunningToShow();
         return 0;
     }
-    TextHistory history(*files, storeFolder / kStoreFileName);
+    TextHistory history(*files, storeFile);
     // A store an older version wrote in the machine's ANSI code page.
     history.setLegacyDecoder(&wide::ansiToUtf8);
 
