@@ -3,6 +3,7 @@
 #include "history/FileSystem.h"
 
 #include <filesystem>
+#include <string_view>
 
 namespace tarnquill {
 
@@ -19,5 +20,13 @@ std::filesystem::path chooseStoreFolder(FileSystem& files,
                                         const std::filesystem::path& programFolder,
                                         const std::filesystem::path& userDataFolder,
                                         bool programInstalled = false);
+
+// Saves write "<file>.tmp-XXXXXX" beside the file and rename it over the
+// file; older versions wrote "<file>.XXXXXX". True when `candidate`, a name in
+// the store's folder, is such a temporary file of the store or of its journals
+// ("<store>.journal", "<store>.journal-next"), which a killed save can leave
+// behind. Names such as "tcb.txt.backup" are the user's own and never match.
+inline constexpr std::string_view kTemporaryInfix = ".tmp-";
+bool isLeftoverOfStore(std::string_view storeName, std::string_view candidate);
 
 } // namespace tarnquill

@@ -11,7 +11,9 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,32 +197,97 @@ TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)
 #endif
 }
 
-#ifndef _WIN32
+TEST_F(NativeFileSystemTest, AppendsGoToTheSameFileInPlace)
+{
+    // A second name for the journal sees the appended bytes only when they
+    // are written into the file itself, not into a rewritten copy.
+    const fs::path journal = folder / "tcb.txt.journal";
+    ASSERT_TRUE(files->appendDurably(journal, "one\n"));
+    fs::create_hard_link(journal, folder / "same-file");
+    ASSERT_TRUE(files->appendDurably(journal, std::string("two\0\n", 5)));
+    EXPECT_EQ(files->readAll(folder / "same-file"), std::string("one\ntwo\0\n", 9));
+    EXPECT_EQ(entriesIn(folder), 2u);
+    EXPECT_FALSE(files->appendDurably(folder / "missing-folder" / "j", "x"));
+    EXPECT_FALSE(files->lastError().empty());
+}
+
 TEST_F(NativeFileSystemTest, SavesGoThroughASymbolicLinkAndSpareAReadOnlyStore)
 {
     const fs::path elsewhere = folder / "elsewhere";
     fs::create_directories(elsewhere);
     const fs::path store = folder / "tcb.txt";
+    // Saved through the link when there is one; a read-only store either way.
+    fs::path real = elsewhere / "real.txt";
+#ifdef _WIN32
+    std::ofstream(real).flush();
+    // 2: SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (developer mode). Some
+    // systems report success and make nothing.
+    ::CreateSymbolicLinkW(store.c_str(), L"elsewhere\\real.txt", 2);
+    const DWORD attributes = ::GetFileAttributesW(store.c_str());
+    const bool linked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!linked)
+        real = store;
+#else
     fs::create_symlink("elsewhere/real.txt", store);
+    const bool linked = true;
+#endif
     TextHistory history(*files, store);
     history.loadt();
     history.addt("through the link");
-    EXPECT_TRUE(fs::is_symlink(store));
-    EXPECT_EQ(files->readAll(elsewhere / "real.txt").value_or("").substr(0, 16), "through the link");
-    EXPECT_EQ(entriesIn(elsewhere), 1u);
+    EXPECT_EQ(files->readAll(real).value_or("").substr(0, 16), "through the link");
+    if (linked) {
+#ifdef _WIN32
+        EXPECT_NE(::GetFileAttributesW(store.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+#else
+        EXPECT_TRUE(fs::is_symlink(store));
+#endif
+        EXPECT_EQ(entriesIn(elsewhere), 1u);
+    }
 
-    fs::permissions(elsewhere / "real.txt", fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::group_read);
     const auto before = files->readAll(store);
     EXPECT_FALSE(files->replaceAtomically(store, "replaced"));
     EXPECT_EQ(files->lastError(), "the file is read-only");
     EXPECT_EQ(files->readAll(store), before);
+    EXPECT_EQ(fs::status(store).permissions() & fs::perms::owner_write, fs::perms::none);
+#ifndef _WIN32
     EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
+#endif
+    fs::permissions(real, fs::perms::owner_write, fs::perm_options::add);
+    if (!linked)
+        GTEST_SKIP() << "no symbolic link could be made here; only the read-only store was tried";
 }
 
-TEST_F(NativeFileSystemTest, AFifoInTheStoresPlaceNeitherBlocksNorIsReplaced)
+TEST_F(NativeFileSystemTest, SomethingOtherThanAFileInTheStoresPlaceNeitherBlocksNorIsReplaced)
 {
+#ifdef _WIN32
+    // A named pipe whose server waits for one client: opening it as the
+    // store would take that place (and a read would wait for data).
+    const fs::path store = L"\\\\.\\pipe\\" + folder.filename().wstring();
+    const HANDLE server = ::CreateNamedPipeW(store.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                             4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const auto stillWaiting = [&] {
+        const HANDLE client = ::CreateFileW(store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (client == INVALID_HANDLE_VALUE)
+            return false;
+        ::CloseHandle(client);
+        return true;
+    };
+    const auto unblock = [&] { ::CloseHandle(server); };
+    EXPECT_EQ(files->kindOf(L"NUL"), FileSystem::Kind::Special);
+    EXPECT_EQ(files->kindOf(folder / "com1.txt"), FileSystem::Kind::Special);
+#else
     const fs::path store = folder / "tcb.txt";
     ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+    const auto stillWaiting = [&] { return fs::is_fifo(store); };
+    // Lets each blocked open of the FIFO return, so the test can end.
+    const auto unblock = [&] { ::close(::open(store.c_str(), O_RDWR | O_NONBLOCK)); };
+#endif
+    EXPECT_EQ(files->kindOf(store), FileSystem::Kind::Special);
+    EXPECT_EQ(files->kindOf(folder), FileSystem::Kind::Folder);
+    EXPECT_EQ(files->kindOf(folder / "missing"), FileSystem::Kind::Missing);
+    EXPECT_FALSE(files->appendDurably(store, "x"));
     std::atomic<bool> done = false;
     std::thread run([&] {
         TextHistory history(*files, store);
@@ -232,29 +299,34 @@ TEST_F(NativeFileSystemTest, AFifoInTheStoresPlaceNeitherBlocksNorIsReplaced)
     for (int i = 0; i < 500 && !done; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!done) {
-        ADD_FAILURE() << "opening the store blocked on a FIFO";
-        // Lets each blocked open of the FIFO return, so the test can end.
+        ADD_FAILURE() << "opening the store blocked";
         while (!done)
-            ::close(::open(store.c_str(), O_RDWR | O_NONBLOCK));
+            unblock();
     }
     run.join();
-    EXPECT_TRUE(fs::is_fifo(store));
+    EXPECT_TRUE(stillWaiting());
+#ifdef _WIN32
+    ::CloseHandle(server);
+#endif
 }
 
 TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothingElse)
 {
     const fs::path store = folder / "tcb.txt";
+    // A temporary file of a save that stopped before its rename.
+    ASSERT_FALSE(files->replaceAtomically(store, "x", [] { return false; }));
+    EXPECT_EQ(entriesIn(folder), 0u);
     for (const char* name : {"tcb.txt", "tcb.txt.Ab3xQz", "tcb.txt.tmp-abcdef", "tcb.txt.journal.tmp-q1W2e3",
                              "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next", "other.txt.Ab3xQz"})
         std::ofstream(folder / name) << "x";
+    fs::create_directories(folder / "tcb.txt.tmp-folder");
     files->removeLeftovers(store);
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder))
         left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"tcb.txt", "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next",
-                                           "other.txt.Ab3xQz"}));
+                                           "other.txt.Ab3xQz", "tcb.txt.tmp-folder"}));
 }
-#endif
 
 TEST(NativePaths, TheProgramFolderHoldsThisExecutable)
 {

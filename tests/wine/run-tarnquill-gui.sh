@@ -120,6 +120,29 @@ run_value=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' 
 # The folder and the program's name without .exe, as the Run value has it.
 check "\"Exit\" writes the Run value" grep -qiE 'tarnquill +REG_SZ +Z:.*\\app\\tarnquill$' <<<"$run_value"
 
+# ---- A kill keeps what was recorded ----------------------------------------
+# A store past 1 MB gets each copy appended to its journal first; a kill
+# before the store is rewritten leaves the copy there, and the next start
+# replays it. That start also removes a killed save's temporary file.
+start_program
+check "the program starts after \"Exit\"" until_true 60 window_shown
+head -c 1200000 /dev/urandom | base64 -w0 >"$work/large"
+copy "$work/large"
+check "a 1.6 MB copy is recorded" until_true 30 store_starts_with "$work/large"
+printf 'kept across a kill' >"$work/copied3"
+copy "$work/copied3"
+journal_holds() { grep -qF 'kept across a kill' "$store.journal" 2>/dev/null || store_starts_with "$work/copied3"; }
+check "the next copy reaches the journal or the store" until_true 20 journal_holds
+kill -9 "$program_pid"
+until_true 10 process_ended || true
+printf 'left by a killed save' >"$store.tmp-k1ll3d"
+start_program
+check "the program starts after the kill" until_true 60 window_shown
+check "the copy before the kill is the newest entry" until_true 20 store_starts_with "$work/copied3"
+check "the killed save's temporary file is removed" test ! -e "$store.tmp-k1ll3d"
+click 331 219 # "Exit"
+check "\"Exit\" ends the program again" until_true 30 process_ended
+
 # ---- Second start: the session's end saves ---------------------------------
 start_program
 check "the program starts again" until_true 60 window_shown

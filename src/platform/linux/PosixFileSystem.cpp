@@ -1,5 +1,6 @@
 #include "PosixFileSystem.h"
 
+#include "history/StoreLocation.h"
 #include "platform/NativePaths.h"
 
 #include <cerrno>
@@ -19,10 +20,6 @@ namespace {
 
 // Per thread, as errno is: the store is written from writer threads.
 thread_local std::string t_lastError;
-
-// Temporary files are named "<file>.tmp-XXXXXX", so that those a killed save
-// left behind can be told from the user's own files.
-constexpr std::string_view kTemporaryInfix = ".tmp-";
 
 bool failed(const char* what)
 {
@@ -235,40 +232,9 @@ void PosixFileSystem::removeLeftovers(const std::filesystem::path& file)
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
-    const auto isTempSuffix = [](std::string_view suffix, bool legacy) {
-        if (suffix.size() != 6)
-            return false;
-        bool randomLooking = !legacy;
-        for (const char c : suffix) {
-            const bool lower = c >= 'a' && c <= 'z';
-            const bool other = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-            if (!lower && !other)
-                return false;
-            randomLooking = randomLooking || other;
-        }
-        // The older name was the file's name and six random letters; a
-        // name such as "tcb.txt.backup" is the user's own and stays.
-        return randomLooking;
-    };
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view candidate = entry->d_name;
-        if (candidate.size() <= name.size() || candidate.substr(0, name.size()) != name)
-            continue;
-        std::string_view rest = candidate.substr(name.size());
-        // Ours: "<name>.journal" and "<name>.journal-next" carry the
-        // journal and are never leftovers; only the temporary files are.
-        for (const std::string_view journal : {".journal-next", ".journal"}) {
-            if (rest.substr(0, journal.size()) == journal) {
-                rest.remove_prefix(journal.size());
-                break;
-            }
-        }
-        bool ours = false;
-        if (rest.substr(0, kTemporaryInfix.size()) == kTemporaryInfix)
-            ours = isTempSuffix(rest.substr(kTemporaryInfix.size()), false);
-        else if (rest.substr(0, 1) == ".")
-            ours = isTempSuffix(rest.substr(1), true);
-        if (!ours)
+        if (!isLeftoverOfStore(name, candidate))
             continue;
         const auto path = folder / std::string(candidate);
         struct stat info {};

@@ -1,5 +1,6 @@
 #include "Win32FileSystem.h"
 
+#include "history/StoreLocation.h"
 #include "platform/NativePaths.h"
 
 #include <windows.h>
@@ -14,6 +15,40 @@
 namespace tarnquill {
 
 namespace {
+
+// Per thread, as GetLastError is: the store is written from writer threads.
+thread_local std::string t_lastError;
+
+// The system's words for GetLastError(), after `what` ("writing: ...").
+bool failed(const char* what)
+{
+    const DWORD error = ::GetLastError();
+    std::string reason = what;
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::string words;
+    if (length > 0 && text) {
+        const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+        words.resize(static_cast<std::size_t>(size > 0 ? size : 0));
+        if (size > 0)
+            ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), words.data(), size, nullptr, nullptr);
+        while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
+            words.pop_back();
+    }
+    if (text)
+        ::LocalFree(text);
+    reason += ": " + (words.empty() ? "error " + std::to_string(error) : words);
+    t_lastError = std::move(reason);
+    return false;
+}
+
+bool refused(const char* reason)
+{
+    t_lastError = reason;
+    return false;
+}
 
 class Handle final {
 public:
@@ -106,7 +141,7 @@ std::filesystem::path folderOf(const std::filesystem::path& file)
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-// A name for a new file beside `base`, unlikely to exist: base + ".XXXXXX"
+// A name for a new file beside `base`, unlikely to exist: base + ".tmp-XXXXXX"
 // where the six characters change with the process, the time and a counter.
 std::filesystem::path uniqueSibling(const std::filesystem::path& folder, const std::wstring& base)
 {
@@ -116,7 +151,7 @@ std::filesystem::path uniqueSibling(const std::filesystem::path& folder, const s
     ::QueryPerformanceCounter(&now);
     unsigned long long value = static_cast<unsigned long long>(now.QuadPart) * 6364136223846793005ULL
                                + ::GetCurrentProcessId() * 1442695040888963407ULL + counter.fetch_add(1) * 2654435761ULL;
-    std::wstring name = base + L".";
+    std::wstring name = base + L".tmp-";
     for (int i = 0; i < 6; ++i) {
         name += digits[value % 36];
         value /= 36;
@@ -166,6 +201,81 @@ bool isFolder(const std::filesystem::path& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// A path that names a device rather than a file: a named pipe or another
+// device in the \\.\ namespace, or a reserved name such as NUL or COM1.
+// Such a path is never opened: a read could block forever, and opening a
+// pipe would take the place of the client its server waits for.
+bool isDevicePath(const std::filesystem::path& path)
+{
+    const std::wstring& native = path.native();
+    if (startsWith(native, L"\\\\.\\") || startsWith(native, L"\\\\?\\") || startsWith(native, L"//./")
+        || startsWith(native, L"//?/")) {
+        const std::wstring_view rest = std::wstring_view(native).substr(4);
+        const bool drive = rest.size() >= 3 && rest[1] == L':' && (rest[2] == L'\\' || rest[2] == L'/');
+        const bool unc = rest.size() >= 4 && equalsIgnoringCase(rest.substr(0, 4), L"UNC\\");
+        return !drive && !unc;
+    }
+    std::wstring stem = path.filename().native();
+    stem = stem.substr(0, stem.find_first_of(L".:"));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (const wchar_t* reserved : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (equalsIgnoringCase(stem, reserved))
+            return true;
+    if (stem.size() == 4 && (equalsIgnoringCase(stem.substr(0, 3), L"COM") || equalsIgnoringCase(stem.substr(0, 3), L"LPT")))
+        return stem[3] >= L'1' && stem[3] <= L'9';
+    return false;
+}
+
+// The file a save has to replace: the final target when `file` is a symbolic
+// link (or a chain of them), so the link stays and its target is updated.
+// A link whose target is missing is replaced itself.
+std::filesystem::path resolveLinks(const std::filesystem::path& file)
+{
+    const DWORD attributes = ::GetFileAttributesW(win32PathOf(file).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return file;
+    // FILE_FLAG_BACKUP_SEMANTICS without FILE_FLAG_OPEN_REPARSE_POINT: the
+    // open follows the links to the file at their end.
+    Handle handle(::CreateFileW(win32PathOf(file).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid())
+        return file;
+    std::wstring target(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle.get(), target.data(), static_cast<DWORD>(target.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return file;
+        if (length < target.size()) {
+            target.resize(length);
+            return target;
+        }
+        target.resize(length + 1);
+    }
+    return file;
+}
+
+// Opens an existing or new file for appending, private to its owner when new.
+HANDLE openForAppend(const std::filesystem::path& file)
+{
+    OwnerOnlySecurity security;
+    return ::CreateFileW(win32PathOf(file).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         security.attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // std::filesystem::create_directories, but through win32PathOf, so that
 // folders past MAX_PATH can be made too.
 void createFolders(const std::filesystem::path& folder)
@@ -201,6 +311,8 @@ std::wstring win32PathOf(const std::filesystem::path& path)
 
 bool Win32FileSystem::touch(const std::filesystem::path& file)
 {
+    if (isDevicePath(file))
+        return refused("it is not a regular file");
     OwnerOnlySecurity security;
     // OPEN_ALWAYS: an existing file is opened and left as it is.
     Handle handle(::CreateFileW(win32PathOf(file).c_str(), FILE_APPEND_DATA,
@@ -211,11 +323,14 @@ bool Win32FileSystem::touch(const std::filesystem::path& file)
 
 std::optional<std::string> Win32FileSystem::readAll(const std::filesystem::path& file)
 {
+    if (isDevicePath(file))
+        return std::nullopt;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened: nullopt.
     Handle handle(::CreateFileW(win32PathOf(file).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!handle.valid())
+    // Only a file on a disk is read; a pipe or a console could block forever.
+    if (!handle.valid() || ::GetFileType(handle.get()) != FILE_TYPE_DISK)
         return std::nullopt;
 
     std::string content;
@@ -242,22 +357,110 @@ std::optional<std::string> Win32FileSystem::readAll(const std::filesystem::path&
 
 bool Win32FileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
-    const auto folder = folderOf(file);
+    return replaceAtomically(file, bytes, [] { return true; });
+}
+
+bool Win32FileSystem::replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                        const std::function<bool()>& beforeRename)
+{
+    if (isDevicePath(file))
+        return refused("it is not a regular file");
+    const auto target = resolveLinks(file);
+    const DWORD attributes = ::GetFileAttributesW(win32PathOf(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return refused("it is not a regular file");
+        // A file the user made read-only is not replaced behind their back.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return refused("the file is read-only");
+    }
+    const auto folder = folderOf(target);
     OwnerOnlySecurity security;
     std::filesystem::path temp;
-    Handle handle(createUniqueFile(folder, file.filename().native(), security.attributes(), 0, temp));
+    Handle handle(createUniqueFile(folder, target.filename().native(), security.attributes(), 0, temp));
     if (!handle.valid())
-        return false;
+        return failed("creating a temporary file");
 
     const std::wstring tempPath = win32PathOf(temp);
-    const bool written = writeAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get()) && handle.close();
+    bool written = writeAll(handle.get(), bytes) || failed("writing");
+    if (written && !::FlushFileBuffers(handle.get()))
+        written = failed("flushing");
+    if (written && !handle.close())
+        written = failed("closing");
     // MOVEFILE_WRITE_THROUGH returns only once the rename is on disk.
-    if (!written || !moveOver(tempPath, win32PathOf(file))) {
+    if (!written || !beforeRename() || (!moveOver(tempPath, win32PathOf(target)) && failed("renaming"))) {
         handle.close();
         ::DeleteFileW(tempPath.c_str());
         return false;
     }
     return true;
+}
+
+bool Win32FileSystem::appendDurably(const std::filesystem::path& file, std::string_view bytes)
+{
+    if (isDevicePath(file))
+        return refused("it is not a regular file");
+    Handle handle(openForAppend(file));
+    if (!handle.valid())
+        return failed("opening");
+    if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
+        return refused("it is not a regular file");
+    if (!writeAll(handle.get(), bytes))
+        return failed("writing");
+    if (!::FlushFileBuffers(handle.get()))
+        return failed("flushing");
+    if (!handle.close())
+        return failed("closing");
+    return true;
+}
+
+void Win32FileSystem::removeLeftovers(const std::filesystem::path& file)
+{
+    const auto folder = folderOf(file);
+    const std::wstring name = file.filename().native();
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(win32PathOf(folder / (name + L".*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    const auto narrow = [](const std::wstring& text) {
+        // The names compared are ASCII; anything else cannot be a leftover.
+        std::string result;
+        for (const wchar_t c : text)
+            result += c < 0x80 ? static_cast<char>(c) : '?';
+        return result;
+    };
+    const std::string storeName = narrow(name);
+    do {
+        const DWORD kindBits = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        if ((found.dwFileAttributes & kindBits) == 0 && isLeftoverOfStore(storeName, narrow(found.cFileName)))
+            ::DeleteFileW(win32PathOf(folder / found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+FileSystem::Kind Win32FileSystem::kindOf(const std::filesystem::path& path)
+{
+    if (isDevicePath(path))
+        return Kind::Special;
+    // No access asked for: this only looks at what the path leads to,
+    // following symbolic links.
+    Handle handle(::CreateFileW(win32PathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid()) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Kind::Missing : Kind::Regular;
+    }
+    if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
+        return Kind::Special;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(handle.get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return Kind::Folder;
+    return Kind::Regular;
+}
+
+std::string Win32FileSystem::lastError() const
+{
+    return t_lastError;
 }
 
 bool Win32FileSystem::remove(const std::filesystem::path& file)

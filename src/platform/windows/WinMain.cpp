@@ -11,6 +11,7 @@
 #include "platform/windows/Win32Form1View.h"
 #include "platform/windows/Win32ProgressView.h"
 #include "platform/windows/Win32SingleInstance.h"
+#include "platform/windows/Win32StoreNotifier.h"
 #include "platform/windows/Win32WatcherPump.h"
 #include "platform/windows/WideText.h"
 
@@ -128,7 +129,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         single.askRunningToShow();
         return 0;
     }
+    // Under the lock, so no other instance is in the middle of a save.
+    files->removeLeftovers(storeFile);
     TextHistory history(*files, storeFile);
+    // The UI thread never waits on the disk for an addition; the exit's and
+    // the session end's saves (savet) wait for the writer, so they are the
+    // last writes.
+    history.saveInBackground();
     // A store an older version wrote in the machine's ANSI code page.
     history.setLegacyDecoder(&wide::ansiToUtf8);
 
@@ -156,6 +163,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     Win32Form1View form1View(history, pump, icon);
     single.markWindow(form1View.hWnd());
+    // A store that cannot be saved is announced by the tray icon's balloon
+    // while the window is in the tray. 1: the id CWinAPI gives its tray icon.
+    Win32StoreNotifier storeNotifier(
+        [&win32, &form1View] { return static_cast<::HWND>(win32.userHandles().find(form1View.Picture1_hWnd())); }, 1);
+    history.setStatusListener(&storeNotifier);
     // The exit ends the process at once, past every destructor; the text the
     // program put on the clipboard stays there, handed to the system whole.
     form1View.setProcessEnd([&single] {
@@ -187,5 +199,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // WM_QUIT comes from no part of the program; should another program post
     // it, the exit still saves.
     form1->Form_Unload();
+    // The writer may outlive the notifier as WinMain returns.
+    history.setStatusListener(nullptr);
     return 0;
 }
