@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The baseline for the start-up measurement: a bare Qt Widgets window of the
 // main window's size, shown as soon as the application exists.
 #include <QApplication>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """How fast a copied text reaches tcb.txt, and how many texts of a fast burst
 of copies the program keeps.
 

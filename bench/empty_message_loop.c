@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The baseline for tarnquill.exe's idle CPU under Wine: one hidden window and
  * a message loop that waits for messages that never come. */
 #include <windows.h>

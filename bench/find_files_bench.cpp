@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindFilesAPI over the Linux stand-ins on a generated tree (100 folders of
 // 100 files, 20 levels deep in one branch), beside the same walk done with
 // std::filesystem, to show what the Windows-shaped search costs: two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the history's operations: one addition on a full history, and a
 // save and load of a 32 MiB store beside a plain write and read of the same bytes.
 #include "history/TextHistory.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CPU that Tarnquill costs while idle with text on the clipboard, beside a
 # bare program that wakes every 10 ms, both measured over the same window.
 #

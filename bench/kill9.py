@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Pulls the plug on the program over and over: each cycle starts it on the
 same store, copies texts at random intervals (some large), and kills it with
 SIGKILL at a random moment, during saves included. After each kill the store

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """How fast a large copied text reaches tcb.txt beside the floor of reading
 it with xclip and writing it to a file, and what the program holds afterwards.
 

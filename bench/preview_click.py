@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """UI-thread time of a click on a List1 row that previews a large entry.
 
     bench/preview_click.py [--sizes-mb 1,10,50] [--shapes single,lines]

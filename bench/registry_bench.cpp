@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the registry store's calls as the program makes them: a value
 // written and read, the start-up entry written (open, set, close, with its
 // autostart file), and a key listed index by index as the enumeration members

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Start-up time and memory of Tarnquill beside a bare Qt Widgets window.
 
     bench/startup.py [--runs 10] [--entry-bytes 1000]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints the history a start would load from a store file (with its journal):
 // for each of the 500 slots, newest first, the length in bytes on a line of
 // its own, then the text. Exits 1 when the store cannot be read. Loading

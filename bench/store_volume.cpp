@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Disk traffic of one small copy on a large store: the bytes written within
 // 100 ms of a 100-byte addition (write calls of this process, /proc/self/io),
 // and how long until tcb.txt itself holds it.

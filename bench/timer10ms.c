@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The cheapest program that wakes every 10 ms: a timerfd read in a poll()
  * loop, as an event loop with a 10 ms timer would do. bench/idle_cpu.sh runs
  * it beside the program as the figure a plain 10 ms poll costs. */

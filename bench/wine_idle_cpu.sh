@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CPU that tarnquill.exe costs under Wine while idle with text on the
 # clipboard, beside Wine running an empty message loop, both measured over the
 # same window.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (posix thread
 # model, so std::thread and std::mutex work). Used by the `windows` preset.
 set(CMAKE_SYSTEM_NAME Windows)

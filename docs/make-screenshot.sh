@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes docs/screenshot.png, the README's picture of the window: the real
 # program (build/linux/tarnquill) on a private Xvfb at 96 dpi, with a few
 # copied texts and the second one selected. Run it after building:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux registry's handling of key paths, names and values: random paths
 // and names under HKEY_CURRENT_USER, the Run key among them (whose values
 // become autostart files), random types and bytes. What is written reads back

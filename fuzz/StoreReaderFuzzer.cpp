@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The store file's reader on any bytes, and the writer and reader together on
 // any history: decoding never fails, always gives UTF-8, what the writer
 // wrote comes back entry for entry, and the store written piece by piece has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarnquill-winapi's command line: any words, split at NUL bytes, read as a
 // member call. Reading never fails other than with a usage error, and every
 // value read prints as valid UTF-8 JSON and text for people.

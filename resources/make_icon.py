@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the program icon and writes resources/tarnquill.ico and tarnquill.png,
 and the desktop theme's sizes under resources/hicolor/.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by scripts/run and scripts/test: the Debian packages the project
 # needs, and a function that installs the missing ones.
 

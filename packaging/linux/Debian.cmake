@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: cpack -G DEB in the linux preset's build folder gives
 # tarnquill_VERSION_amd64.deb, with its library dependencies found by
 # dpkg-shlibdeps and the files Debian's policy asks for (copyright, changelog).

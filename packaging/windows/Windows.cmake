@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows packages: a ZIP of the two programs with the README and licence,
 # and an NSIS installer (makensis, which runs here on the build machine).
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: MIT
 ; The Windows installer: Tarnquill under Program Files, a Start-menu entry and
 ; an uninstaller registered in the system's list of programs. /S installs and
 ; uninstalls silently. makensis gets the version and the built files from the

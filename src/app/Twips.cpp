@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Twips.h"
 
 #include <cmath>

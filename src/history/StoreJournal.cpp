@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "history/StoreJournal.h"
 
 #include <algorithm>

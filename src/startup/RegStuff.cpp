@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "startup/RegStuff.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The members of CWinAPI as tarnquill-winapi knows them: for each, its name,

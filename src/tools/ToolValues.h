@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The values tarnquill-winapi reads from its command line and prints back:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // tarnquill-winapi without its platform: reads the command line, calls one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File search and machine information: the folder-tree search, disk space,
 // volume data, and the computer and user names.
 

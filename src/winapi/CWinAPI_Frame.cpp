@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Construction, the screen-geometry properties, the pixel/twip conversions,
 // SetMousePos and the member catalogue.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound and media: system sounds and wave files, video files, audio CDs, the
 // sound-card check and the waiting Delay.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registry values and keys: write, read and delete values, create and delete
 // keys, the Run value, shell verbs, file associations and the auto-run policy.
 //

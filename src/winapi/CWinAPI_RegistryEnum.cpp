@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registry enumeration: the subkeys, or the values and their readable texts, of
 // one key, appended to list boxes with LB_ADDSTRING.
 //

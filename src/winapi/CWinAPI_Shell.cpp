@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shell operations: opening files, addresses and mail with their programs, the
 // recycle bin, Windows-key shortcuts, the recent-documents list, file icons and
 // type names, and the system folders.

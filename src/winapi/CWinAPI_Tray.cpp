@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tray icon and its notifications, and menu check-mark bitmaps.
 
 #include "winapi/CWinAPI.h"

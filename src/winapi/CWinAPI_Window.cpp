@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window and desktop operations: Z-order and visibility, the work area, toolbar
 // style, click-through windows, dragging a borderless window, wallpaper, log-off
 // and shutdown, the taskbar, the cursor, the screen saver, hot keys and the

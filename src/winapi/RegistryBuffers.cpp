@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "winapi/RegistryBuffers.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The buffer rules of the seam's registry functions, which every backend of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "winapi/Values.h"
 
 #include <charconv>

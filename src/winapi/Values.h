@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The value types of CWinAPI's interface and the run-time errors its members

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "winapi/Win32Types.h"
 
 #include <algorithm>

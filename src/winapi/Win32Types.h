@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The value types, constants and records of the Win32 seam (Win32Api.h).

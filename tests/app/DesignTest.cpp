@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Design.h"
 #include "app/Twips.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Views of the three windows for the controllers' tests. Each writes what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's start and exit, its tray mode, the drag by its title and
 // the hover effect, against fake views and the recording Win32 seam.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "history/Fakes.h"
 
 #include "FakeViews.h"

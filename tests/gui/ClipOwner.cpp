@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Owns the X clipboard with a text and any extra targets until it is ended by
 // its pid, for tests that need what xclip cannot offer: several targets at
 // once, such as the hint a password manager puts beside a secret.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program on a private X server, fed by a real clipboard owner
 // (xclip), checked through the store file it writes beside itself.
 

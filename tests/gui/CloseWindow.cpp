@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks a window to close as a window manager does for its close button or
 // Alt+F4: a WM_DELETE_WINDOW message of the WM_PROTOCOLS kind sent to the
 // window. The test servers run no window manager to do it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window on screens denser than 96 dpi, as a desktop announces them
 // to its programs: the Xft.dpi resource. Every framed control shows its whole
 // frame at the place the design gives at that density, and the window has

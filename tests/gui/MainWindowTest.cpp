@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window of the real program on a private X server at 96 dpi: its
 // place and looks, read from screenshots at the places the window design
 // gives, and the history commands driven by the mouse and keyboard.

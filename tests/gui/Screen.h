@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a GUI test sees and does on its private X server: the screen's pixels

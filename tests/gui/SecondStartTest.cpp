@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting the real program again with the same store: the running window
 // comes forward, the second process ends at once and never opens the store.
 

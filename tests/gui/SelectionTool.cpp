@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An X client that holds a selection the way tests need and xclip cannot:
 //
 //   gui_selection_tool own TARGET:TEXT...    owns CLIPBOARD offering exactly

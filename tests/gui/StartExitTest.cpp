@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program from its start to its end on a private X server at 96
 // dpi: the loading window that comes first, the drag by the title, the tray
 // (under trayer), the Run entry following Check2, and every way out saving

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A full disk under the running program: the store folder is a real tmpfs,
 filled up while the program runs. Copies made meanwhile stay in memory, the
 old store stays whole, the user is told once (through the notification

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Fakes.h"
 
 #include "history/ClipboardWatcher.h"

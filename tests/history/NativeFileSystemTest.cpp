@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "history/StoreJournal.h"
 #include "history/StoreLocation.h"
 #include "history/TextHistory.h"

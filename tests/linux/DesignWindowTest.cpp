@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The windows built from the design data, in this process on the private
 // Xvfb (96 dpi): the progress windows, which the program does not show yet,
 // rendered off screen, and the fonts every window resolves to.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview for texts too large for QPlainTextEdit, in this process on the
 // private Xvfb: whatever the shape of the text, scrolling to the end brings
 // its last characters into view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindFilesAPI and the machine members over LinuxWin32Api's stand-ins on real
 // folders, checked against what the system's own tools report. The lines a
 // search lists are caught on their way to the list box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shell stand-ins against a private set of desktop entries and default
 // applications (in the test's XDG folders), whose handlers write what they
 // were given into a marker file; the recent files read back through GLib;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux front-end tests run against a real X server of their own, and the
 // same program doubles as the other applications those tests need: a
 // clipboard owner offering chosen formats, one that stops answering, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LinuxWin32Api's desktop stand-ins in this process on the private Xvfb
 // (1280x1024, 96 dpi, no window manager, no tray host): the tray records as
 // CWinAPI fills them, the clicks' way back to the callback window, the work

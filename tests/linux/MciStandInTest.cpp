@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multimedia command strings on Linux give the result codes and replies
 // that Wine's own mciSendStringA gives for the same commands: with a real
 // video (recorded from Wine), and without media (the answers the Wine test

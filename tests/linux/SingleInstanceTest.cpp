@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinuxTestSupport.h"
 
 #include "platform/linux/SingleInstance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound stand-ins against a real sound server that this test starts:
 // PulseAudio with one null output, on a socket in a temporary folder.
 

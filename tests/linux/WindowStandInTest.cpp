@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window and desktop stand-ins on this process's private Xvfb with a real
 // window manager (openbox), acting on windows of another X client: states read
 // back with xprop, clicks and keys made with xdotool, the root window read as

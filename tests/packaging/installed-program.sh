@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Tries an installed Tarnquill as a user would:
 #   installed-program.sh install BUILD_DIR   cmake --install into a temporary prefix
 #   installed-program.sh deb BUILD_DIR       cpack's Debian package through apt (as root;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry contract against the system's own functions (advapi32; Wine's
 // under the cross build), so that what the Linux store is held to is what the
 // real registry does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Run keys as XDG autostart entries: which values become entries, where,
 // under which file name, and whether a session can start what the entry names.
 

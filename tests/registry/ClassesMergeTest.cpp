@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HKEY_CLASSES_ROOT through the seam: the user's and the machine's classes
 // listed as one, the user's entry where both have a name.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several processes writing one store at once lose no write.
 
 #include "Hammer.h"

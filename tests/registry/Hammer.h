@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The writes of one hammer in the concurrency tests: `count` DWORD values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry contract against the tests' in-memory registry, seen through
 // RecordingWin32Api as the tests of RegStuff and Form1 see it: a fake that
 // answers as the real registries do.

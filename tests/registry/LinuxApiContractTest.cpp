@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry contract against LinuxWin32Api: the program reaches the store
 // through the seam's signatures (references, fixed-length buffers), and must
 // get the answers the store gives directly (SqliteContractTest) and the

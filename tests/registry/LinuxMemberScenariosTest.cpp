@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CWinAPI's registry members on Linux: LinuxWin32Api over a registry of the
 // test's own, list boxes that are QListWidgets in the handle table.
 

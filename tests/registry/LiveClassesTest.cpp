@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HKEY_CLASSES_ROOT as the desktop sees it: an association written by the
 // utility class makes the desktop's own tools (xdg-mime, gio) open a file of
 // that extension with the program, a command for every file becomes the file

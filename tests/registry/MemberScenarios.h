@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // CWinAPI's registry members judged by what they leave in a real registry:

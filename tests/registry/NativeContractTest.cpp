@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry contract against NativeWin32Api, the program's own way to the
 // system's registry (Wine's under the cross build): through the seam it must
 // answer as advapi32 answers (AdvapiContractTest) and as the Linux store does.

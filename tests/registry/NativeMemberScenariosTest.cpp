@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CWinAPI's registry members on the system's registry (Wine's under the cross
 // build) through NativeWin32Api, listing into real LISTBOX controls.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // registry_hammer user|machine PREFIX COUNT: one hammer (Hammer.h) in a
 // process of its own, for the concurrency tests. The stores are found through
 // the environment as the program finds them. Exits 0 when every call

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the SQLite store does beyond the shared contract: where it keeps its
 // files and who may write them, persistence, the classes root, Unicode names.
 

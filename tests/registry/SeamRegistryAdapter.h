@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The ten registry functions of the Win32 seam (references, buffers of a fixed

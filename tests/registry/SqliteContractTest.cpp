@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry contract against the SQLite store, each test on stores of its own.
 
 #include "RegistryContract.h"

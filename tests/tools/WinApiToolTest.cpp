@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarnquill-winapi's command line and outputs, over the recording seam.
 
 #include "RecordingWin32Api.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Searches one folder tree with tarnquill-winapi FindFilesAPI on Linux and
 with tarnquill-winapi.exe under Wine (the same folder through Wine's Z:
 drive), and compares the listed names, their order, the counts and the total.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Runs scenario.txt with tarnquill-winapi on Linux and with tarnquill-winapi.exe
 under Wine, and compares the two JSON outputs line for line. Each side makes
 all its calls in one process (--batch), which prints one line per call.

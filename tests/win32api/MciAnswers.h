@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What Windows' mciSendStringA answers (recorded from Wine's, on a machine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NativeWin32Api's screen, cursor, tray and message box on a real desktop.
 // Under Wine they need an X display: the console run of every *_tests.exe has
 // none and skips them; the wine.win32api_desktop test runs them under Xvfb.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NativeWin32Api's file search and machine calls against the system (Wine's
 // kernel32 and advapi32 under the cross build): the same listing order and
 // size words the Linux stand-ins give for the same folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NativeWin32Api's multimedia command strings and Delay's wait, against the
 // system (Wine's winmm and user32 under the cross build).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NativeWin32Api's registry functions against the system's registry (Wine's
 // under the cross build), under HKEY_CURRENT_USER\Software\TarnquillTest.
 // What every registry backend must do alike is the contract suite's

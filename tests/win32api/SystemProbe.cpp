@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SystemProbe.h"
 
 #include <windows.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the desktop tests of a Windows test program (tray, cursor, work area,
 # message box) under Wine on a private Xvfb:
 #   run-desktop-under-wine.sh PROGRAM.exe [GTEST ARGS...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry members' call sequences where the class fixes them and no
 // outcome on a registry shows them: the access each key is opened with, that
 // a value member never creates its key, the argument order of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "InMemoryRegistry.h"
 
 #include "winapi/RegistryBuffers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RecordingWin32Api.h"
 
 #include "winapi/Values.h"

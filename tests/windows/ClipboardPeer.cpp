@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second Win32 program for the clipboard tests: it puts something on the
 // clipboard as another application would, or holds the clipboard open.
 //   clipboard_peer text UTF8          CF_UNICODETEXT

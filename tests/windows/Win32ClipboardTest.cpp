@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/Win32Clipboard.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A Windows source that includes the system's headers first, then CWinAPI.h,
 // and calls the two members whose names <windows.h> and <mmsystem.h> define
 // as macros. That it compiles is the check; the calls reach the seam.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Sourced by the scripts that drive Windows programs under Wine on a private
 # Xvfb: a work folder and the processes to end with it, the checks and their

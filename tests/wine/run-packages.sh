@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows packages tried as a user would, under Wine on a private Xvfb:
 #   run-packages.sh BUILD/windows
 # Builds the ZIP and the installer (targets windows_zip, windows_installer),

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # tarnquill.exe under Wine on a private Xvfb with trayer as the tray, driven
 # as a user would: xclip copies on the X display, xdotool clicks.
 #   run-tarnquill-gui.sh BUILD/windows/tarnquill.exe

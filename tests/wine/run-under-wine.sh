@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine, quietly and in the project's own prefix.
 #   run-under-wine.sh --setup          create the prefix unless it is ready, then wait for Wine to settle
 #   run-under-wine.sh --shutdown       end the prefix's wineserver

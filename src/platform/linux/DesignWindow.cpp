@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/DesignWindow.h"
 
 #include "app/Twips.h"

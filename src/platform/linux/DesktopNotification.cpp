@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/DesktopNotification.h"
 
 #include <QDBusMessage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The screen, the cursor, the message box, the running program, and the
 // functions that have no stand-in on Linux yet.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files and machine: wildcard searches in NTFS's order, attributes, disk
 // space, volume data, and the computer and user names.
 

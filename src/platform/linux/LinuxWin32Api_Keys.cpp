@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Synthesised keys: keybd_event through the X server's XTest extension.
 
 #include "platform/linux/LinuxWin32Api.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text form of SendMessageA: LB_ADDSTRING appends a line to a list box
 // of the front end, a QListWidget registered in the handle table.
 

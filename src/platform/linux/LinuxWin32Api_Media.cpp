@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound, media and waiting on a Linux desktop.
 
 #include "platform/linux/LinuxWin32Api.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry functions of the seam, forwarded to the SQLite RegistryStore.
 //
 // The store speaks the system's pointer forms; the seam hands over buffers as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shell: opening files and addresses with the desktop's default
 // applications, starting command lines, the open-with chooser, the recent
 // files, file type names and the system folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The notification area: one QSystemTrayIcon per (window, id), and its clicks
 // delivered to the callback window as the shell delivers them.
 

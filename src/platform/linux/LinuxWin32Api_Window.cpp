@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window and desktop functions on a Linux desktop, for any window of any
 // program: a window handle is the X window id. Z-order, topmost, show and hide
 // and moves go through the window manager's EWMH messages; click-through is an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/MciDevices.h"
 
 #include <gst/gst.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/PasteGuard.h"
 
 #include <QAction>

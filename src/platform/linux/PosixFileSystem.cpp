@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PosixFileSystem.h"
 
 #include "history/StoreLocation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/QtForm1View.h"
 
 #include "app/Twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/QtProgressView.h"
 
 #include "platform/linux/DesignControls.h"

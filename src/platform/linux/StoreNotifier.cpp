@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/StoreNotifier.h"
 
 #include "platform/linux/DesktopNotification.h"

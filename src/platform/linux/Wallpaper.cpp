@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/Wallpaper.h"
 
 #include "platform/linux/XcbSupport.h"

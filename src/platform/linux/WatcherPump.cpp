@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/WatcherPump.h"
 
 #include <QClipboard>

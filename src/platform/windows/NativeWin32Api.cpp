@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seam's screen, tray, menu, window, media and shell functions on Windows,
 // each through the system's W function.
 //

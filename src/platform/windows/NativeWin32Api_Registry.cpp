@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry functions of the seam, through advapi32's W functions.
 //
 // The A functions' answers are kept, measured in UTF-8: a name or a string

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/SeamHandles.h"
 
 #include <cstdint>

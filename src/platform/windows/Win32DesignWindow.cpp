@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/Win32DesignWindow.h"
 
 #include "app/Twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Win32FileSystem.h"
 
 #include "history/StoreLocation.h"

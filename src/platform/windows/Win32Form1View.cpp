@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/Win32Form1View.h"
 
 #include "app/Twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/Win32ProgressView.h"
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Win32StoreNotifier.h"
 
 #include "platform/windows/WideText.h"

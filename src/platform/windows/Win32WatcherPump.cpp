@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/windows/Win32WatcherPump.h"
 
 // Outside the namespace: the macro casts to HWND, which there is the seam's.

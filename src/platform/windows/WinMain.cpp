@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 #include "app/Design.h"
 #include "app/Form1.h"

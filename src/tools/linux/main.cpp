@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarnquill-winapi on Linux: LinuxWin32Api over the program's own registry,
 // and hidden QListWidgets for the list boxes.
 //

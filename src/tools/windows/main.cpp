@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarnquill-winapi on Windows: NativeWin32Api, and hidden LISTBOX windows for
 // the list boxes. The arguments are read as UTF-16 from the system (the char
 // argv of a console program is in the ANSI code page and would turn other

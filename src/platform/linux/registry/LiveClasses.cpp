@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/registry/LiveClasses.h"
 
 #include "platform/linux/registry/AutostartFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/registry/RegistryLocations.h"
 
 #include <pwd.h>

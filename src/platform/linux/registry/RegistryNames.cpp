@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/registry/RegistryNames.h"
 
 #include <algorithm>

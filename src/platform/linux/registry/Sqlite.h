@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A thin RAII layer over the SQLite C API: a connection, prepared statements
