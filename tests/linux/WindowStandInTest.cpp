@@ -274,6 +274,10 @@ TEST_F(WindowStandInTest, TaskBarHidesAndShowsTheDock)
     m_other.window("app", 50, 50, 100, 100);
     m_winapi.TaskBar(0);
     EXPECT_TRUE(waitUntil([&] { return !m_other.isViewable(dock); }));
+    // Withdrawn only once the window manager has let it go (back on the
+    // root); a map request before that reaches a window it is still
+    // unmanaging and is lost with it.
+    EXPECT_TRUE(waitUntil([&] { return m_other.parent(dock) == m_other.root(); }));
     m_winapi.TaskBar(1);
     EXPECT_TRUE(waitUntil([&] { return m_other.isViewable(dock); }));
 }
