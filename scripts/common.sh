@@ -33,11 +33,9 @@ TEST_PACKAGES=(
     pulseaudio pulseaudio-utils libcanberra-pulse sound-theme-freedesktop
     gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x
     libglib2.0-bin
-    dbus-daemon python3-dbusmock
     xdg-utils shared-mime-info desktop-file-utils
     wine wine64
     python3
-    python3-dbusmock dbus-daemon
     appstream lintian dpkg-dev
 )
 
