@@ -2,15 +2,19 @@
 # Sourced by scripts/run and scripts/test: the Debian packages the project
 # needs, and a function that installs the missing ones.
 
-# Building the Linux program and its unit tests and benchmarks.
+# Building the Linux program.
 LINUX_BUILD_PACKAGES=(
     cmake make g++ pkgconf
     qt6-base-dev libgl-dev libxcb1-dev libxcb-xfixes0-dev
     libxcb-shape0-dev libxcb-keysyms1-dev
     libcanberra-dev libpulse-dev libgstreamer1.0-dev
     libsqlite3-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
     libblkid-dev libglib2.0-dev libxtst-dev
+)
+# Building its tests and benchmarks (CMake options TARNQUILL_TESTS and
+# TARNQUILL_BENCHMARKS; the program builds without them).
+LINUX_TEST_BUILD_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
 )
 # Cross-building for Windows; GoogleTest is compiled from Debian's sources.
 WINDOWS_BUILD_PACKAGES=(
