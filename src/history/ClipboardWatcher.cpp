@@ -23,8 +23,12 @@ SharedText ClipboardWatcher::readText()
 {
     // Take the counter before reading: a change while the text is transferred
     // moves it again, and the next read fetches the newer text.
+    // The kept text stands for a fresh read only while the history is as it
+    // was then: after an erase the next decision must see the clipboard as
+    // it is now, held open by another program perhaps, as a tick that reads
+    // every time would.
     const auto count = m_clipboard.changeCount();
-    if (count && m_cached && m_cachedCount == count)
+    if (count && m_cached && m_cachedCount == count && m_cachedGeneration == m_history.generation())
         return m_cached;
 
     ClipboardRead read = m_clipboard.readText();
@@ -38,6 +42,7 @@ SharedText ClipboardWatcher::readText()
         ? std::make_shared<const std::string>(std::move(read.text))
         : noText();
     m_cachedCount = count;
+    m_cachedGeneration = m_history.generation();
     return m_cached;
 }
 
@@ -52,8 +57,11 @@ void ClipboardWatcher::Timer1_Timer()
     const SharedText t2 = readText();
     const SharedText& newest = m_history.sharedSlot(0);
     const bool differsFromNewest = t1 != newest && *t1 != *newest;
-    if (differsFromNewest && *t2 != kMarkerText)
+    if (differsFromNewest && *t2 != kMarkerText) {
         m_history.addt(readText());
+        // Recording the kept text changes nothing a new read would show.
+        m_cachedGeneration = m_history.generation();
+    }
 }
 
 bool ClipboardWatcher::needsTick() const

@@ -42,6 +42,7 @@ private:
     // The text read after the last change, valid while the counter stays.
     SharedText m_cached;
     std::optional<std::uint64_t> m_cachedCount;
+    std::uint64_t m_cachedGeneration = 0;
 
     bool m_ticked = false;
     bool m_lastReadFailed = false;
