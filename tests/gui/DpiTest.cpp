@@ -4,7 +4,7 @@
 // frame at the place the design gives at that density, and the window has
 // the design's size there.
 
-#include "GuiHarness.h"
+#include "ProgramUnderTest.h"
 #include "Screen.h"
 
 #include "app/Design.h"
@@ -14,7 +14,7 @@
 
 #include <cstdlib>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 namespace {
 
 constexpr Rgb kPaleBack{220, 230, 235};
@@ -27,7 +27,7 @@ protected:
             ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
     }
 
-    TempDir m_temp;
+    TempFolder m_temp{"tarnquill-gui"};
 };
 
 // Whether one of the rows (`horizontal`) or columns within a pixel of `at`
@@ -70,8 +70,8 @@ TEST_P(DpiTest, EveryFramedControlShowsWholeAtTheDesignsPlace)
     const ScreenRect title = onScreen(app::control(app::WindowId::Form1, "Label25"));
     const auto file = [&](int n) { return m_temp / ("shot" + std::to_string(n) + ".ppm"); };
     int shots = 0;
-    ASSERT_TRUE(waitFor([&] { return Screenshot::take(x, file(++shots)).at(title.left + 4, title.bottom() - 4) == kPaleBack; },
-                        10s, 50ms))
+    ASSERT_TRUE(waitUntil(
+        [&] { return Screenshot::take(x, file(++shots)).at(title.left + 4, title.bottom() - 4) == kPaleBack; }, 10s))
         << "never painted";
     const Screenshot shot = Screenshot::take(x, file(++shots));
 
@@ -96,4 +96,4 @@ INSTANTIATE_TEST_SUITE_P(Densities, DpiTest, ::testing::Values(120, 144, 192),
                          [](const auto& info) { return std::to_string(info.param) + "dpi"; });
 
 } // namespace
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "Screen.h"
 
+#include "support/TempFolder.h"
+
 #include <cctype>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 
 namespace fs = std::filesystem;
 
@@ -201,4 +203,4 @@ void typeText(const XvfbSession& session, const std::string& text)
     xdotool(session, {"type", "--delay", "20", text});
 }
 
-} // namespace tarnquill::gui
+} // namespace tarnquill::test
