@@ -244,68 +244,47 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Check2 -----------------------------------------------------------------------
 
-// Check2 "Run Tarnquill at windows Start-up": each click (and each key
-// released on the box) makes the Run entry follow the box at once, and on
-// Linux the Run entry is an XDG autostart file. Where the machine-wide
-// registry may be written the entry is the machine's; where it may not (an
-// ordinary user), the user's own.
-class RunEntryTest : public StartExitTest {
-protected:
-    // The machine-wide store where nobody can create it, whoever runs the
-    // test (root included): its folder is a file.
-    void makeMachineStoreUnwritable()
-    {
+// Check2 "Run Tarnquill at windows Start-up": each click, and each key
+// released on the box, makes the Run entry (an XDG autostart file) follow the
+// box at once. Where the machine-wide registry may be written the entry is
+// the machine's; where it may not (an ordinary user; here its folder is a
+// file, whoever runs the test), the user's own.
+class RunEntryTest : public StartExitTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RunEntryTest, FollowsEachClickAndKeyUpInTheFolderOfWhoMayWrite)
+{
+    const bool machineWritable = GetParam();
+    if (!machineWritable) {
         writeFile(m_temp / "blocked", "not a folder");
         m_app->env()["TARNQUILL_MACHINE_REGISTRY"] = (m_temp / "blocked" / "registry.sqlite3").string();
     }
-
-    void clickCheck2() { clickBox("Check2"); }
-
-    bool waitForEntries(const fs::path& folder, std::size_t count)
-    {
+    const fs::path folder = machineWritable ? machineFolder() : userFolder();
+    const auto entries = [&](std::size_t count) {
         return waitUntil([&] { return entriesFor(folder, name()).size() == count; }, 10s);
-    }
-};
-
-TEST_F(RunEntryTest, WithoutRightsToTheMachineTheEntryIsTheUsersAndFollowsEachClick)
-{
-    makeMachineStoreUnwritable();
+    };
     start();
-    // Nothing is written at start; the box starts checked whatever is there.
-    EXPECT_TRUE(entriesFor(userFolder(), name()).empty());
+    clickBox("Check2"); // cleared: the entry is deleted, of which there is none
+    clickBox("Check2"); // checked again: written
+    ASSERT_TRUE(entries(1)) << "no autostart entry in " << folder;
+    const Entry entry = entriesFor(folder, name()).front();
+    EXPECT_NE(entry.text.find("Exec=" + m_app->program().string()), std::string::npos) << entry.text;
+    EXPECT_EQ(runEntries(), 1u) << "an entry in the other folder too";
 
-    clickCheck2(); // cleared: the entry is deleted, of which there is none
-    clickCheck2(); // checked again: written
-    ASSERT_TRUE(waitForEntries(userFolder(), 1)) << "no autostart entry in " << userFolder();
-    const Entry entry = entriesFor(userFolder(), name()).front();
-    EXPECT_NE(entry.text.find("Exec=" + m_app->program().string()), std::string::npos)
-        << "starts this copy of the program:\n" << entry.text;
-    EXPECT_TRUE(entriesFor(machineFolder(), name()).empty());
-
-    clickCheck2();
-    EXPECT_TRUE(waitForEntries(userFolder(), 0)) << "cleared, yet the entry stays";
-}
-
-TEST_F(RunEntryTest, WithRightsToTheMachineTheEntryIsTheMachinesAndAKeyUpAppliesTheBoxAgain)
-{
-    start();
-    clickCheck2();
-    clickCheck2();
-    ASSERT_TRUE(waitForEntries(machineFolder(), 1)) << "no autostart entry in " << machineFolder();
-    EXPECT_TRUE(entriesFor(userFolder(), name()).empty()) << "the user's own key is left alone";
-
-    // The space bar toggles the focused box: cleared, the entry goes.
+    // The space bar toggles the focused box.
     pressKey(*m_x, "space");
-    ASSERT_TRUE(waitForEntries(machineFolder(), 0));
+    ASSERT_TRUE(entries(0)) << "cleared, yet the entry stays";
     pressKey(*m_x, "space");
-    ASSERT_TRUE(waitForEntries(machineFolder(), 1));
+    ASSERT_TRUE(entries(1));
 
     // Any other key leaves the box as it is, but its release writes the
     // entry again: a file deleted behind the program's back comes back.
-    fs::remove(entriesFor(machineFolder(), name()).front().file);
+    fs::remove(entriesFor(folder, name()).front().file);
     pressKey(*m_x, "a");
-    EXPECT_TRUE(waitForEntries(machineFolder(), 1)) << "the key-up did not apply the box";
+    EXPECT_TRUE(entries(1)) << "the key-up did not apply the box";
 }
+
+INSTANTIATE_TEST_SUITE_P(Rights, RunEntryTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Machine" : "UserOnly"; });
 
 } // namespace
 } // namespace tarnquill::test
