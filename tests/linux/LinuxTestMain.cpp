@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <sys/stat.h>
@@ -61,8 +63,14 @@ int main(int argc, char* argv[])
 
     tarnquill::test::TempFolder home;
     isolateUserFolders(home.path());
-    tarnquill::test::XvfbSession xvfb;
-    ::setenv("DISPLAY", xvfb.display().c_str(), 1);
+    std::optional<tarnquill::test::XvfbSession> xvfb;
+    try {
+        xvfb.emplace();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    ::setenv("DISPLAY", xvfb->display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 
     // Widgets: the design windows are built in this process too.
