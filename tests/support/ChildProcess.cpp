@@ -13,16 +13,11 @@ ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
     for (const QString& argument : arguments)
         argv.push_back(argument.toStdString());
     SpawnOptions options;
-    options.pipeStdin = !input.isEmpty();
+    options.input = input.toStdString();
     options.pipeStdout = true;
     try {
         m_process = Process::spawn(argv, options);
     } catch (const std::runtime_error&) {
-        return;
-    }
-    if (options.pipeStdin) {
-        m_process.writeStdin(input.toStdString());
-        m_process.closeStdin();
     }
 }
 

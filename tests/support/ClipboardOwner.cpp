@@ -45,14 +45,10 @@ Process ClipboardOwner::start(const std::vector<std::string>& argv, std::string_
         return !owner.running();
     });
     SpawnOptions options;
-    options.pipeStdin = !input.empty();
+    options.input = std::string(input);
     options.pipeStdout = true;
     options.pipeStderr = true;
     Process owner = m_session.spawn(argv, options);
-    if (options.pipeStdin) {
-        owner.writeStdin(input);
-        owner.closeStdin();
-    }
     if (!owner.waitForOutput(ready, 15s))
         throw std::runtime_error(argv[0] + " did not take the clipboard: " + owner.stderrText());
     return owner;

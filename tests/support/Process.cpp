@@ -127,7 +127,6 @@ Process& Process::operator=(Process&& other) noexcept
         closeAll();
         m_pid = std::exchange(other.m_pid, -1);
         m_status = std::exchange(other.m_status, std::nullopt);
-        m_stdin = std::exchange(other.m_stdin, -1);
         m_stdoutFd = std::exchange(other.m_stdoutFd, -1);
         m_stderrFd = std::exchange(other.m_stderrFd, -1);
         m_stdout = std::move(other.m_stdout);
@@ -144,7 +143,6 @@ Process::~Process()
 
 void Process::closeAll()
 {
-    closeFd(m_stdin);
     closeFd(m_stdoutFd);
     closeFd(m_stderrFd);
 }
@@ -164,7 +162,7 @@ Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions&
     const auto envp = pointers(env);
     const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
     const std::string folder = options.workingDirectory.string();
-    Pipe in(options.pipeStdin), out(options.pipeStdout), err(options.pipeStderr), report(true);
+    Pipe in(options.input.has_value()), out(options.pipeStdout), err(options.pipeStderr), report(true);
 
     const pid_t pid = ::fork();
     if (pid < 0)
@@ -195,7 +193,14 @@ Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions&
 
     Process process;
     process.m_pid = pid;
-    process.m_stdin = std::exchange(in.write, -1);
+    // A child that ends without reading it all leaves EPIPE here.
+    closeFd(in.read);
+    for (std::string_view rest = options.input ? *options.input : std::string_view(); !rest.empty();) {
+        const ssize_t n = ::write(in.write, rest.data(), rest.size());
+        if (n < 0 && errno != EINTR)
+            break;
+        rest.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    }
     process.m_stdoutFd = std::exchange(out.read, -1);
     process.m_stderrFd = std::exchange(err.read, -1);
     for (int fd : {process.m_stdoutFd, process.m_stderrFd})
@@ -250,22 +255,6 @@ ExitStatus Process::kill()
         m_status = ExitStatus{raw};
     }
     return m_status.value_or(ExitStatus{});
-}
-
-bool Process::writeStdin(std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(m_stdin, data.data(), data.size());
-        if (n < 0 && errno != EINTR)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-    }
-    return true;
-}
-
-void Process::closeStdin()
-{
-    closeFd(m_stdin);
 }
 
 void Process::drainOutput()

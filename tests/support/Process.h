@@ -25,9 +25,10 @@ struct SpawnOptions {
     EnvOverrides env;
     // Empty: the child inherits this process's working folder.
     std::filesystem::path workingDirectory;
-    // Pipes this process writes to or reads from; otherwise the stream is
-    // /dev/null, so a chatty child never blocks on a pipe nobody reads.
-    bool pipeStdin = false;
+    // What the child reads on stdin before its end; none: /dev/null.
+    std::optional<std::string> input;
+    // Pipes this process reads from; otherwise the stream is /dev/null, so
+    // a chatty child never blocks on a pipe nobody reads.
     bool pipeStdout = false;
     bool pipeStderr = false;
     // When set, stdout and stderr (those not piped) are appended to this
@@ -73,10 +74,6 @@ public:
     ExitStatus terminate(std::chrono::milliseconds grace = 5s);
     ExitStatus kill();
 
-    // Writes all of `data` to the child's stdin (pipeStdin); false when the
-    // child closed it.
-    bool writeStdin(std::string_view data);
-    void closeStdin();
     // Reads what the child has written so far without blocking (pipeStdout /
     // pipeStderr) and appends it to stdoutText() / stderrText().
     void drainOutput();
@@ -91,7 +88,6 @@ private:
 
     pid_t m_pid = -1;
     std::optional<ExitStatus> m_status;
-    int m_stdin = -1;
     int m_stdoutFd = -1;
     int m_stderrFd = -1;
     std::string m_stdout;
