@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The real program on a private X server, fed by a real clipboard owner
-// (xclip), checked through the store file it writes beside itself.
+// The real program on a private X server, fed by real clipboard owners,
+// checked through the store file it writes beside itself.
 
 #include "WindowTest.h"
 
@@ -11,85 +11,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <thread>
-
-namespace tarnquill::gui {
+namespace tarnquill::test {
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kMarker = "Wrenfold temp clipboard";
-constexpr std::string_view kSeparator = "||!o@!@#w@#$!@#$%z||";
-
-// Time for the program to notice a copy that it must ignore; a copy that it
-// records is waited for in the store instead.
-constexpr auto kSettle = 300ms;
-
-// The store file of a history holding `newestFirst` in slots 0, 1, ...
-std::string storeOf(const std::vector<std::string>& newestFirst)
-{
-    std::string bytes;
-    for (std::size_t slot = 0; slot < kHistorySlots; ++slot) {
-        if (slot < newestFirst.size())
-            bytes += newestFirst[slot];
-        bytes += kSeparator;
-    }
-    return bytes + "\r\n";
-}
-
-// The start of a text, escaped, for a failure message.
-std::string printable(const std::string& text)
-{
-    const std::string more = text.size() > 60 ? "... (" + std::to_string(text.size()) + " bytes)" : "";
-    return ::testing::PrintToString(text.substr(0, 60)) + more;
-}
-
-// A failure message that shows the non-empty slots instead of 10 KB of separators.
-std::string describeStore(const std::optional<std::string>& bytes)
-{
-    if (!bytes)
-        return "no store file";
-    std::string out = "store of " + std::to_string(bytes->size()) + " bytes:";
-    const auto slots = decodeStore(*bytes);
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!slots[i].empty())
-            out += "\n  [" + std::to_string(i) + "] " + printable(slots[i]);
-    return out;
-}
-
-std::string slot0(const std::optional<std::string>& bytes)
-{
-    if (!bytes)
-        return {};
-    const auto slots = decodeStore(*bytes, 1);
-    return slots.empty() ? std::string() : slots[0];
-}
 
 class GuiTest : public WindowTest {
 protected:
     Tarnquill& app() { return *m_app; }
-    ClipboardTool& clipboard() { return *m_clipboard; }
-
-    // Copies a text the program must record and waits until the store's
-    // newest entry is that text.
-    ::testing::AssertionResult copyRecorded(const std::string& text)
-    {
-        clipboard().copyToClipboard(text);
-        if (waitFor([&] { return slot0(app().store()) == text; }))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << printable(text) << " never became the newest entry; "
-                                             << describeStore(app().store());
-    }
-
-    // A fresh text copied after the steps under test: once the program has
-    // recorded it, it has also dealt with every copy made before it.
-    std::string barrier()
-    {
-        const std::string text = "barrier " + std::to_string(++m_barriers);
-        EXPECT_TRUE(copyRecorded(text));
-        return text;
-    }
+    ClipboardOwner& clipboard() { return *m_clipboard; }
 
     ::testing::AssertionResult storeIs(const std::vector<std::string>& newestFirst)
     {
@@ -98,11 +30,7 @@ protected:
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << describeStore(bytes);
     }
-
-    int m_barriers = 0;
 };
-
-// ------------------------------------------------------- byte-exact entries
 
 std::string longText()
 {
@@ -115,71 +43,56 @@ std::string longText()
     return text;
 }
 
-TEST_F(GuiTest, RecordsCopiedTextByteForByte)
+// One run through copies that the program records byte for byte only when
+// they change the clipboard's text and are not secret. A copy it must ignore
+// is waited for until the program has read it from its owner, so the next
+// step never races it; the final store shows what it did with each.
+TEST_F(GuiTest, RecordsEachChangeByteForByteAndNothingElse)
 {
-    app().start();
-    std::vector<std::string> expected;
-    for (const std::string& text : {std::string("The quick brown fox jumps over the lazy dog"),
-                                    std::string("Cr\u00e8me br\u00fbl\u00e9e, na\u00efve caf\u00e9, \u0141\u00f3d\u017a "
-                                                "\u2014 \U0001F600\U0001F389 \u2713"),
-                                    std::string("first line\r\nsecond line\r\n\tindented\tcolumns\r\n\r\n"),
-                                    longText()}) {
-        clipboard().copyToClipboard(text);
-        expected.insert(expected.begin(), text);
-        const std::string bytes = storeOf(expected);
-        EXPECT_TRUE(waitFor([&] { return app().store() == bytes; })) << describeStore(app().store());
-    }
-}
-
-// ----------------------------------------------------------- copy sequences
-
-// One run through copies that the program records only when they change the
-// clipboard's text and are not secret; the final store shows which it did.
-TEST_F(GuiTest, RecordsOnlyChangesAndNoSecrets)
-{
+    enum Kind { Recorded, Ignored, Released, Secret };
     struct Step {
-        std::string text;      // empty: release the clipboard (no owner, no text)
-        bool recorded = false; // whether the program must record this copy
+        std::string text;
+        Kind kind;
     };
     const std::string marker(kMarker);
     const Step steps[] = {
-        {marker, false},                        // the marker, even with an empty history
-        {"alpha", true}, {"alpha", false},      // the same text twice
-        {"A", true}, {"B", true}, {"A", true},  // back to an older text
-        {"kept", true}, {marker, false}, {"kept", false}, // the marker leaves the newest entry alone
-        {"Hello", true}, {"hello", true},       // letter case matters
-        {"still", true}, {"", false}, {"still", false},   // an emptied clipboard records nothing
+        {marker, Ignored}, // the marker, even with an empty history
+        {"Cr\u00e8me br\u00fbl\u00e9e, na\u00efve caf\u00e9, \u0141\u00f3d\u017a \u2014 \U0001F600\U0001F389 \u2713",
+         Recorded},
+        {"first line\r\nsecond line\r\n\tindented\tcolumns\r\n\r\n", Recorded},
+        {longText(), Recorded},
+        {"alpha", Recorded}, {"alpha", Ignored},                       // the same text twice
+        {"A", Recorded}, {"B", Recorded}, {"A", Recorded},             // back to an older text
+        {marker, Ignored}, {"A", Ignored},                             // the marker leaves the newest alone
+        {"Hello", Recorded}, {"hello", Recorded},                      // letter case matters
+        {"", Released}, {"hello", Ignored},                            // an emptied clipboard records nothing
+        {"visible", Recorded}, {"hunter2", Secret},                    // a secret, by its owner's hint
     };
     app().start();
     std::vector<std::string> expected;
     for (const Step& step : steps) {
-        if (step.text.empty()) {
-            clipboard().releaseAll();
-            std::this_thread::sleep_for(kSettle);
-        } else if (step.recorded) {
-            ASSERT_TRUE(copyRecorded(step.text));
+        SCOPED_TRACE(step.text.substr(0, 40));
+        switch (step.kind) {
+        case Recorded:
+            ASSERT_TRUE(app().copyRecorded(clipboard(), step.text));
             expected.insert(expected.begin(), step.text);
-        } else {
-            clipboard().copyToClipboard(step.text);
-            std::this_thread::sleep_for(kSettle);
+            break;
+        case Ignored:
+            clipboard().copy(step.text);
+            ASSERT_TRUE(clipboard().waitUntilRead());
+            break;
+        case Released:
+            clipboard().releaseAll();
+            break;
+        case Secret:
+            clipboard().copyWithTargets(step.text, {{"x-kde-passwordManagerHint", "secret"}});
+            ASSERT_TRUE(clipboard().waitUntilRead());
+            break;
         }
     }
-
-    // A text marked secret is never recorded; the same owner program
-    // without the hint is, so a pass is not a helper that failed to copy.
-    const fs::path owner = GUI_CLIP_OWNER;
-    clipboard().copyWithTargets(owner, "visible", {});
-    ASSERT_TRUE(waitFor([&] { return slot0(app().store()) == "visible"; })) << describeStore(app().store());
-    expected.insert(expected.begin(), "visible");
-    clipboard().copyWithTargets(owner, "hunter2", {{"x-kde-passwordManagerHint", "secret"}});
-    ASSERT_EQ(clipboard().readClipboard(), "hunter2");
-    std::this_thread::sleep_for(kSettle);
-
     expected.insert(expected.begin(), barrier());
     EXPECT_TRUE(storeIs(expected));
 }
-
-// ------------------------------------------------------------ start and exit
 
 // The store is made at start and written whole, owner-only, at each exit;
 // the next start restores it, separators in texts included, adds the
@@ -188,53 +101,31 @@ TEST_F(GuiTest, RecordsOnlyChangesAndNoSecrets)
 TEST_F(GuiTest, HistorySurvivesRestartsInAnOwnerOnlyFile)
 {
     app().start();
-    ASSERT_TRUE(waitFor([&] { return fs::exists(app().storeFile()); })) << "no store file created at start";
-    ASSERT_TRUE(copyRecorded("first"));
-    ASSERT_TRUE(copyRecorded("second"));
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(app().storeFile()); }, 10s)) << "no store file created at start";
+    ASSERT_TRUE(app().copyRecorded(clipboard(), "first"));
+    // A text holding the separator is escaped on disk.
+    const std::string text = "left" + std::string(HistorySeparator) + "right||!o@!@#w";
+    ASSERT_TRUE(app().copyRecorded(clipboard(), text));
     const ExitStatus status = app().stop();
-    EXPECT_TRUE(status.exited() && status.exitCode() == 0) << status.describe();
-    ASSERT_TRUE(storeIs({"second", "first"}));
+    EXPECT_TRUE(status.success()) << status.describe();
+    ASSERT_TRUE(storeIs({text, "first"}));
     struct stat info {};
     ASSERT_EQ(::stat(app().storeFile().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
-    // "second" is still on the clipboard (its owner lives on) and equals the
-    // restored newest entry, so the restart must not add it again.
+    // The text is still on the clipboard (its owner lives on): had the
+    // restart split it into two entries, the newest entry would differ from
+    // it and it would be added again.
     app().start();
-    std::this_thread::sleep_for(kSettle);
     const std::string after = barrier();
-    EXPECT_TRUE(storeIs({after, "second", "first"}));
+    EXPECT_TRUE(storeIs({after, text, "first"}));
     app().stop();
 
-    clipboard().copyToClipboard("while away");
+    clipboard().copy("while away");
     app().start();
-    const std::string expected = storeOf({"while away", after, "second", "first"});
-    ASSERT_TRUE(waitFor([&] { return app().store() == expected; })) << describeStore(app().store());
-
-    // A text holding the separator is escaped on disk: still exactly one
-    // separator per slot.
-    const std::string text = "left" + std::string(kSeparator) + "right||!o@!@#w";
-    ASSERT_TRUE(copyRecorded(text));
-    const std::string bytes = app().store().value_or("");
-    std::size_t separators = 0;
-    for (auto at = bytes.find(kSeparator); at != std::string::npos; at = bytes.find(kSeparator, at + 1))
-        ++separators;
-    EXPECT_EQ(separators, kHistorySlots);
-    app().stop();
-
-    // It is still on the clipboard: had the restart split it into two
-    // entries, the newest entry would differ from it and it would be added again.
-    app().start();
-    std::this_thread::sleep_for(kSettle);
-    const std::string last = barrier();
-    const auto slots = decodeStore(app().store().value_or(""));
-    ASSERT_GE(slots.size(), 3u) << describeStore(app().store());
-    EXPECT_EQ(slots[0], last);
-    EXPECT_EQ(slots[1], text);
-    EXPECT_EQ(slots[2], "while away") << describeStore(app().store());
+    const std::string expected = storeOf({"while away", after, text, "first"});
+    EXPECT_TRUE(waitUntil([&] { return app().store() == expected; }, 10s)) << describeStore(app().store());
 }
-
-// ------------------------------------------------------------ store folder
 
 TEST_F(GuiTest, UnwritableProgramFolderFallsBackToUserDataFolder)
 {
@@ -250,12 +141,12 @@ TEST_F(GuiTest, UnwritableProgramFolderFallsBackToUserDataFolder)
     }
 
     app().start();
-    clipboard().copyToClipboard("kept elsewhere");
+    clipboard().copy("kept elsewhere");
     const fs::path fallback = app().userDataFolder() / "tcb.txt";
-    EXPECT_TRUE(waitFor([&] { return readFile(fallback) == storeOf({"kept elsewhere"}); }))
+    EXPECT_TRUE(waitUntil([&] { return readFile(fallback) == storeOf({"kept elsewhere"}); }, 10s))
         << describeStore(readFile(fallback));
     EXPECT_FALSE(fs::exists(app().storeFile()));
 }
 
 } // namespace
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

@@ -9,9 +9,8 @@
 
 #include <cstdio>
 #include <functional>
-#include <thread>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,14 +22,6 @@ constexpr Rgb kLineColour{9, 24, 49};
 // Picture1's back colour: nothing on the screen may ever show it.
 constexpr Rgb kPicture1Red{255, 0, 0};
 
-std::string storeOf(const std::vector<std::string>& newestFirst)
-{
-    std::array<SharedText, kHistorySlots> slots;
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        slots[i] = std::make_shared<const std::string>(i < newestFirst.size() ? newestFirst[i] : std::string());
-    return encodeStore(slots);
-}
-
 bool isReddish(Rgb c)
 {
     return c.red > 150 && c.green < 80 && c.blue < 80;
@@ -38,14 +29,6 @@ bool isReddish(Rgb c)
 
 class MainWindowTest : public WindowTest {
 protected:
-    // Starts the program over a store holding `newestFirst`.
-    void start(const std::vector<std::string>& newestFirst)
-    {
-        writeFile(m_app->storeFile(), storeOf(newestFirst));
-        WindowTest::start();
-    }
-    using WindowTest::start;
-
     // Inside the one-pixel frame of a framed control.
     ScreenRect inner(std::string_view name) const
     {
@@ -90,7 +73,7 @@ protected:
         return shot().darkRowRuns({text.left, text.top, text.width - bar, text.height - bar}).size();
     }
 
-    std::optional<std::string> clipboardText() { return m_clipboard->readClipboard(); }
+    std::optional<std::string> clipboardText() { return m_clipboard->read(); }
 };
 
 // Everything to see at start, the keyboard's focus, then the erase: one start.
@@ -174,7 +157,7 @@ TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1A
     const ScreenRect firstLine{text.left, text.top, 100, 16};
     const int before = shot().countDark(firstLine);
     typeText(*m_x, "WWWW");
-    EXPECT_TRUE(waitFor([&] { return shot().countDark(firstLine) > before + 30; }, 5s, 50ms))
+    EXPECT_TRUE(waitUntil([&] { return shot().countDark(firstLine) > before + 30; }, 5s))
         << "the typed text did not appear in Text1";
 
     // Erase removes the store and every row.
@@ -182,20 +165,13 @@ TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1A
     EXPECT_GT(shot().countDark(list), 0) << "List1 shows no rows";
 
     click("Label2", 2);
-    ASSERT_TRUE(waitFor([&] { return !fs::exists(m_app->storeFile()); })) << "the store file is still there";
-    EXPECT_TRUE(waitFor([&] { return shot().countOther(kPaleBack, list) == 0; }, 5s, 50ms))
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists(m_app->storeFile()); }, 10s)) << "the store file is still there";
+    EXPECT_TRUE(waitUntil([&] { return shot().countOther(kPaleBack, list) == 0; }, 5s))
         << "List1 still shows rows or a scroll bar";
 
-    // Once more with the file gone: nothing happens.
-    click("Label2", 2);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(m_app->running());
-    EXPECT_FALSE(fs::exists(m_app->storeFile()));
-
     // The erased entries stay gone: the next copy is the only entry.
-    m_clipboard->copyToClipboard("after erase");
-    const std::string expected = storeOf({"after erase"});
-    EXPECT_TRUE(waitFor([&] { return m_app->store() == expected; }));
+    EXPECT_TRUE(m_app->copyRecorded(*m_clipboard, "after erase"));
+    EXPECT_EQ(m_app->store(), storeOf({"after erase"}));
 }
 
 TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheWatcher)
@@ -204,43 +180,39 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
     const std::string third = "third \xE2\x9C\x93 with\ttab\n";
     start({"newest entry", twoLines, third});
 
-    // Nothing selected: the re-send leaves the clipboard as it was (empty).
-    click("Label2", 0);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(clipboardText().value_or(""), "");
-
     clickRow(0, 8);
     const int rowHeight = rowHeightOfSelectedRow0();
     ASSERT_GT(rowHeight, 0);
-    EXPECT_TRUE(waitFor([&] { return text1Lines() == 1; }, 5s, 50ms)) << "row 0 not previewed";
+    EXPECT_TRUE(waitUntil([&] { return text1Lines() == 1; }, 5s)) << "row 0 not previewed";
 
     clickRow(1, rowHeight);
-    EXPECT_TRUE(waitFor([&] { return text1Lines() == 2; }, 5s, 50ms))
+    EXPECT_TRUE(waitUntil([&] { return text1Lines() == 2; }, 5s))
         << "the two-line entry is not previewed on two lines";
     click("Label2", 0);
-    EXPECT_TRUE(waitFor([&] { return clipboardText() == twoLines; }))
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == twoLines; }, 10s))
         << "clipboard: " << clipboardText().value_or("(none)");
     // The watcher records the re-sent entry as the newest.
     const std::string afterResend = storeOf({twoLines, "newest entry", twoLines, third});
-    EXPECT_TRUE(waitFor([&] { return m_app->store() == afterResend; }));
+    EXPECT_TRUE(waitUntil([&] { return m_app->store() == afterResend; }, 10s));
 
     // The keyboard selects too: row 0, then Down to row 1.
     clickRow(0, rowHeight);
     pressKey(*m_x, "Down");
-    EXPECT_TRUE(waitFor([&] { return text1Lines() == 1; }, 5s, 50ms));
+    EXPECT_TRUE(waitUntil([&] { return text1Lines() == 1; }, 5s));
     click("Label2", 0);
-    EXPECT_TRUE(waitFor([&] { return clipboardText() == "newest entry"; }))
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == "newest entry"; }, 10s))
         << "clipboard: " << clipboardText().value_or("(none)");
 
-    // Recorded too. Once the watcher has come to rest (with the clipboard
-    // unchanged it stops ticking), only the erase's wake-up makes it look
-    // again and record the text still on the clipboard.
+    // Recorded too. Once the program has come to rest (with the clipboard
+    // unchanged the watcher stops ticking), only the erase's wake-up makes
+    // it look again and record the text still on the clipboard.
     const std::string resentAgain = storeOf({"newest entry", twoLines, "newest entry", twoLines, third});
-    ASSERT_TRUE(waitFor([&] { return m_app->store() == resentAgain; }));
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(waitUntil([&] { return m_app->store() == resentAgain; }, 10s));
+    ASSERT_TRUE(m_app->waitUntilIdle()) << "the program never came to rest";
     click("Label2", 2);
     const std::string afterErase = storeOf({"newest entry"});
-    EXPECT_TRUE(waitFor([&] { return m_app->store() == afterErase; })) << "the clipboard's text was not recorded again";
+    EXPECT_TRUE(waitUntil([&] { return m_app->store() == afterErase; }, 10s))
+        << "the clipboard's text was not recorded again";
 }
 
 // ------------------------------------------------ owners of the clipboard
@@ -251,25 +223,13 @@ constexpr auto kHungDeadline = 2s;
 
 class ClipboardOwnerTest : public MainWindowTest {
 protected:
-    // Starts a program that takes the clipboard and never answers.
-    Process hangOnClipboard()
-    {
-        SpawnOptions options;
-        options.pipeStdout = true;
-        Process owner = m_x->spawn({GUI_SELECTION_TOOL, "hang", "frozen"}, options);
-        EXPECT_TRUE(owner.waitForOutput("ready", 10s));
-        // Long enough for the program to be waiting on it.
-        std::this_thread::sleep_for(300ms);
-        return owner;
-    }
-
     // Runs `act`, then waits up to `deadline` for `effect`, printing the time.
     ::testing::AssertionResult takesEffect(const char* what, const std::function<void()>& act,
                                            const std::function<bool()>& effect, std::chrono::milliseconds deadline)
     {
         const auto begin = Clock::now();
         act();
-        const bool happened = waitFor(effect, deadline, 2ms);
+        const bool happened = waitUntil(effect, deadline);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
         std::printf("%s: %lld ms\n", what, static_cast<long long>(ms));
         if (happened)
@@ -281,13 +241,14 @@ protected:
 TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
 {
     const std::string twoLines = "second\r\nline two\r\n";
-    Process atStart = hangOnClipboard();
+    // Nothing asks before the program starts.
+    Process atStart = m_clipboard->hang(false);
     start({"newest entry", twoLines});
     EXPECT_TRUE(takesEffect(
-        "copy after a start under a hung owner", [&] { m_clipboard->copyToClipboard("copied"); },
+        "copy after a start under a hung owner", [&] { m_clipboard->copy("copied"); },
         [&] { return m_app->store() == storeOf({"copied", "newest entry", twoLines}); }, kHungDeadline));
 
-    Process hung = hangOnClipboard();
+    Process hung = m_clipboard->hang();
     clickRow(0, 8);
     const int rowHeight = rowHeightOfSelectedRow0();
     EXPECT_TRUE(takesEffect(
@@ -296,7 +257,7 @@ TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
     EXPECT_TRUE(takesEffect(
         "re-send", [&] { click("Label2", 0); }, [&] { return clipboardText() == twoLines; }, kHungDeadline));
 
-    hung = hangOnClipboard();
+    hung = m_clipboard->hang();
     // The preview's context menu would ask the owner whether to offer Paste.
     const ScreenRect text = inner("Text1");
     clickAt(*m_x, text.left + 30, text.top + 30, 3);
@@ -304,10 +265,10 @@ TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
     EXPECT_TRUE(takesEffect(
         "erase", [&] { click("Label2", 2); }, [&] { return !fs::exists(m_app->storeFile()); }, kHungDeadline));
     EXPECT_TRUE(takesEffect(
-        "copy after the hung owner", [&] { m_clipboard->copyToClipboard("next copy"); },
+        "copy after the hung owner", [&] { m_clipboard->copy("next copy"); },
         [&] { return m_app->store() == storeOf({"next copy"}); }, kHungDeadline));
 
-    hung = hangOnClipboard();
+    hung = m_clipboard->hang();
     EXPECT_TRUE(takesEffect(
         "exit", [&] { click("Label3"); }, [&] { return !m_app->running(); }, kHungDeadline));
     EXPECT_EQ(m_app->store(), storeOf({"next copy"}));
@@ -317,15 +278,12 @@ TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
 // so it outlives the program.
 TEST_F(ClipboardOwnerTest, ExitHandsTheProgramsClipboardTextToTheManager)
 {
-    SpawnOptions options;
-    options.pipeStdout = true;
-    Process manager = m_x->spawn({GUI_SELECTION_TOOL, "manager"}, options);
-    ASSERT_TRUE(manager.waitForOutput("ready", 10s));
+    Process manager = m_clipboard->manager();
     const std::string text = "kept after the exit \xE2\x9C\x93\r\n";
     start({text, "older"});
     clickRow(0, 8);
     click("Label2", 0);
-    ASSERT_TRUE(waitFor([&] { return clipboardText() == text; }));
+    ASSERT_TRUE(waitUntil([&] { return clipboardText() == text; }, 10s));
 
     EXPECT_TRUE(takesEffect("exit with a hand-over", [&] { click("Label3"); }, [&] { return !m_app->running(); },
                             kHungDeadline));
@@ -343,12 +301,12 @@ TEST_F(MainWindowTest, ALongSingleLineIsPreviewedWithoutHoldingUpTheNextCopy)
     start({line, "older"});
 
     clickRow(0, 8);
-    m_clipboard->copyToClipboard("copied after the click");
+    m_clipboard->copy("copied after the click");
     const std::string expectedStart = "copied after the click" + std::string(HistorySeparator) + line.substr(0, 100);
-    EXPECT_TRUE(waitFor([&] { return m_app->store().value_or("").starts_with(expectedStart); }, 5s, 50ms))
+    EXPECT_TRUE(waitUntil([&] { return m_app->store().value_or("").starts_with(expectedStart); }, 5s))
         << "the copy after the click was not recorded";
     EXPECT_EQ(text1Lines(), 1u) << "the line is not previewed";
 }
 
 } // namespace
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

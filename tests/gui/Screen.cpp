@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "Screen.h"
 
-#include <cctype>
+#include "support/TempFolder.h"
+
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 
 namespace fs = std::filesystem;
 
@@ -22,28 +23,6 @@ std::ostream& operator<<(std::ostream& out, const ScreenRect& rect)
 
 namespace {
 
-// Reads the next number of a PPM header, skipping blanks and # comments.
-std::size_t headerNumber(const std::string& bytes, std::size_t& pos)
-{
-    for (;;) {
-        while (pos < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[pos])))
-            ++pos;
-        if (pos < bytes.size() && bytes[pos] == '#') {
-            while (pos < bytes.size() && bytes[pos] != '\n')
-                ++pos;
-            continue;
-        }
-        break;
-    }
-    std::size_t value = 0;
-    const std::size_t start = pos;
-    while (pos < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[pos])))
-        value = value * 10 + static_cast<std::size_t>(bytes[pos++] - '0');
-    if (pos == start)
-        throw std::runtime_error("malformed PPM header");
-    return value;
-}
-
 void xdotool(const XvfbSession& session, const std::vector<std::string>& arguments)
 {
     std::vector<std::string> argv{"xdotool"};
@@ -57,33 +36,23 @@ void xdotool(const XvfbSession& session, const std::vector<std::string>& argumen
 
 Screenshot Screenshot::take(const XvfbSession& session, const fs::path& file)
 {
+    // A binary PPM of 8-bit samples: "P6 WIDTH HEIGHT 255", one blank, pixels.
     fs::path ppm = file;
     ppm.replace_extension(".ppm");
-    if (!session.run({"import", "-window", "root", ppm.string()}, 20s).ok())
+    if (!session.run({"import", "-window", "root", "-depth", "8", ppm.string()}, 20s).ok())
         throw std::runtime_error("import could not take a screenshot");
-    const auto bytes = readFile(ppm);
-    if (!bytes || bytes->size() < 2 || bytes->compare(0, 2, "P6") != 0)
-        throw std::runtime_error("the screenshot is no binary PPM: " + ppm.string());
-    std::size_t pos = 2;
+    const std::string bytes = readFile(ppm).value_or("");
+    std::istringstream header(bytes);
+    std::string magic;
+    int maxValue = 0;
     Screenshot shot;
-    shot.m_width = static_cast<int>(headerNumber(*bytes, pos));
-    shot.m_height = static_cast<int>(headerNumber(*bytes, pos));
-    // ImageMagick builds with 16-bit quanta write two bytes per sample,
-    // most significant first.
-    const std::size_t maxValue = headerNumber(*bytes, pos);
-    if (maxValue == 0 || maxValue > 65535)
-        throw std::runtime_error("malformed PPM header");
-    const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
-    ++pos; // the single blank after the header
-    const std::size_t samples = static_cast<std::size_t>(shot.m_width) * static_cast<std::size_t>(shot.m_height) * 3;
-    if (bytes->size() < pos + samples * sampleBytes)
-        throw std::runtime_error("the screenshot is truncated");
-    shot.m_rgb.resize(samples);
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes->data()) + pos;
-    for (std::size_t i = 0; i < samples; ++i) {
-        const std::size_t value = sampleBytes == 2 ? (data[2 * i] << 8 | data[2 * i + 1]) : data[i];
-        shot.m_rgb[i] = static_cast<std::uint8_t>((value * 255 + maxValue / 2) / maxValue);
-    }
+    header >> magic >> shot.m_width >> shot.m_height >> maxValue;
+    const auto samples = static_cast<std::size_t>(shot.m_width) * static_cast<std::size_t>(shot.m_height) * 3;
+    const auto pos = static_cast<std::size_t>(header.tellg()) + 1;
+    if (!header || magic != "P6" || maxValue != 255 || bytes.size() < pos + samples)
+        throw std::runtime_error("the screenshot is no 8-bit binary PPM: " + ppm.string());
+    shot.m_rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(pos + samples));
     return shot;
 }
 
@@ -201,4 +170,4 @@ void typeText(const XvfbSession& session, const std::string& text)
     xdotool(session, {"type", "--delay", "20", text});
 }
 
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

@@ -5,7 +5,7 @@
 // (ImageMagick's import), a window's geometry and properties (xwininfo,
 // xprop) and the mouse and keyboard (xdotool).
 
-#include "GuiHarness.h"
+#include "support/XvfbSession.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 
 struct Rgb {
     int red = 0;
@@ -79,4 +79,4 @@ void pressKey(const XvfbSession& session, const std::string& key);
 // Types text into the window that has the keyboard focus.
 void typeText(const XvfbSession& session, const std::string& text);
 
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

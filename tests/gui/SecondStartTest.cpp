@@ -4,28 +4,17 @@
 
 #include "WindowTest.h"
 
-#include "history/StoreFormat.h"
-
 #include <gtest/gtest.h>
 
-#include <array>
 #include <set>
 
 #include <sys/inotify.h>
 #include <unistd.h>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string storeOf(const std::string& newest)
-{
-    std::array<SharedText, kHistorySlots> slots;
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        slots[i] = std::make_shared<const std::string>(i == 0 ? newest : std::string());
-    return encodeStore(slots);
-}
 
 // Whatever happens to the store file or a save's temporary file beside it
 // (tcb.txt.XXXXXX) while this watch is on: opened, read, written, created,
@@ -85,31 +74,30 @@ protected:
 
 TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileACopyElsewhereRuns)
 {
-    writeFile(m_app->storeFile(), storeOf("an entry from before"));
+    writeFile(m_app->storeFile(), storeOf({"an entry from before"}));
     m_app->start();
     const unsigned long window = onlyWindowOf(*m_app);
     ASSERT_NE(window, 0u);
 
     // Out of sight as a window manager takes it off the screen.
     ASSERT_TRUE(m_x->run({"xdotool", "windowunmap", "--sync", std::to_string(window)}).ok());
-    ASSERT_TRUE(waitFor([&] { return m_x->windowsOf(m_app->process().pid()).empty(); }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return m_x->windowsOf(m_app->process().pid()).empty(); }, 5s));
 
     StoreWatch watch(m_app->programFolder());
     ASSERT_TRUE(watch.valid());
     // Started once more, from the same folder and with the same environment,
     // as a user double-clicking it again would: it ends at once with status 0.
     SpawnOptions options;
-    options.env = m_app->env();
     options.workingDirectory = m_temp.path();
     options.pipeStderr = true;
-    Process second = m_x->spawn({m_app->program().string()}, options);
+    Process second = m_app->startAgain(options);
     const auto status = second.wait(10s);
     ASSERT_TRUE(status) << "the second start is still running";
-    EXPECT_TRUE(status->exited() && status->exitCode() == 0) << status->describe() << "\n" << second.stderrText();
+    EXPECT_TRUE(status->success()) << status->describe() << "\n" << second.stderrText();
 
     EXPECT_TRUE(m_app->running());
-    EXPECT_TRUE(waitFor([&] { return onlyWindowOf(*m_app) == window; }, 5s)) << "the window did not come back";
-    EXPECT_TRUE(waitFor(
+    EXPECT_TRUE(waitUntil([&] { return onlyWindowOf(*m_app) == window; }, 5s)) << "the window did not come back";
+    EXPECT_TRUE(waitUntil(
         [&] {
             const RunResult focus = m_x->run({"xdotool", "getwindowfocus"});
             return focus.ok() && std::stoul(focus.out) == window;
@@ -124,8 +112,11 @@ TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileA
     Tarnquill other(*m_x, m_temp / "second");
     other.env() = m_app->env();
     other.start();
-    EXPECT_FALSE(waitFor([&] { return !m_app->running() || !other.running(); }, 1s)) << "one of the two copies ended";
     EXPECT_NE(onlyWindowOf(other), 0u);
+    // Both record the next copy.
+    const std::string text = barrier();
+    EXPECT_TRUE(waitUntil([&] { return other.newest() == text; }, 10s)) << describeStore(other.store());
+    EXPECT_TRUE(m_app->running() && other.running()) << "one of the two copies ended";
 
     // The one instance still owns the store: its exit saves the history.
     EXPECT_TRUE(m_app->stop().exited());
@@ -133,4 +124,4 @@ TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileA
 }
 
 } // namespace
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

@@ -2,11 +2,11 @@
 #pragma once
 
 // A fixture for tests that drive the real program on a private X server at 96
-// dpi, with xclip for the clipboard: the program started and its main window
+// dpi, with real clipboard owners: the program started and its main window
 // painted, the controls' places on the screen from the window design, clicks
 // on them and screenshots kept in the test's folder.
 
-#include "GuiHarness.h"
+#include "ProgramUnderTest.h"
 #include "Screen.h"
 
 #include "app/Design.h"
@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnquill::gui {
+namespace tarnquill::test {
 
 inline constexpr double kDpi = 96.0;
 inline constexpr Rgb kPaleBack{220, 230, 235};
@@ -31,7 +31,7 @@ protected:
         for (const char* tool : {"Xvfb", "xclip", "xdotool", "xwininfo", "xprop", "import"})
             ASSERT_FALSE(findProgram(tool).empty()) << tool << " is needed";
         m_x = std::make_unique<XvfbSession>();
-        m_clipboard = std::make_unique<ClipboardTool>(*m_x);
+        m_clipboard = std::make_unique<ClipboardOwner>(*m_x);
         m_app = std::make_unique<Tarnquill>(*m_x, m_temp.path());
     }
 
@@ -42,16 +42,19 @@ protected:
                          m_app->log().c_str(), m_temp.path().c_str());
     }
 
-    // Starts the program and waits until its main window, alone, is painted.
-    void start()
+    // Starts the program over a store holding `newestFirst` (none when empty)
+    // and waits until its main window, alone, is painted.
+    void start(const std::vector<std::string>& newestFirst = {})
     {
+        if (!newestFirst.empty())
+            writeFile(m_app->storeFile(), storeOf(newestFirst));
         m_app->start();
         const auto windows = m_x->windowsOf(m_app->process().pid());
         ASSERT_EQ(windows.size(), 1u) << "only the main window shows at start";
         m_window = windows.front();
         m_origin = windowGeometry(*m_x, m_window);
         const ScreenRect title = place("Label25");
-        ASSERT_TRUE(waitFor([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s, 50ms))
+        ASSERT_TRUE(waitUntil([&] { return shot().at(title.left + 3, title.bottom() - 3) == kPaleBack; }, 10s))
             << "the window was never painted";
     }
 
@@ -75,18 +78,20 @@ protected:
         clickAt(*m_x, r.left + 6, r.centreY());
     }
 
+    std::string barrier() { return m_app->barrier(*m_clipboard); }
+
     virtual Screenshot shot()
     {
         return Screenshot::take(*m_x, m_temp / ("shot" + std::to_string(++m_shots) + ".ppm"));
     }
 
-    TempDir m_temp;
+    TempFolder m_temp{"tarnquill-gui"};
     std::unique_ptr<XvfbSession> m_x;
-    std::unique_ptr<ClipboardTool> m_clipboard;
+    std::unique_ptr<ClipboardOwner> m_clipboard;
     std::unique_ptr<Tarnquill> m_app;
     unsigned long m_window = 0;
     ScreenRect m_origin;
     int m_shots = 0;
 };
 
-} // namespace tarnquill::gui
+} // namespace tarnquill::test

@@ -1,105 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "LinuxTestSupport.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
+#include "support/ClipboardOwner.h"
 
-#include <cstdlib>
-#include <string>
-#include <system_error>
+#include <QCoreApplication>
 
 namespace tarnquill::test {
 
-bool waitUntil(const std::function<bool()>& condition, int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void settle(int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
-
-ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const QByteArray& input)
-{
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.start(program, arguments);
-    if (m_process.waitForStarted(10000)) {
-        if (!input.isEmpty())
-            m_process.write(input);
-        m_process.closeWriteChannel();
-    }
-}
-
-ChildProcess::~ChildProcess()
-{
-    end();
-}
-
-bool ChildProcess::waitForLine(const QByteArray& line, int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!output().contains(line + '\n')) {
-        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-            return false;
-        m_process.waitForReadyRead(10);
-    }
-    return true;
-}
-
-bool ChildProcess::waitForExit(int milliseconds)
-{
-    return waitUntil(
-        [this] {
-            output();
-            return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(5);
-        },
-        milliseconds);
-}
-
-void ChildProcess::end()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    // QProcess signals its own child's process id, never a name.
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-}
-
 std::unique_ptr<ChildProcess> startHelper(const QStringList& arguments)
 {
-    return std::make_unique<ChildProcess>(QCoreApplication::applicationFilePath(), arguments);
-}
-
-TempFolder::TempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnquill-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        m_path = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    if (m_path.empty())
-        return;
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
+    const QString role = arguments.value(0);
+    const QString tool = QString::fromStdString(ClipboardOwner::toolProgram());
+    if (role == QLatin1String("--own-clipboard-and-hang"))
+        return std::make_unique<ChildProcess>(tool, QStringList{QStringLiteral("hang"), arguments.value(1)});
+    if (role != QLatin1String("--own-clipboard"))
+        return std::make_unique<ChildProcess>(QCoreApplication::applicationFilePath(), arguments);
+    QStringList targets{QStringLiteral("own")};
+    for (const QString& pair : arguments.mid(1)) {
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        const QString format = pair.left(equals);
+        const QString value = pair.mid(equals + 1);
+        if (format == QLatin1String("text"))
+            targets << QStringLiteral("UTF8_STRING:") + value << QStringLiteral("text/plain;charset=utf-8:") + value;
+        else
+            targets << format + QLatin1Char(':') + value;
+    }
+    return std::make_unique<ChildProcess>(tool, targets);
 }
 
 registry::RegistryLocations registryLocationsIn(const std::filesystem::path& folder)

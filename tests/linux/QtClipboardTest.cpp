@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "LinuxTestSupport.h"
-#include "XvfbServer.h"
+#include "support/XvfbSession.h"
 
 #include "platform/linux/QtClipboard.h"
 
@@ -121,7 +121,7 @@ TEST_F(QtClipboardTest, SetTextDropsTheSecretHintMovesTheCounterAndReachesOtherP
 
 TEST(QtClipboardWithoutXFixesTest, OffersNoChangeCounter)
 {
-    XvfbServer plainServer({"-extension", "XFIXES"});
+    XvfbSession plainServer({"-extension", "XFIXES"});
     ASSERT_TRUE(plainServer.isRunning());
     auto client = startHelper({"--print-change-count", "-display", QString::fromStdString(plainServer.display())});
     ASSERT_TRUE(client->waitForExit());

@@ -2,8 +2,9 @@
 // An X client that holds a selection the way tests need and xclip cannot:
 //
 //   gui_selection_tool own TARGET:TEXT...    owns CLIPBOARD offering exactly
-//                                            these targets (and TARGETS);
-//                                            TARGET%HEX gives the bytes in hex
+//                                            these targets (and TARGETS) at
+//                                            once; TARGET%HEX gives the bytes
+//                                            in hex
 //   gui_selection_tool hang TEXT             owns CLIPBOARD, then never
 //                                            answers, as a frozen program does
 //   gui_selection_tool manager               a clipboard manager: owns
@@ -11,13 +12,12 @@
 //                                            copies the clipboard's UTF8_STRING
 //                                            and owns CLIPBOARD with it
 //
-// Prints "ready" once it owns its selection; the manager prints "saved N"
-// after each save of N bytes. Ends when another client takes its selection
+// Prints "ready" once it owns its selection and "asked" for each request of
+// another client that it answers or, hanging, ignores; the manager prints
+// "saved N" after each save of N bytes. Ends when another client takes its selection
 // (the manager: never), or by its pid.
 
 #include <xcb/xcb.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +55,9 @@ bool own(xcb_atom_t selection)
     return owner && owner->owner == g_window;
 }
 
-void ready()
+void say(const char* line)
 {
-    std::puts("ready");
+    std::puts(line);
     std::fflush(stdout);
 }
 
@@ -114,12 +114,14 @@ std::string fetchClipboardText()
     return {};
 }
 
-int serve(xcb_atom_t selection, const std::map<xcb_atom_t, std::string>& targets)
+int serve(xcb_atom_t selection, const std::map<xcb_atom_t, std::string>& targets, bool hang = false)
 {
     while (xcb_generic_event_t* event = xcb_wait_for_event(g_connection)) {
         const std::uint8_t type = event->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST) {
-            answer(*reinterpret_cast<xcb_selection_request_event_t*>(event), targets);
+            if (!hang)
+                answer(*reinterpret_cast<xcb_selection_request_event_t*>(event), targets);
+            say("asked");
         } else if (type == XCB_SELECTION_CLEAR
                    && reinterpret_cast<xcb_selection_clear_event_t*>(event)->selection == selection) {
             std::free(event);
@@ -137,7 +139,7 @@ int manage()
     const xcb_atom_t clipboard = atom("CLIPBOARD");
     if (!own(manager))
         return 1;
-    ready();
+    say("ready");
     std::map<xcb_atom_t, std::string> saved;
     while (xcb_generic_event_t* event = xcb_wait_for_event(g_connection)) {
         if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
@@ -181,9 +183,8 @@ int main(int argc, char* argv[])
     if (role == "hang" && argc == 3) {
         if (!own(clipboard))
             return 1;
-        ready();
-        for (;;)
-            ::pause();
+        say("ready");
+        return serve(clipboard, {}, true);
     }
     if (role != "own") {
         std::fputs("usage: gui_selection_tool own TARGET:TEXT|TARGET%HEX... | hang TEXT | manager\n", stderr);
@@ -207,6 +208,6 @@ int main(int argc, char* argv[])
     }
     if (!own(clipboard))
         return 1;
-    ready();
+    say("ready");
     return serve(clipboard, targets);
 }

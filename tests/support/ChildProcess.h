@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A Process in the words of a Qt test: Qt strings in and out, and a wait for
+// its end that keeps serving this process's events (the child may be asking
+// this process for the clipboard meanwhile).
+
+#include "support/Process.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace tarnquill::test {
+
+// A program this test started, `input` on its stdin, stdout read by output()
+// and stderr dropped; ended by its pid when the object goes. A program that
+// cannot start reads as one that has ended.
+class ChildProcess final {
+public:
+    ChildProcess(const QString& program, const QStringList& arguments, const QByteArray& input = {});
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the child to print `line` on its standard output.
+    bool waitForLine(const QByteArray& line, int milliseconds = 10000);
+    // Waits for the child to end while serving this process's events.
+    bool waitForExit(int milliseconds = 10000);
+    // Ends the child now and waits for it.
+    void end() { m_process.terminate(5s); }
+
+    // Everything it printed so far.
+    QByteArray output();
+
+private:
+    Process m_process;
+};
+
+} // namespace tarnquill::test

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// waitUntil for tests that live in a Qt event loop: the same wait, serving
+// the loop between checks.
+
+#include "support/Wait.h"
+
+namespace tarnquill::test {
+
+// Serves the event loop until `condition` holds; false when it still does not
+// after `milliseconds`.
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
+
+// Serves the event loop for a while, so notifications already on their way
+// are handled before a test takes its baseline.
+void settle(int milliseconds = 100);
+
+} // namespace tarnquill::test
