@@ -136,18 +136,6 @@ TEST(Design, TabNumbersAreUniqueAndFocusStartsInText1)
     EXPECT_EQ(initialFocus(window(WindowId::Form2)), nullptr); // labels only
 }
 
-TEST(Design, TextIsReadableOnItsBackground)
-{
-    for (const auto& w : windows()) {
-        for (const auto& c : w.controls) {
-            if (c.kind == ControlKind::Label || c.kind == ControlKind::TextBox || c.kind == ControlKind::ListBox ||
-                c.kind == ControlKind::CheckBox) {
-                EXPECT_NE(c.fore, c.back) << w.name << " " << qualifiedName(c);
-            }
-        }
-    }
-}
-
 TEST(Design, TheProgressWindowsDifferOnlyInTextsAndPace)
 {
     const auto& loading = window(WindowId::Form2);
