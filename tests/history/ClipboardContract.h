@@ -21,7 +21,7 @@
 #include <optional>
 #include <string>
 
-namespace tarnquill::testing {
+namespace tarnquill {
 
 // The first read with `status` once the counter has moved past `seen`; reads
 // again at each move until one has it.
@@ -43,12 +43,10 @@ ClipboardRead nextRead(Backend& backend, std::optional<std::uint64_t>& seen, Cli
 template <typename Backend>
 class ClipboardContract : public ::testing::Test {
 protected:
-    ClipboardRead next(ClipboardRead::Status status) { return nextRead(backend, m_seen, status); }
+    ClipboardRead next(ClipboardRead::Status status) { return nextRead(backend, seen, status); }
 
     Backend backend;
-
-private:
-    std::optional<std::uint64_t> m_seen = backend.clipboard().changeCount();
+    std::optional<std::uint64_t> seen = backend.clipboard().changeCount(); // the count last read at
 };
 
 TYPED_TEST_SUITE_P(ClipboardContract);
@@ -85,4 +83,4 @@ TYPED_TEST_P(ClipboardContract, AnOwnerThatNeverAnswersReadsAsBusy)
 REGISTER_TYPED_TEST_SUITE_P(ClipboardContract, ASetTextMovesTheCounterAndReadsBack,
                             AnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch, AnOwnerThatNeverAnswersReadsAsBusy);
 
-} // namespace tarnquill::testing
+} // namespace tarnquill

@@ -60,7 +60,7 @@ struct SearchResult {
 class LinuxFilesTest : public ::testing::Test {
 protected:
     LinuxFilesTest()
-        : m_store(locations())
+        : m_store(registryLocationsIn(m_folder.path()))
         , m_linux(m_store, m_handles)
     {
         // The search's platform calls reach the stand-ins; its list box is this test.
@@ -81,15 +81,6 @@ protected:
         writeFile(m_tree / "sub" / "c.txt", 5);
     }
 
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userRegistry = m_folder.path() / "user.sqlite3";
-        where.machineRegistry = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
-    }
 
     SearchResult search(std::string path, const std::string& pattern, Bool16 pathFormat = kFalse,
                         Bool16 noSubfolders = kFalse, std::int16_t files = 0, std::int16_t dirs = 0)

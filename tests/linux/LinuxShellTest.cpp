@@ -90,7 +90,7 @@ protected:
     }
 
     LinuxShellTest()
-        : m_store(locations())
+        : m_store(registryLocationsIn(m_folder.path()))
         , m_api(m_store, m_handles)
     {
         for (const auto& entry : fs::directory_iterator(markers()))
@@ -99,15 +99,6 @@ protected:
         std::ofstream(m_folder.path() / "data.qqq", std::ios::binary) << std::string("\x01\x02\x00\xff", 4);
     }
 
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userRegistry = m_folder.path() / "user.sqlite3";
-        where.machineRegistry = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
-    }
 
     // What the handler `name` was given, once it has run.
     std::string marker(const std::string& name)

@@ -56,7 +56,7 @@ QIcon colouredIcon(Qt::GlobalColor colour)
 class LinuxWin32ApiTest : public ::testing::Test {
 protected:
     LinuxWin32ApiTest()
-        : m_store(locations())
+        : m_store(registryLocationsIn(m_folder.path()))
         , m_api(m_store, m_handles)
     {
         m_window = m_handles.addWindow(m_callbackWindow, [this](WPARAM keys, int x, int y) {
@@ -65,15 +65,6 @@ protected:
         m_icon = m_handles.addIcon(colouredIcon(Qt::blue));
     }
 
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userRegistry = m_folder.path() / "user.sqlite3";
-        where.machineRegistry = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
-    }
 
     // A record as CWinAPI::TrayIcon fills it, with the flags given.
     NotifyIconDataA record(UINT id, const std::string& tip, UINT flags = NIF_MESSAGE | NIF_ICON | NIF_TIP) const
