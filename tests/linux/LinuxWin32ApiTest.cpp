@@ -6,10 +6,8 @@
 // (tests/registry).
 
 #include "LinuxTestSupport.h"
+#include "StandIns.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
 #include <QAbstractButton>
@@ -53,11 +51,9 @@ QIcon colouredIcon(Qt::GlobalColor colour)
     return QIcon(pixmap);
 }
 
-class LinuxWin32ApiTest : public ::testing::Test {
+class LinuxWin32ApiTest : public ::testing::Test, protected StandIns {
 protected:
     LinuxWin32ApiTest()
-        : m_store(registryLocationsIn(m_folder.path()))
-        , m_api(m_store, m_handles)
     {
         m_window = m_handles.addWindow(m_callbackWindow, [this](WPARAM keys, int x, int y) {
             m_moves.push_back({keys, x, y});
@@ -88,10 +84,6 @@ protected:
         return icon ? icon->toolTip() : QStringLiteral("(no icon)");
     }
 
-    TempFolder m_folder;
-    registry::RegistryStore m_store;
-    QtHandleTable m_handles;
-    LinuxWin32Api m_api;
     QWidget m_callbackWindow;
     HWND m_window = 0;
     HICON m_icon = 0;

@@ -5,10 +5,8 @@
 // a screenshot. Log-off and power-off go to a mock logind on a private bus.
 
 #include "LinuxTestSupport.h"
+#include "StandIns.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
 #include <QDBusConnection>
@@ -169,11 +167,9 @@ private:
     xcb_connection_t* m_c;
 };
 
-class WindowStandInTest : public ::testing::Test {
+class WindowStandInTest : public ::testing::Test, protected StandIns {
 protected:
     WindowStandInTest()
-        : m_store(registryLocationsIn(m_folder.path()))
-        , m_api(m_store, m_handles)
     {
         ::unsetenv("XDG_CURRENT_DESKTOP");
         m_wm = std::make_unique<ChildProcess>("openbox", QStringList{"--sm-disable"});
@@ -182,10 +178,6 @@ protected:
 
     HWND handle(xcb_window_t window) const { return static_cast<HWND>(window); }
 
-    TempFolder m_folder;
-    registry::RegistryStore m_store;
-    QtHandleTable m_handles;
-    LinuxWin32Api m_api;
     CWinAPI m_winapi{m_api};
     std::unique_ptr<ChildProcess> m_wm;
     OtherClient m_other;
