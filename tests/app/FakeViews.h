@@ -8,6 +8,7 @@
 #include "app/Form1.h"
 #include "app/ProgressForm.h"
 
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -67,7 +68,13 @@ public:
     }
 
     void startTimer1() override { watching = true; }
-    void endProcess() override { ended = true; }
+    void endProcess() override
+    {
+        ended = true;
+        if (atEnd)
+            atEnd(); // the real process is gone now: what is not done stays undone
+    }
+    std::function<void()> atEnd;
 };
 
 class FakeProgressView final : public app::ProgressView {

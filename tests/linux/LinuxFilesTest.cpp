@@ -226,9 +226,7 @@ TEST_F(LinuxFilesTest, VolumeInfoIsWhatTheMountTableAndBlkidReport)
     std::string path = folder;
     std::string label(64, ' ');
     std::string system(32, ' ');
-    std::int32_t serial = 0;
-    std::int32_t longest = 0;
-    std::int32_t flags = 0;
+    std::int32_t serial = 0, longest = 0, flags = 0;
     m_winapi.DiskVolumeInfo(path, label, 64, serial, longest, flags, system, 32);
     EXPECT_EQ(system.substr(0, system.find('\0')), commandOutput("findmnt -n -o FSTYPE -T " + folder));
     EXPECT_EQ(std::to_string(longest), commandOutput("stat -f -c %l " + folder));
