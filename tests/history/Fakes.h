@@ -7,6 +7,7 @@
 
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 namespace tarnquill::testing {
@@ -20,7 +21,7 @@ public:
     bool failRemoves = false;
     bool writableFolders = true;
     std::set<std::filesystem::path> unreadable; // present, but every read fails
-    int replaceCalls = 0;
+    bool throws = false; // reads and saves throw rather than fail
 
     bool touch(const std::filesystem::path& file) override
     {
@@ -31,6 +32,8 @@ public:
     }
     std::optional<std::string> readAll(const std::filesystem::path& file) override
     {
+        if (throws)
+            throw std::runtime_error("read error");
         const auto it = files.find(file);
         if (it == files.end() || unreadable.count(file) != 0)
             return std::nullopt;
@@ -38,7 +41,8 @@ public:
     }
     bool replaceAtomically(const std::filesystem::path& file, std::string_view bytes) override
     {
-        ++replaceCalls;
+        if (throws)
+            throw std::runtime_error("disk gone");
         if (failWrites || failRenames || !writableFolders)
             return false;
         files[file] = std::string(bytes);
@@ -66,7 +70,6 @@ public:
 class FakeClipboard final : public Clipboard {
 public:
     bool countsChanges = true;
-    int reads = 0;
 
     void copy(std::string text, ClipboardRead::Status status = ClipboardRead::Status::Text)
     {
@@ -77,7 +80,6 @@ public:
 
     ClipboardRead readText() override
     {
-        ++reads;
         if (m_busy)
             return {ClipboardRead::Status::Busy, {}};
         return m_content;

@@ -4,6 +4,8 @@
 #include "history/TextHistory.h"
 #include "platform/NativePaths.h"
 
+#include "Fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <type_traits>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,21 +28,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs on the file system of whichever platform the tests were built for.
-class NativeFileSystemTest : public ::testing::Test {
-protected:
-    NativeFileSystemTest()
+// The platform's own file system, in a fresh temporary folder.
+struct NativeBackend {
+    NativeBackend()
     {
         std::random_device seed;
         folder = fs::temp_directory_path() / ("tarnquill-test-" + std::to_string(seed()));
         fs::create_directories(folder);
     }
-    ~NativeFileSystemTest() override
+    ~NativeBackend()
     {
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }
-
     std::size_t entriesIn(const fs::path& dir) const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
@@ -49,22 +50,55 @@ protected:
     fs::path folder;
 };
 
-TEST_F(NativeFileSystemTest, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFile)
-{
-    const fs::path store = folder / "tcb.txt";
-    EXPECT_EQ(files->readAll(store), std::nullopt);
+// The fake the other history tests run on.
+struct FakeBackend {
+    std::size_t entriesIn(const fs::path& dir) const
+    {
+        const auto& all = static_cast<const testing::FakeFileSystem&>(*files).files;
+        return static_cast<std::size_t>(
+            std::count_if(all.begin(), all.end(), [&](const auto& file) { return file.first.parent_path() == dir; }));
+    }
 
-    ASSERT_TRUE(files->replaceAtomically(store, std::string("first\r\n\0binary", 14)));
-    EXPECT_EQ(files->readAll(store), std::string("first\r\n\0binary", 14));
-    ASSERT_TRUE(files->replaceAtomically(store, "second"));
-    EXPECT_EQ(files->readAll(store), "second");
-    EXPECT_EQ(entriesIn(folder), 1u);
+    std::unique_ptr<FileSystem> files = std::make_unique<testing::FakeFileSystem>();
+    fs::path folder = "/fake/folder";
+};
+
+// What the history relies on of every file system, checked on the real one
+// and on the fake, so that the fake cannot drift from the real thing.
+template <typename Backend>
+class FileSystemContract : public ::testing::Test, protected Backend {};
+
+struct BackendNames {
+    template <typename Backend>
+    static std::string GetName(int)
+    {
+        return std::is_same_v<Backend, NativeBackend> ? "Native" : "Fake";
+    }
+};
+
+using Backends = ::testing::Types<NativeBackend, FakeBackend>;
+TYPED_TEST_SUITE(FileSystemContract, Backends, BackendNames);
+
+TYPED_TEST(FileSystemContract, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFile)
+{
+    const fs::path store = this->folder / "tcb.txt";
+    FileSystem& files = *this->files;
+    EXPECT_EQ(files.readAll(store), std::nullopt);
+
+    ASSERT_TRUE(files.replaceAtomically(store, std::string("first\r\n\0binary", 14)));
+    EXPECT_EQ(files.readAll(store), std::string("first\r\n\0binary", 14));
+    ASSERT_TRUE(files.replaceAtomically(store, "second"));
+    EXPECT_EQ(files.readAll(store), "second");
+    EXPECT_EQ(this->entriesIn(this->folder), 1u);
+    // A save abandoned before its rename leaves the old content.
+    EXPECT_FALSE(files.replaceAtomically(store, "third", [] { return false; }));
+    EXPECT_EQ(files.readAll(store), "second");
 }
 
 // A store written piece by piece from its slots (small separators gathered,
 // entries larger than the write buffer passed on whole) is byte for byte the
 // encoded store, and the hash taken on the way is the whole file's.
-TEST_F(NativeFileSystemTest, AStreamedStoreIsTheEncodedStore)
+TYPED_TEST(FileSystemContract, AStreamedStoreIsTheEncodedStore)
 {
     std::array<SharedText, kHistorySlots> slots;
     slots[0] = std::make_shared<const std::string>("\xEF\xBB\xBF" "begins with a byte-order mark");
@@ -76,10 +110,10 @@ TEST_F(NativeFileSystemTest, AStreamedStoreIsTheEncodedStore)
     const std::string expected = encodeStore(slots);
     ASSERT_EQ(encoder.size(), expected.size());
 
-    const fs::path store = folder / "tcb.txt";
+    const fs::path store = this->folder / "tcb.txt";
     journal::ContentHasher hasher(encoder.size());
     std::uint64_t hashAtRename = 0;
-    ASSERT_TRUE(files->replaceStreamed(
+    ASSERT_TRUE(this->files->replaceStreamed(
         store,
         [&](const FileSystem::ByteSink& write) {
             return encoder.writeTo([&](std::string_view piece) {
@@ -91,29 +125,43 @@ TEST_F(NativeFileSystemTest, AStreamedStoreIsTheEncodedStore)
             hashAtRename = hasher.value();
             return true;
         }));
-    EXPECT_TRUE(files->readAll(store) == expected);
+    EXPECT_TRUE(this->files->readAll(store) == expected);
     EXPECT_EQ(hashAtRename, journal::contentHash(expected));
-    EXPECT_EQ(entriesIn(folder), 1u);
+    EXPECT_EQ(this->entriesIn(this->folder), 1u);
 }
 
-TEST_F(NativeFileSystemTest, TouchCreatesAnEmptyFileButNeverTruncates)
+TYPED_TEST(FileSystemContract, TouchCreatesAnEmptyFileButNeverTruncatesAndRemoveReportsAMissingFile)
 {
-    const fs::path store = folder / "tcb.txt";
-    ASSERT_TRUE(files->touch(store));
-    EXPECT_EQ(files->readAll(store), "");
-    ASSERT_TRUE(files->replaceAtomically(store, "kept"));
-    ASSERT_TRUE(files->touch(store));
-    EXPECT_EQ(files->readAll(store), "kept");
+    const fs::path store = this->folder / "tcb.txt";
+    FileSystem& files = *this->files;
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "");
+    ASSERT_TRUE(files.replaceAtomically(store, "kept"));
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "kept");
+
+    EXPECT_TRUE(files.remove(store));
+    EXPECT_FALSE(files.exists(store));
+    EXPECT_FALSE(files.remove(store));
 }
 
-TEST_F(NativeFileSystemTest, RemoveReportsAMissingFile)
+TYPED_TEST(FileSystemContract, RenamingNeverReplacesAnExistingName)
 {
-    const fs::path store = folder / "tcb.txt";
-    ASSERT_TRUE(files->replaceAtomically(store, "x"));
-    EXPECT_TRUE(files->remove(store));
-    EXPECT_FALSE(fs::exists(store));
-    EXPECT_FALSE(files->remove(store));
+    const fs::path& folder = this->folder;
+    FileSystem& files = *this->files;
+    ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
+    ASSERT_TRUE(files.replaceAtomically(folder / "b", "B"));
+    EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "b"));
+    EXPECT_EQ(files.readAll(folder / "b"), "B");
+    EXPECT_TRUE(files.renameNoReplace(folder / "a", folder / "c"));
+    EXPECT_FALSE(files.exists(folder / "a"));
+    EXPECT_EQ(files.readAll(folder / "c"), "A");
+    EXPECT_FALSE(files.renameNoReplace(folder / "missing", folder / "d"));
 }
+
+// What only a real disk can show: folders that are files, links, FIFOs,
+// permissions.
+class NativeFileSystemTest : public ::testing::Test, protected NativeBackend {};
 
 TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
 {
@@ -155,18 +203,6 @@ TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCan
     const fs::path otherUser = folder / "other" / "tarnquill";
     EXPECT_EQ(chooseStoreFolder(*files, folder, otherUser, true), otherUser);
     EXPECT_TRUE(fs::is_directory(otherUser));
-}
-
-TEST_F(NativeFileSystemTest, RenamingNeverReplacesAnExistingName)
-{
-    ASSERT_TRUE(files->replaceAtomically(folder / "a", "A"));
-    ASSERT_TRUE(files->replaceAtomically(folder / "b", "B"));
-    EXPECT_FALSE(files->renameNoReplace(folder / "a", folder / "b"));
-    EXPECT_EQ(files->readAll(folder / "b"), "B");
-    EXPECT_TRUE(files->renameNoReplace(folder / "a", folder / "c"));
-    EXPECT_FALSE(files->exists(folder / "a"));
-    EXPECT_EQ(files->readAll(folder / "c"), "A");
-    EXPECT_FALSE(files->renameNoReplace(folder / "missing", folder / "d"));
 }
 
 TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)

@@ -5,10 +5,8 @@
 // type names against the shared MIME database.
 
 #include "LinuxTestSupport.h"
+#include "StandIns.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
 #include <glib.h>
@@ -72,7 +70,7 @@ std::string mimeComment(const std::string& type)
     return xml.substr(start, xml.find("</comment>", start) - start);
 }
 
-class LinuxShellTest : public ::testing::Test {
+class LinuxShellTest : public ::testing::Test, protected StandIns {
 protected:
     static void SetUpTestSuite()
     {
@@ -90,8 +88,6 @@ protected:
     }
 
     LinuxShellTest()
-        : m_store(locations())
-        , m_api(m_store, m_handles)
     {
         for (const auto& entry : fs::directory_iterator(markers()))
             fs::remove(entry.path());
@@ -99,15 +95,6 @@ protected:
         std::ofstream(m_folder.path() / "data.qqq", std::ios::binary) << std::string("\x01\x02\x00\xff", 4);
     }
 
-    registry::RegistryLocations locations() const
-    {
-        registry::RegistryLocations where;
-        where.userRegistry = m_folder.path() / "user.sqlite3";
-        where.machineRegistry = m_folder.path() / "machine.sqlite3";
-        where.userAutostart = m_folder.path() / "autostart";
-        where.machineAutostart = m_folder.path() / "xdg-autostart";
-        return where;
-    }
 
     // What the handler `name` was given, once it has run.
     std::string marker(const std::string& name)
@@ -117,10 +104,6 @@ protected:
         return readFile(path);
     }
 
-    TempFolder m_folder;
-    registry::RegistryStore m_store;
-    QtHandleTable m_handles;
-    LinuxWin32Api m_api;
 };
 
 TEST_F(LinuxShellTest, OpenStartsTheDefaultApplicationOrAnswersAsWindows)

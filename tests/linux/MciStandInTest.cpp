@@ -4,12 +4,9 @@
 // video (recorded from Wine), and without media (the answers the Wine test
 // of NativeWin32Api checks too).
 
-#include "LinuxTestSupport.h"
+#include "StandIns.h"
 #include "win32api/MciAnswers.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 
 #include <QProcess>
 
@@ -29,10 +26,9 @@ struct Step {
 
 TEST(MciStandInTest, CommandsAnswerAsWindowsDoes)
 {
-    TempFolder folder;
-    registry::RegistryStore store(registryLocationsIn(folder.path()));
-    QtHandleTable handles;
-    LinuxWin32Api api(store, handles);
+    StandIns standIns;
+    const TempFolder& folder = standIns.m_folder;
+    LinuxWin32Api& api = standIns.m_api;
 
     const std::string movie = (folder.path() / "my movie.avi").string();
     ASSERT_EQ(QProcess::execute(QStringLiteral("gst-launch-1.0"),

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -83,6 +85,20 @@ void leaveStaleSocket(const QString& serverName)
     ::close(fd);
 }
 
+// Whether thread `tid` of this process sleeps, as a request does between
+// two tries.
+bool sleeping(pid_t tid)
+{
+    std::ifstream syscall("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long number = -1;
+    syscall >> number;
+#ifdef SYS_nanosleep
+    if (number == SYS_nanosleep)
+        return true;
+#endif
+    return number == SYS_clock_nanosleep;
+}
+
 TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequestReachesTheFirst)
 {
     auto first = instance(store());
@@ -93,7 +109,10 @@ TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequest
     // However the second start names the folder, it is the same store.
     fs::create_directory_symlink(folder(), folder("link"));
     fs::create_directories(folder("sub"));
-    const fs::path names[] = {store(), folder("link") / "tcb.txt", folder("sub") / ".." / "store" / "tcb.txt"};
+    // Each request shows the window once: a second delivery of one would come
+    // before the next request's.
+    const fs::path names[] = {store(), folder("link") / "tcb.txt", folder("sub") / ".." / "store" / "tcb.txt",
+                              store()};
     int requests = 0;
     for (const fs::path& name : names) {
         SCOPED_TRACE(name.string());
@@ -103,10 +122,9 @@ TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequest
         EXPECT_FALSE(second->holdsStore());
         EXPECT_TRUE(second->askRunningToShow());
         ++requests;
-        EXPECT_TRUE(waitUntil([&] { return shown.count == requests; }));
+        EXPECT_TRUE(waitUntil([&] { return shown.count >= requests; }));
+        EXPECT_EQ(shown.count, requests);
     }
-    settle();
-    EXPECT_EQ(shown.count, requests);
     // Turning a second start away never creates the store.
     EXPECT_FALSE(fs::exists(store()));
 
@@ -184,31 +202,34 @@ TEST_F(SingleInstanceTest, ARequestToAnInstanceThatIsStillStartingWaitsForItOrGi
     EXPECT_FALSE(second->askRunningToShow());
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
 
-    // This time the holder starts listening while the request is retried.
+    // This time the holder starts listening once the request has failed and
+    // waits to try again.
+    auto patient = instance(store(), 5s);
+    std::atomic<pid_t> asker = 0;
+    bool answered = false;
+    std::thread ask([&] {
+        asker = ::gettid();
+        answered = patient->askRunningToShow();
+    });
+    EXPECT_TRUE(waitUntil([&] { return asker != 0 && sleeping(asker); })) << "the request never waited";
     const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
+    const sockaddr_un address = socketAddress(patient->serverName());
+    EXPECT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listener, 1), 0);
     std::string received;
-    std::thread holder([&] {
-        std::this_thread::sleep_for(150ms);
-        const sockaddr_un address = socketAddress(second->serverName());
-        if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-            || ::listen(listener, 1) != 0)
-            return;
-        pollfd waiting {listener, POLLIN, 0};
-        if (::poll(&waiting, 1, 10000) != 1)
-            return;
+    pollfd waiting {listener, POLLIN, 0};
+    if (::poll(&waiting, 1, 10000) == 1) {
         const int peer = ::accept(listener, nullptr, nullptr);
         char buffer[64];
         ssize_t got = 0;
         while ((got = ::read(peer, buffer, sizeof buffer)) > 0)
             received.append(buffer, static_cast<std::size_t>(got));
         ::close(peer);
-    });
-    auto patient = instance(store(), 5s);
-    EXPECT_TRUE(patient->askRunningToShow());
-    holder.join();
+    }
+    ask.join();
     ::close(listener);
     ::close(held);
+    EXPECT_TRUE(answered);
     EXPECT_EQ(received, SingleInstance::kShowRequest);
 }
 

@@ -3,10 +3,8 @@
 // PulseAudio with one null output, on a socket in a temporary folder.
 
 #include "LinuxTestSupport.h"
+#include "StandIns.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
 #include <QFile>
@@ -21,11 +19,9 @@
 namespace tarnquill::test {
 namespace {
 
-class SoundStandInTest : public ::testing::Test {
+class SoundStandInTest : public ::testing::Test, protected StandIns {
 protected:
     SoundStandInTest()
-        : m_store(registryLocationsIn(m_folder.path()))
-        , m_api(m_store, m_handles)
     {
         const std::string socket = (m_folder.path() / "native").string();
         ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
@@ -46,10 +42,6 @@ protected:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
 
-    TempFolder m_folder;
-    registry::RegistryStore m_store;
-    QtHandleTable m_handles;
-    LinuxWin32Api m_api;
     CWinAPI m_winapi{m_api};
     std::unique_ptr<ChildProcess> m_server;
 };

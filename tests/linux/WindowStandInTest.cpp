@@ -5,10 +5,8 @@
 // a screenshot. Log-off and power-off go to a mock logind on a private bus.
 
 #include "LinuxTestSupport.h"
+#include "StandIns.h"
 
-#include "platform/linux/LinuxWin32Api.h"
-#include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryStore.h"
 #include "winapi/CWinAPI.h"
 
 #include <QDBusConnection>
@@ -39,17 +37,17 @@ QString run(const QString& program, const QStringList& arguments)
 
 QString xprop(xcb_window_t window, const char* name)
 {
-    return run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), QString::fromLatin1(name)});
+    return run("xprop", {"-id", QString::number(window), name});
 }
 
 QString rootProperty(const char* name)
 {
-    return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QString::fromLatin1(name)});
+    return run("xprop", {"-root", name});
 }
 
 void xdotool(const QStringList& arguments)
 {
-    run(QStringLiteral("xdotool"), arguments);
+    run("xdotool", arguments);
 }
 
 // Another X client, with windows of its own.
@@ -169,23 +167,17 @@ private:
     xcb_connection_t* m_c;
 };
 
-class WindowStandInTest : public ::testing::Test {
+class WindowStandInTest : public ::testing::Test, protected StandIns {
 protected:
     WindowStandInTest()
-        : m_store(registryLocationsIn(m_folder.path()))
-        , m_api(m_store, m_handles)
     {
         ::unsetenv("XDG_CURRENT_DESKTOP");
-        m_wm = std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{QStringLiteral("--sm-disable")});
+        m_wm = std::make_unique<ChildProcess>("openbox", QStringList{"--sm-disable"});
         waitUntil([] { return rootProperty("_NET_SUPPORTING_WM_CHECK").contains(QLatin1String("window id")); });
     }
 
     HWND handle(xcb_window_t window) const { return static_cast<HWND>(window); }
 
-    TempFolder m_folder;
-    registry::RegistryStore m_store;
-    QtHandleTable m_handles;
-    LinuxWin32Api m_api;
     CWinAPI m_winapi{m_api};
     std::unique_ptr<ChildProcess> m_wm;
     OtherClient m_other;
@@ -226,20 +218,19 @@ TEST_F(WindowStandInTest, TransparentWindowLetsClicksThrough)
     const xcb_window_t under = m_other.window("under", 0, 0, 1000, 800);
     const xcb_window_t over = m_other.window("over", 100, 100, 200, 150);
     const auto [x, y] = m_other.settledPosition(over);
-    xdotool({QStringLiteral("mousemove"), QString::number(x + 100), QString::number(y + 75), QStringLiteral("click"),
-             QStringLiteral("1")});
+    xdotool({"mousemove", QString::number(x + 100), QString::number(y + 75), "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
 
     m_winapi.MakeTransparentForm(handle(over));
     settle(300);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({"click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(under); }));
     // The previous extended style comes back: click-through already.
     EXPECT_EQ(m_api.SetWindowLongA(handle(over), GWL_EXSTYLE, 0), WS_EX_TRANSPARENT);
     // The click raised the window beneath; bring this one back over it.
     m_api.SetWindowPos(handle(over), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     settle(300);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({"click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
 }
 
@@ -249,15 +240,14 @@ TEST_F(WindowStandInTest, MoveFollowsThePointer)
     const auto before = m_other.settledPosition(window);
     const int x = before.first + 50;
     const int y = before.second + 50;
-    xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y), QStringLiteral("mousedown"),
-             QStringLiteral("1")});
+    xdotool({"mousemove", QString::number(x), QString::number(y), "mousedown", "1"});
     m_winapi.MoveFormWithoutBorders(handle(window));
     settle(200);
     for (int step = 1; step <= 5; ++step) {
-        xdotool({QStringLiteral("mousemove"), QString::number(x + step * 40), QString::number(y + step * 20)});
+        xdotool({"mousemove", QString::number(x + step * 40), QString::number(y + step * 20)});
         settle(50);
     }
-    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    xdotool({"mouseup", "1"});
     // By the pointer's way, give or take the frame's border and title, which
     // the window manager may count in at the start.
     EXPECT_TRUE(waitUntil([&] {
@@ -296,9 +286,9 @@ TEST_F(WindowStandInTest, HotKeyRaisesItsWindow)
     EXPECT_EQ(m_api.SendMessageA(handle(other), WM_SETHOTKEY, 0x20, 0), -1);
 
     const QString targetId = QStringLiteral("0x%1").arg(target, 0, 16);
-    xdotool({QStringLiteral("windowactivate"), QString::number(other)});
+    xdotool({"windowactivate", QString::number(other)});
     ASSERT_FALSE(rootProperty("_NET_ACTIVE_WINDOW").contains(targetId));
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
+    xdotool({"key", "ctrl+alt+k"});
     EXPECT_TRUE(waitUntil([&] { return rootProperty("_NET_ACTIVE_WINDOW").contains(targetId); }))
         << rootProperty("_NET_ACTIVE_WINDOW").toStdString();
 }
@@ -314,8 +304,7 @@ TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
 
     const auto corner = [] {
         QProcess shot;
-        shot.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
-                                             QStringLiteral("1x1+600+5"), QStringLiteral("png:-")});
+        shot.start("import", {"-window", "root", "-crop", "1x1+600+5", "png:-"});
         shot.waitForFinished(10000);
         return QImage::fromData(shot.readAllStandardOutput()).pixel(0, 0) & 0xFFFFFF;
     };
@@ -337,16 +326,13 @@ TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
 // bus standing for the system bus; never the machine's own.
 TEST_F(WindowStandInTest, ExitWindowsAsksLogind)
 {
-    ChildProcess bus(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    ChildProcess bus("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
     ASSERT_TRUE(waitUntil([&] { return bus.output().contains("unix:"); }));
     const QByteArray address = bus.output().trimmed().split('\n').front();
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.constData(), 1);
     ::setenv("XDG_SESSION_ID", "c7", 1);
     const QString log = QString::fromStdString((m_folder.path() / "logind.log").string());
-    ChildProcess logind(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                         QStringLiteral("--template"), QStringLiteral("logind"), QStringLiteral("-l"), log});
+    ChildProcess logind("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", "logind", "-l", log});
     ASSERT_TRUE(waitUntil([] {
         return QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1"));
     }));
