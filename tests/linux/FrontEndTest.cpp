@@ -39,8 +39,12 @@ TEST_F(WatcherPumpTest, RecordsEachCopyAndRestsWhileNothingChanges)
     pump.start();
     ASSERT_TRUE(waitUntil([&] { return !pump.isTicking(); }));
 
+    // The last owner stays: the clipboard is read again after the history
+    // changes below.
+    std::unique_ptr<ChildProcess> xclip;
     for (const char* text : {"first copy", "second copy"}) {
-        ChildProcess xclip(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", "-i"}, text);
+        xclip = std::make_unique<ChildProcess>(QStringLiteral("xclip"),
+                                               QStringList{"-quiet", "-selection", "clipboard", "-i"}, text);
         ASSERT_TRUE(waitUntil([&] { return history.slot(0) == text && !pump.isTicking(); })) << text;
     }
     EXPECT_EQ(history.slot(1), "first copy");
