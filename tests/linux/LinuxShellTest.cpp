@@ -28,7 +28,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace tarnquill::test {
@@ -46,12 +45,6 @@ fs::path markers()
     return dataHome() / "markers";
 }
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A handler that writes its argument into markers/<name>.
 void writeHandler(const std::string& name, const std::string& mimeTypes, const char* fieldCode)
 {
@@ -65,7 +58,7 @@ void writeHandler(const std::string& name, const std::string& mimeTypes, const c
 // manager shows as the type's name, untranslated.
 std::string mimeComment(const std::string& type)
 {
-    const std::string xml = readFile("/usr/share/mime/" + type + ".xml");
+    const std::string xml = readFile("/usr/share/mime/" + type + ".xml").value_or("");
     const std::size_t start = xml.find("<comment>") + 9;
     return xml.substr(start, xml.find("</comment>", start) - start);
 }
@@ -95,15 +88,13 @@ protected:
         std::ofstream(m_folder.path() / "data.qqq", std::ios::binary) << std::string("\x01\x02\x00\xff", 4);
     }
 
-
     // What the handler `name` was given, once it has run.
     std::string marker(const std::string& name)
     {
         const fs::path path = markers() / name;
         EXPECT_TRUE(waitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; })) << name;
-        return readFile(path);
+        return readFile(path).value_or("");
     }
-
 };
 
 TEST_F(LinuxShellTest, OpenStartsTheDefaultApplicationOrAnswersAsWindows)
@@ -170,25 +161,20 @@ TEST_F(LinuxShellTest, DocumentListWritesTheRecentFilesGtkReads)
     winapi.DocumentList(func, notes);
 
     const std::string store = (dataHome() / "recently-used.xbel").string();
-    GBookmarkFile* bookmarks = g_bookmark_file_new();
+    g_autoptr(GBookmarkFile) bookmarks = g_bookmark_file_new();
     ASSERT_TRUE(g_bookmark_file_load_from_file(bookmarks, store.c_str(), nullptr));
-    gchar* uri = g_filename_to_uri(notes.c_str(), nullptr, nullptr);
-    EXPECT_TRUE(g_bookmark_file_has_item(bookmarks, uri));
-    gchar* mime = g_bookmark_file_get_mime_type(bookmarks, uri, nullptr);
+    g_autofree gchar* uri = g_filename_to_uri(notes.c_str(), nullptr, nullptr);
+    g_autofree gchar* mime = g_bookmark_file_get_mime_type(bookmarks, uri, nullptr);
     EXPECT_STREQ(mime, "text/plain");
     gsize applications = 0;
     g_strfreev(g_bookmark_file_get_applications(bookmarks, uri, &applications, nullptr));
     EXPECT_EQ(applications, 1u);
-    g_free(mime);
-    g_free(uri);
-    g_bookmark_file_free(bookmarks);
 
     func = "Clear";
     winapi.DocumentList(func, "");
-    bookmarks = g_bookmark_file_new();
-    ASSERT_TRUE(g_bookmark_file_load_from_file(bookmarks, store.c_str(), nullptr));
-    EXPECT_EQ(g_bookmark_file_get_size(bookmarks), 0);
-    g_bookmark_file_free(bookmarks);
+    g_autoptr(GBookmarkFile) cleared = g_bookmark_file_new();
+    ASSERT_TRUE(g_bookmark_file_load_from_file(cleared, store.c_str(), nullptr));
+    EXPECT_EQ(g_bookmark_file_get_size(cleared), 0);
 }
 
 TEST_F(LinuxShellTest, TypeNamesAreTheSharedMimeDatabasesComments)
@@ -204,11 +190,8 @@ TEST_F(LinuxShellTest, TypeNamesAreTheSharedMimeDatabasesComments)
 TEST_F(LinuxShellTest, SystemFoldersFollowTheDocumentedMapping)
 {
     CWinAPI winapi(m_api);
-    const char* previous = std::getenv("TMPDIR");
-    const std::string saved = previous != nullptr ? previous : "";
-    ::setenv("TMPDIR", m_folder.path().c_str(), 1);
+    ScopedEnv temp("TMPDIR", m_folder.path().string());
     EXPECT_EQ(winapi.GetSystemFolders(2), Variant(m_folder.path().string() + "/"));
-    previous != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
     EXPECT_EQ(winapi.GetSystemFolders(0), Variant(std::string("/usr")));
     EXPECT_EQ(winapi.GetSystemFolders(1), Variant(std::string("/usr/bin")));
 }

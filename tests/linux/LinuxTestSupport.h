@@ -7,24 +7,51 @@
 #include "support/QtWait.h"
 #include "support/TempFolder.h"
 
-#include "platform/linux/registry/RegistryLocations.h"
+#include <QString>
 
-#include <filesystem>
-#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace tarnquill::test {
 
-// Another application on the clipboard, by role:
-//   --own-clipboard FORMAT=VALUE...   owns it with these formats at once
-//                                     ("text" stands for plain text)
-//   --own-clipboard-and-hang TEXT     owns it and never answers
-// both through the clipboard owner program (both print "ready"), and
-//   --print-change-count              this program again, printing what
-//                                     QtClipboard counts on its display
-std::unique_ptr<ChildProcess> startHelper(const QStringList& arguments);
+// What the program prints on its standard output, without the trailing
+// blanks; run on this process's display, never through a shell.
+std::string output(const std::vector<std::string>& argv);
 
-// Registry files and autostart folders inside `folder`, for a LinuxWin32Api
-// whose registry a test does not look at.
-registry::RegistryLocations registryLocationsIn(const std::filesystem::path& folder);
+// An environment variable set while the object lives, then as it was.
+class ScopedEnv final {
+public:
+    ScopedEnv(std::string name, const std::string& value);
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv();
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_previous;
+};
+
+// A python-dbusmock service on a bus of the test's own, which `variable`
+// (DBUS_SYSTEM_BUS_ADDRESS or DBUS_SESSION_BUS_ADDRESS) points at while the
+// object lives: the machine's own services are never asked. Returns once
+// `service` is on the bus; the mock logs the calls it gets into log().
+class MockBus final {
+public:
+    MockBus(const TempFolder& folder, const std::string& variable, const std::vector<std::string>& mockArguments,
+            const QString& service);
+
+    const std::string& address() const { return m_address; }
+    bool isUp() const { return m_up; }
+    std::string log() const;
+
+private:
+    Process m_daemon;
+    std::string m_address;
+    std::optional<ScopedEnv> m_variable;
+    std::filesystem::path m_log;
+    Process m_mock;
+    bool m_up = false;
+};
 
 } // namespace tarnquill::test

@@ -7,9 +7,6 @@
 #include "StandIns.h"
 #include "win32api/MciAnswers.h"
 
-
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -27,17 +24,13 @@ struct Step {
 TEST(MciStandInTest, CommandsAnswerAsWindowsDoes)
 {
     StandIns standIns;
-    const TempFolder& folder = standIns.m_folder;
     LinuxWin32Api& api = standIns.m_api;
 
-    const std::string movie = (folder.path() / "my movie.avi").string();
-    ASSERT_EQ(QProcess::execute(QStringLiteral("gst-launch-1.0"),
-                                {QStringLiteral("-q"), QStringLiteral("videotestsrc"), QStringLiteral("num-buffers=25"),
-                                 QStringLiteral("!"),
-                                 QStringLiteral("video/x-raw,format=BGR,width=64,height=48,framerate=25/1"),
-                                 QStringLiteral("!"), QStringLiteral("avimux"), QStringLiteral("!"),
-                                 QStringLiteral("filesink"), QStringLiteral("location=") + QString::fromStdString(movie)}),
-              0);
+    const std::string movie = (standIns.m_folder / "my movie.avi").string();
+    ASSERT_TRUE(run({"gst-launch-1.0", "-q", "videotestsrc", "num-buffers=25", "!",
+                     "video/x-raw,format=BGR,width=64,height=48,framerate=25/1", "!", "avimux", "!", "filesink",
+                     "location=" + movie})
+                    .ok());
     const std::string open = "open \"" + movie + "\" type avivideo alias video";
 
     const Step steps[] = {
@@ -64,7 +57,7 @@ TEST(MciStandInTest, CommandsAnswerAsWindowsDoes)
     }
 
     // The same answers as the system gives without media.
-    for (const auto& answer : mci::answersWithoutMedia((folder.path() / "none.avi").string())) {
+    for (const auto& answer : mci::answersWithoutMedia((standIns.m_folder / "none.avi").string())) {
         std::string buffer(127, ' ');
         EXPECT_EQ(api.mciSendStringA(answer.command, buffer, 127, 0), answer.result) << answer.command;
     }

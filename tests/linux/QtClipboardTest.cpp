@@ -7,6 +7,7 @@
 #include "platform/linux/QtClipboard.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -62,9 +63,10 @@ TEST(QtClipboardWithoutXFixesTest, OffersNoChangeCounter)
 {
     XvfbSession plainServer({"-extension", "XFIXES"});
     ASSERT_TRUE(plainServer.isRunning());
-    auto client = startHelper({"--print-change-count", "-display", QString::fromStdString(plainServer.display())});
-    ASSERT_TRUE(client->waitForExit());
-    EXPECT_EQ(client->output().trimmed().toStdString(), "none");
+    ChildProcess client(QCoreApplication::applicationFilePath(),
+                        {"--print-change-count", "-display", QString::fromStdString(plainServer.display())});
+    ASSERT_TRUE(client.waitForExit());
+    EXPECT_EQ(client.output().trimmed().toStdString(), "none");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LinuxTestSupport.h"
+#include "support/ClipboardOwner.h"
 
 #include "history/Clipboard.h"
 
@@ -12,14 +13,15 @@
 
 namespace tarnquill::test {
 
-// Another X client on the clipboard of this process's Xvfb: one that offers
-// exactly the given targets, or one that never answers. The clipboard part
-// of the backends of the clipboard checks (history/ClipboardContract.h).
+// The clipboard part of the backends of the clipboard checks
+// (history/ClipboardContract.h): the shared owner program on this process's
+// Xvfb, offering exactly the targets given (which ClipboardOwner's copies do
+// not), or never answering.
 struct SelectionOwner {
-    // Arguments of the selection tool: own TARGET:TEXT|TARGET%HEX... | hang TEXT.
+    // The owner program's arguments: own TARGET:TEXT|TARGET%HEX... | hang TEXT.
     void own(const QStringList& arguments)
     {
-        auto next = std::make_unique<ChildProcess>(QStringLiteral(GUI_SELECTION_TOOL), arguments);
+        auto next = std::make_unique<ChildProcess>(QString::fromStdString(ClipboardOwner::toolProgram()), arguments);
         EXPECT_TRUE(next->waitForLine("ready"));
         owner = std::move(next); // the previous owner has lost the clipboard already
     }
@@ -27,13 +29,13 @@ struct SelectionOwner {
     {
         const QString utf8 = QStringLiteral("UTF8_STRING:") + QString::fromStdString(text);
         if (kind == ClipboardRead::Status::Text)
-            own({QStringLiteral("own"), utf8});
+            own({"own", utf8});
         else if (kind == ClipboardRead::Status::Secret)
-            own({QStringLiteral("own"), utf8, QStringLiteral("x-kde-passwordManagerHint:secret")});
+            own({"own", utf8, "x-kde-passwordManagerHint:secret"});
         else
-            own({QStringLiteral("own"), QStringLiteral("image/png:not really a picture")});
+            own({"own", "image/png:not really a picture"});
     }
-    void hang() { own({QStringLiteral("hang"), QStringLiteral("frozen")}); }
+    void hang() { own({"hang", "frozen"}); }
     bool waitUntil(const std::function<bool()>& condition) { return test::waitUntil(condition); }
 
     std::unique_ptr<ChildProcess> owner;

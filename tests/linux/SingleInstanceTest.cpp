@@ -9,12 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
 #include <thread>
 
 #include <fcntl.h>
@@ -135,15 +132,21 @@ TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequest
     EXPECT_NE(other->serverName(), first->serverName());
 }
 
-TEST_F(SingleInstanceTest, WhatAKilledInstanceLeftDoesNotBlockTheNextStart)
+// An orderly end releases the store and removes the lock and socket files;
+// a killed instance leaves both, and neither blocks the next start.
+TEST_F(SingleInstanceTest, NeitherAnEndNorAKillOfTheInstanceBlocksTheNextStart)
 {
-    auto probe = instance(store());
-    // The lock file stays after a crash (only an orderly end removes it), and
-    // so does the socket file.
-    { std::ofstream(probe->lockFile()); }
-    leaveStaleSocket(probe->serverName());
-    probe.reset();
+    auto first = instance(store());
+    ASSERT_TRUE(first->acquire());
+    const fs::path lockFile = first->lockFile();
+    const QString serverName = first->serverName();
+    EXPECT_EQ(fs::status(lockFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    first.reset();
+    EXPECT_FALSE(fs::exists(lockFile));
+    EXPECT_FALSE(fs::exists(QFile::encodeName(serverName).toStdString()));
 
+    { std::ofstream{lockFile}; }
+    leaveStaleSocket(serverName);
     auto next = instance(store());
     ShowCounter shown(*next);
     ASSERT_TRUE(next->acquire());
@@ -151,22 +154,6 @@ TEST_F(SingleInstanceTest, WhatAKilledInstanceLeftDoesNotBlockTheNextStart)
     ASSERT_FALSE(second->acquire());
     ASSERT_TRUE(second->askRunningToShow());
     EXPECT_TRUE(waitUntil([&] { return shown.count == 1; }));
-}
-
-TEST_F(SingleInstanceTest, TheEndOfAnInstanceReleasesTheStoreAndRemovesItsFiles)
-{
-    auto first = instance(store());
-    ASSERT_TRUE(first->acquire());
-    const fs::path lockFile = first->lockFile();
-    const QString serverName = first->serverName();
-    EXPECT_TRUE(fs::exists(lockFile));
-    EXPECT_EQ(fs::status(lockFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    first.reset();
-    EXPECT_FALSE(fs::exists(lockFile));
-    EXPECT_FALSE(fs::exists(QFile::encodeName(serverName).toStdString()));
-
-    auto next = instance(store());
-    EXPECT_TRUE(next->acquire());
 }
 
 // The lock can be taken only where the store folder lets a file be made; a

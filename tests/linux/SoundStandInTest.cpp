@@ -7,50 +7,43 @@
 
 #include "winapi/CWinAPI.h"
 
-#include <QFile>
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
+#include <filesystem>
 #include <string>
 
 namespace tarnquill::test {
 namespace {
 
+// The streams the server plays now, one line each.
+std::string streams()
+{
+    return output({"pactl", "list", "short", "sink-inputs"});
+}
+
 class SoundStandInTest : public ::testing::Test, protected StandIns {
 protected:
     SoundStandInTest()
     {
-        const std::string socket = (m_folder.path() / "native").string();
-        ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-        m_server = std::make_unique<ChildProcess>(
-            QStringLiteral("pulseaudio"),
-            QStringList{QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--use-pid-file=no"), QStringLiteral("--load=module-null-sink"),
-                        QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=")
-                            + QString::fromStdString(socket)});
-        waitUntil([&] { return QFile::exists(QString::fromStdString(socket)) && !pactl({"list", "short", "sinks"}).isEmpty(); });
+        const std::string socket = (m_folder / "native").string();
+        m_server = Process::spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                   "--load=module-null-sink",
+                                   "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        waitUntil([&] {
+            return std::filesystem::exists(socket) && !output({"pactl", "list", "short", "sinks"}).empty();
+        });
     }
 
-    static QString pactl(const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral("pactl"), arguments);
-        process.waitForFinished(10000);
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    }
-
+    ScopedEnv m_serverAddress{"PULSE_SERVER", "unix:" + (m_folder / "native").string()};
     CWinAPI m_winapi{m_api};
-    std::unique_ptr<ChildProcess> m_server;
+    Process m_server;
 };
 
 TEST_F(SoundStandInTest, SoundCardDetectCountsTheServersOutputs)
 {
     EXPECT_EQ(m_api.waveOutGetNumDevs(), 1u);
     EXPECT_EQ(m_winapi.SoundCardDetect(), kTrue);
-    m_server->end();
+    m_server.terminate();
     EXPECT_EQ(m_winapi.SoundCardDetect(), kFalse);
 }
 
@@ -58,27 +51,17 @@ TEST_F(SoundStandInTest, SoundCardDetectCountsTheServersOutputs)
 TEST_F(SoundStandInTest, PlaySoundPlaysThroughTheServer)
 {
     m_winapi.PlaySound(7);
-    EXPECT_TRUE(waitUntil([] { return pactl({"list", "short", "sink-inputs"}).contains(QLatin1String("protocol-native")); }));
+    EXPECT_TRUE(waitUntil([] { return streams().find("protocol-native") != std::string::npos; }));
 
     // One second of silence, 8 kHz mono 8-bit.
-    QByteArray wave("RIFF");
-    const auto word = [&](quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            wave.append(static_cast<char>(value >> (8 * i)));
-    };
-    word(36 + 8000, 4);
-    wave.append("WAVEfmt ");
-    word(16, 4), word(1, 2), word(1, 2), word(8000, 4), word(8000, 4), word(1, 2), word(8, 2);
-    wave.append("data");
-    word(8000, 4);
-    wave.append(QByteArray(8000, '\x80'));
-    const QString file = QString::fromStdString((m_folder.path() / "a sound.wav").string());
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(wave) == wave.size());
-    out.close();
-    EXPECT_TRUE(waitUntil([] { return pactl({"list", "short", "sink-inputs"}).isEmpty(); }));
-    m_winapi.PlaySound(0, file.toStdString());
-    EXPECT_TRUE(waitUntil([] { return !pactl({"list", "short", "sink-inputs"}).isEmpty(); }));
+    const std::string header("RIFF\x64\x1f\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0"
+                             "data\x40\x1f\0\0",
+                             44);
+    const std::filesystem::path file = m_folder / "a sound.wav";
+    writeFile(file, header + std::string(8000, '\x80'));
+    EXPECT_TRUE(waitUntil([] { return streams().empty(); }));
+    m_winapi.PlaySound(0, file.string());
+    EXPECT_TRUE(waitUntil([] { return !streams().empty(); }));
 
     EXPECT_EQ(m_api.sndPlaySoundA("NoSuchAlias", SND_ALIAS | SND_ASYNC), 0);
 }

@@ -9,11 +9,9 @@
 
 #include "winapi/CWinAPI.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QFile>
+#include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
+#include <QScreen>
 
 #include <xcb/xcb.h>
 
@@ -27,65 +25,36 @@
 namespace tarnquill::test {
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QString xprop(xcb_window_t window, const char* name)
-{
-    return run("xprop", {"-id", QString::number(window), name});
-}
-
 QString rootProperty(const char* name)
 {
-    return run("xprop", {"-root", name});
-}
-
-void xdotool(const QStringList& arguments)
-{
-    run("xdotool", arguments);
+    return QString::fromStdString(output({"xprop", "-root", name}));
 }
 
 // Another X client, with windows of its own.
 class OtherClient final {
 public:
-    OtherClient()
-        : m_c(xcb_connect(nullptr, nullptr))
-    {
-    }
     ~OtherClient() { xcb_disconnect(m_c); }
 
-    // Without `clicks` the window takes no button presses, so a press on it
-    // leaves no grab of this client behind.
-    xcb_window_t window(const char* name, int x, int y, int width, int height, const char* type = nullptr,
-                        bool clicks = true)
+    // A window at the place asked for (USPosition | PPosition), mapped and,
+    // but for a dock, in its frame. Without `clicks` it takes no button
+    // presses, so a press on it leaves no grab of this client behind.
+    xcb_window_t window(const char* name, std::int16_t x, std::int16_t y, std::uint16_t width, std::uint16_t height,
+                        const char* type = nullptr, bool clicks = true)
     {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
         const xcb_window_t window = xcb_generate_id(m_c);
-        const std::uint32_t values[] = {screen->white_pixel, clicks ? std::uint32_t{XCB_EVENT_MASK_BUTTON_PRESS} : 0u};
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
-                          static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
-                          static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+        const std::uint32_t values[] = {m_screen->white_pixel, clicks ? std::uint32_t{XCB_EVENT_MASK_BUTTON_PRESS} : 0u};
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, window, m_screen->root, x, y, width, height, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, m_screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
         const std::string wmClass = std::string(name) + '\0' + "TqTest" + '\0';
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                            static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            static_cast<std::uint32_t>(std::strlen(name)), name);
-        // At the place asked for (USPosition | PPosition), not where the
-        // window manager would put it.
-        std::uint32_t hints[18] = {1 | 4, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
-                            18, hints);
+        const std::uint32_t hints[18] = {1 | 4, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
+        setProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
+        setProperty(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, std::strlen(name), name);
+        setProperty(window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         if (type != nullptr) {
-            const xcb_atom_t types[] = {atom("_NET_WM_WINDOW_TYPE"), atom(type)};
-            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, types[0], XCB_ATOM_ATOM, 32, 1, &types[1]);
+            const xcb_atom_t value = atom(type);
+            setProperty(window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &value);
         }
-        // Mapped, and in its frame (the window manager leaves docks unframed).
         // A request that reaches a window manager still starting up can be
         // lost: it is made again.
         for (int attempt = 0; attempt < 20; ++attempt) {
@@ -97,46 +66,37 @@ public:
         return window;
     }
 
+    xcb_window_t root() const { return m_screen->root; }
+
     bool isViewable(xcb_window_t window)
     {
-        const auto reply = xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, window), nullptr);
-        const bool viewable = reply != nullptr && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(reply);
-        return viewable;
+        const Reply<xcb_get_window_attributes_reply_t> attributes{
+            xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, window), nullptr)};
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
-
-    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root; }
 
     xcb_window_t parent(xcb_window_t window)
     {
-        const auto tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
-        const xcb_window_t parent = tree != nullptr ? tree->parent : XCB_NONE;
-        std::free(tree);
-        return parent;
+        const Reply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr)};
+        return tree ? tree->parent : XCB_NONE;
     }
 
     // Whether a button press reached `window` since the last call.
     bool pressed(xcb_window_t window)
     {
         bool seen = false;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(m_c)) {
-            if ((event->response_type & 0x7f) == XCB_BUTTON_PRESS
-                && reinterpret_cast<xcb_button_press_event_t*>(event)->event == window)
-                seen = true;
-            std::free(event);
-        }
+        while (const Reply<xcb_generic_event_t> event{xcb_poll_for_event(m_c)})
+            seen = seen || ((event->response_type & 0x7f) == XCB_BUTTON_PRESS
+                            && reinterpret_cast<const xcb_button_press_event_t*>(event.get())->event == window);
         return seen;
     }
 
     // The window's top-left corner on the screen.
     std::pair<int, int> position(xcb_window_t window)
     {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
-        const auto reply = xcb_translate_coordinates_reply(
-            m_c, xcb_translate_coordinates(m_c, window, screen->root, 0, 0), nullptr);
-        const std::pair<int, int> at{reply->dst_x, reply->dst_y};
-        std::free(reply);
-        return at;
+        const Reply<xcb_translate_coordinates_reply_t> at{
+            xcb_translate_coordinates_reply(m_c, xcb_translate_coordinates(m_c, window, root(), 0, 0), nullptr)};
+        return {at->dst_x, at->dst_y};
     }
 
     // The position once the window manager has stopped moving the window.
@@ -145,26 +105,36 @@ public:
         auto last = position(window);
         for (int i = 0; i < 20; ++i) {
             settle(150);
-            const auto now = position(window);
-            if (now == last)
+            if (position(window) == last)
                 break;
-            last = now;
+            last = position(window);
         }
         return last;
     }
 
 private:
-    xcb_atom_t atom(const char* name)
+    struct Free {
+        void operator()(void* reply) const { std::free(reply); }
+    };
+    template <typename T>
+    using Reply = std::unique_ptr<T, Free>;
+
+    void setProperty(xcb_window_t window, xcb_atom_t name, xcb_atom_t type, std::uint8_t format, std::size_t length,
+                     const void* data)
     {
-        const auto reply =
-            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-                                  nullptr);
-        const xcb_atom_t value = reply->atom;
-        std::free(reply);
-        return value;
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window, name, type, format,
+                            static_cast<std::uint32_t>(length), data);
     }
 
-    xcb_connection_t* m_c;
+    xcb_atom_t atom(const char* name)
+    {
+        const auto length = static_cast<std::uint16_t>(std::strlen(name));
+        const Reply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, length, name), nullptr)};
+        return reply->atom;
+    }
+
+    xcb_connection_t* m_c = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t* m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
 };
 
 class WindowStandInTest : public ::testing::Test, protected StandIns {
@@ -191,10 +161,13 @@ TEST_F(WindowStandInTest, TopmostBottomHideAndShowReachTheWindowManager)
     EXPECT_EQ(m_api.FindWindowA(std::string("beta"), std::nullopt), handle(b));
     EXPECT_EQ(m_api.FindWindowA(std::string("gamma"), std::nullopt), 0);
 
+    const auto above = [&] {
+        return output({"xprop", "-id", std::to_string(a), "_NET_WM_STATE"}).find("_NET_WM_STATE_ABOVE") != std::string::npos;
+    };
     m_winapi.SetMyPosTopMost(handle(a));
-    EXPECT_TRUE(waitUntil([&] { return xprop(a, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
+    EXPECT_TRUE(waitUntil(above));
     m_winapi.SetMyPosTopMost(handle(a), kTrue);
-    EXPECT_TRUE(waitUntil([&] { return !xprop(a, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
+    EXPECT_TRUE(waitUntil([&] { return !above(); }));
 
     // On the desktop: first in the stacking list, below the other window.
     m_winapi.SetMyPosOnDesktop(handle(b));
@@ -218,19 +191,19 @@ TEST_F(WindowStandInTest, TransparentWindowLetsClicksThrough)
     const xcb_window_t under = m_other.window("under", 0, 0, 1000, 800);
     const xcb_window_t over = m_other.window("over", 100, 100, 200, 150);
     const auto [x, y] = m_other.settledPosition(over);
-    xdotool({"mousemove", QString::number(x + 100), QString::number(y + 75), "click", "1"});
+    output({"xdotool", "mousemove", std::to_string(x + 100), std::to_string(y + 75), "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
 
     m_winapi.MakeTransparentForm(handle(over));
     settle(300);
-    xdotool({"click", "1"});
+    output({"xdotool", "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(under); }));
     // The previous extended style comes back: click-through already.
     EXPECT_EQ(m_api.SetWindowLongA(handle(over), GWL_EXSTYLE, 0), WS_EX_TRANSPARENT);
     // The click raised the window beneath; bring this one back over it.
     m_api.SetWindowPos(handle(over), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     settle(300);
-    xdotool({"click", "1"});
+    output({"xdotool", "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return m_other.pressed(over); }));
 }
 
@@ -240,14 +213,14 @@ TEST_F(WindowStandInTest, MoveFollowsThePointer)
     const auto before = m_other.settledPosition(window);
     const int x = before.first + 50;
     const int y = before.second + 50;
-    xdotool({"mousemove", QString::number(x), QString::number(y), "mousedown", "1"});
+    output({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "mousedown", "1"});
     m_winapi.MoveFormWithoutBorders(handle(window));
     settle(200);
     for (int step = 1; step <= 5; ++step) {
-        xdotool({"mousemove", QString::number(x + step * 40), QString::number(y + step * 20)});
+        output({"xdotool", "mousemove", std::to_string(x + step * 40), std::to_string(y + step * 20)});
         settle(50);
     }
-    xdotool({"mouseup", "1"});
+    output({"xdotool", "mouseup", "1"});
     // By the pointer's way, give or take the frame's border and title, which
     // the window manager may count in at the start.
     EXPECT_TRUE(waitUntil([&] {
@@ -286,9 +259,9 @@ TEST_F(WindowStandInTest, HotKeyRaisesItsWindow)
     EXPECT_EQ(m_api.SendMessageA(handle(other), WM_SETHOTKEY, 0x20, 0), -1);
 
     const QString targetId = QStringLiteral("0x%1").arg(target, 0, 16);
-    xdotool({"windowactivate", QString::number(other)});
+    output({"xdotool", "windowactivate", std::to_string(other)});
     ASSERT_FALSE(rootProperty("_NET_ACTIVE_WINDOW").contains(targetId));
-    xdotool({"key", "ctrl+alt+k"});
+    output({"xdotool", "key", "ctrl+alt+k"});
     EXPECT_TRUE(waitUntil([&] { return rootProperty("_NET_ACTIVE_WINDOW").contains(targetId); }))
         << rootProperty("_NET_ACTIVE_WINDOW").toStdString();
 }
@@ -303,10 +276,7 @@ TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
     ASSERT_TRUE(red.save(file));
 
     const auto corner = [] {
-        QProcess shot;
-        shot.start("import", {"-window", "root", "-crop", "1x1+600+5", "png:-"});
-        shot.waitForFinished(10000);
-        return QImage::fromData(shot.readAllStandardOutput()).pixel(0, 0) & 0xFFFFFF;
+        return QGuiApplication::primaryScreen()->grabWindow(0, 600, 5, 1, 1).toImage().pixel(0, 0) & 0xFFFFFF;
     };
     m_winapi.SetDeskWallPaper(1, file.toStdString());
     EXPECT_TRUE(waitUntil([&] { return corner() == 0xC81E28u; }));
@@ -322,34 +292,25 @@ TEST_F(WindowStandInTest, WallpaperAndCursorCounter)
     EXPECT_EQ(m_api.ShowCursor(1), 0);
 }
 
-// Log-off, power-off and restart ask logind, here a mock of it on a private
-// bus standing for the system bus; never the machine's own.
+// Log-off, power-off and restart ask logind, here a mock of it.
 TEST_F(WindowStandInTest, ExitWindowsAsksLogind)
 {
-    ChildProcess bus("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    ASSERT_TRUE(waitUntil([&] { return bus.output().contains("unix:"); }));
-    const QByteArray address = bus.output().trimmed().split('\n').front();
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.constData(), 1);
-    ::setenv("XDG_SESSION_ID", "c7", 1);
-    const QString log = QString::fromStdString((m_folder.path() / "logind.log").string());
-    ChildProcess logind("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", "logind", "-l", log});
-    ASSERT_TRUE(waitUntil([] {
-        return QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1"));
-    }));
-    const auto logged = [&] {
-        QFile file(log);
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
+    ScopedEnv session("XDG_SESSION_ID", "c7");
+    MockBus logind(m_folder, "DBUS_SYSTEM_BUS_ADDRESS", {"--system", "--template", "logind"},
+                   QStringLiteral("org.freedesktop.login1"));
+    ASSERT_TRUE(logind.isUp());
+    for (int how : {3, 0, 1, 2})
+        m_winapi.ExitWindows(how);
+    const auto count = [&](const std::string& call) {
+        const std::string log = logind.log();
+        std::size_t n = 0;
+        for (std::size_t at = log.find(call); at != std::string::npos; at = log.find(call, at + 1))
+            ++n;
+        return n;
     };
-
-    m_winapi.ExitWindows(3);
-    m_winapi.ExitWindows(0);
-    m_winapi.ExitWindows(1);
-    m_winapi.ExitWindows(2);
-    EXPECT_TRUE(waitUntil([&] { return logged().count(QLatin1String("TerminateSession \"c7\"")) == 2; }))
-        << logged().toStdString();
-    EXPECT_TRUE(logged().contains(QLatin1String("PowerOff True")));
-    EXPECT_TRUE(logged().contains(QLatin1String("Reboot True")));
+    EXPECT_TRUE(waitUntil([&] { return count("TerminateSession \"c7\"") == 2; })) << logind.log();
+    EXPECT_EQ(count("PowerOff True"), 1u);
+    EXPECT_EQ(count("Reboot True"), 1u);
 }
 
 } // namespace

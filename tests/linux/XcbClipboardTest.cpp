@@ -7,15 +7,12 @@
 #include "platform/linux/XcbClipboard.h"
 
 #include <QClipboard>
-#include <QDBusConnectionInterface>
-#include <QFile>
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 namespace tarnquill::test {
 namespace {
@@ -77,17 +74,12 @@ TEST_F(XcbClipboardTest, AfterAHungOwnerTheNextOwnerIsReadAtOnce)
 }
 
 // Copies made while the user-interface thread is busy (no events served
-// here) are each read in turn, not just the last one.
+// here: the plain wait sleeps between checks) are each read in turn, not
+// just the last one.
 TEST_F(XcbClipboardTest, CopiesMadeWhileTheWatcherIsBusyWaitTheirTurn)
 {
-    const auto without = [](const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!condition() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return condition();
-    };
     backend.offer(Status::Text, "first");
-    ASSERT_TRUE(without([&] { return backend.xcb.changeCount() != seen; })) << "the reader read the first";
+    ASSERT_TRUE(waitUntil([&] { return backend.xcb.changeCount() != seen; }, 10s)) << "the reader read the first";
     // xclip tells of each text it handed over: then the reader has the second.
     ChildProcess second(QStringLiteral("sh"), {"-c", "exec xclip -verbose -selection clipboard -i 2>&1"}, "second");
     ASSERT_TRUE(second.waitForLine("  Waiting for selection request number 2"));
@@ -126,30 +118,18 @@ TEST_F(XcbClipboardLimitTest, TextAboveTheLimitIsRefusedAndReported)
 }
 
 // The program tells of a refused text through the desktop's notification
-// service: here a mock of it on a bus of the test's own.
+// service: here a mock of it.
 TEST(DesktopNotificationTest, ReachesTheNotificationService)
 {
     TempFolder folder;
-    ChildProcess bus(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
-    ASSERT_TRUE(waitUntil([&] { return bus.output().contains('\n'); })) << "no private bus";
-    const QByteArray address = bus.output().trimmed();
-    const QString log = QString::fromStdString((folder.path() / "notifications.log").string());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    ChildProcess service(QStringLiteral("/usr/bin/python3"),
-                         {"-m", "dbusmock", "--template", "notification_daemon", "-l", log});
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromUtf8(address), "notification test");
-    ASSERT_TRUE(waitUntil([&] {
-        return connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value();
-    })) << "the notification service mock did not start";
-
+    MockBus bus(folder, "DBUS_SESSION_BUS_ADDRESS", {"--template", "notification_daemon"},
+                QStringLiteral("org.freedesktop.Notifications"));
+    ASSERT_TRUE(bus.isUp());
+    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "notification test");
     EXPECT_TRUE(showDesktopNotification(QStringLiteral("Copied text too large"),
                                         QStringLiteral("A copied text of 300 MB was not recorded"),
                                         NoticeLevel::Warning, connection));
-    EXPECT_TRUE(waitUntil([&] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) && file.readAll().contains("A copied text of 300 MB was not recorded");
-    }));
+    EXPECT_TRUE(waitUntil([&] { return bus.log().find("A copied text of 300 MB was not recorded") != std::string::npos; }));
     QDBusConnection::disconnectFromBus(QStringLiteral("notification test"));
 }
 
