@@ -54,14 +54,11 @@ private:
     TempFolder m_temp;
 };
 
-// Counts the first instance's showRequested.
-struct ShowCounter {
-    explicit ShowCounter(SingleInstance& instance)
-    {
-        QObject::connect(&instance, &SingleInstance::showRequested, [this] { ++count; });
-    }
-    int count = 0;
-};
+// Counts the instance's showRequested.
+void countShows(SingleInstance& instance, int& count)
+{
+    QObject::connect(&instance, &SingleInstance::showRequested, [&count] { ++count; });
+}
 
 sockaddr_un socketAddress(const QString& serverName)
 {
@@ -99,7 +96,8 @@ bool sleeping(pid_t tid)
 TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequestReachesTheFirst)
 {
     auto first = instance(store());
-    ShowCounter shown(*first);
+    int shown = 0;
+    countShows(*first, shown);
     ASSERT_TRUE(first->acquire());
     ASSERT_TRUE(first->holdsStore());
 
@@ -119,8 +117,8 @@ TEST_F(SingleInstanceTest, ASecondStartWithTheSameStoreIsTurnedAwayAndItsRequest
         EXPECT_FALSE(second->holdsStore());
         EXPECT_TRUE(second->askRunningToShow());
         ++requests;
-        EXPECT_TRUE(waitUntil([&] { return shown.count >= requests; }));
-        EXPECT_EQ(shown.count, requests);
+        EXPECT_TRUE(waitUntil([&] { return shown >= requests; }));
+        EXPECT_EQ(shown, requests);
     }
     // Turning a second start away never creates the store.
     EXPECT_FALSE(fs::exists(store()));
@@ -148,12 +146,13 @@ TEST_F(SingleInstanceTest, NeitherAnEndNorAKillOfTheInstanceBlocksTheNextStart)
     { std::ofstream{lockFile}; }
     leaveStaleSocket(serverName);
     auto next = instance(store());
-    ShowCounter shown(*next);
+    int shown = 0;
+    countShows(*next, shown);
     ASSERT_TRUE(next->acquire());
     auto second = instance(store());
     ASSERT_FALSE(second->acquire());
     ASSERT_TRUE(second->askRunningToShow());
-    EXPECT_TRUE(waitUntil([&] { return shown.count == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return shown == 1; }));
 }
 
 // The lock can be taken only where the store folder lets a file be made; a
