@@ -3,7 +3,6 @@
 // folders, checked against what the system's own tools report.
 
 #include "LinuxTestSupport.h"
-#include "StandIns.h"
 
 #include "winapi/CWinAPI.h"
 

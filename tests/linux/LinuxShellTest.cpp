@@ -5,7 +5,6 @@
 // type names against the shared MIME database.
 
 #include "LinuxTestSupport.h"
-#include "StandIns.h"
 
 #include "winapi/CWinAPI.h"
 

@@ -5,7 +5,6 @@
 // area, the cursor and the message box.
 
 #include "LinuxTestSupport.h"
-#include "StandIns.h"
 
 #include <QAbstractButton>
 #include <QApplication>

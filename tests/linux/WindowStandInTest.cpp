@@ -5,7 +5,6 @@
 // a screenshot. Log-off and power-off go to a mock logind on a private bus.
 
 #include "LinuxTestSupport.h"
-#include "StandIns.h"
 
 #include "winapi/CWinAPI.h"
 

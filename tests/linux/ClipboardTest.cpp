@@ -1,23 +1,110 @@
 // SPDX-License-Identifier: MIT
+// QtClipboard and XcbClipboard on this process's Xvfb, through the clipboard
+// checks every Clipboard passes (history/ClipboardContract.h) and what each
+// adds, with the shared owner program and xclip as the other applications.
 #include "LinuxTestSupport.h"
-#include "SelectionOwner.h"
+#include "support/ClipboardOwner.h"
+#include "support/XvfbSession.h"
 
 #include "history/ClipboardContract.h"
 #include "platform/linux/DesktopNotification.h"
+#include "platform/linux/QtClipboard.h"
 #include "platform/linux/XcbClipboard.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace tarnquill::test {
 namespace {
 
 using Status = ClipboardRead::Status;
+
+// The clipboard part of the backends of the clipboard checks
+// (history/ClipboardContract.h): the shared owner program on this process's
+// Xvfb, offering exactly the targets given (which ClipboardOwner's copies do
+// not), or never answering.
+struct SelectionOwner {
+    // The owner program's arguments: own TARGET:TEXT|TARGET%HEX... | hang TEXT.
+    void own(const QStringList& arguments)
+    {
+        auto next = std::make_unique<ChildProcess>(QString::fromStdString(ClipboardOwner::toolProgram()), arguments);
+        EXPECT_TRUE(next->waitForLine("ready"));
+        owner = std::move(next); // the previous owner has lost the clipboard already
+    }
+    void offer(Status kind, const std::string& text)
+    {
+        const QString utf8 = QStringLiteral("UTF8_STRING:") + QString::fromStdString(text);
+        if (kind == Status::Text)
+            own({"own", utf8});
+        else if (kind == Status::Secret)
+            own({"own", utf8, "x-kde-passwordManagerHint:secret"});
+        else
+            own({"own", "image/png:not really a picture"});
+    }
+    void hang() { own({"hang", "frozen"}); }
+    bool waitUntil(const std::function<bool()>& condition) { return test::waitUntil(condition); }
+
+    std::unique_ptr<ChildProcess> owner;
+};
+
+struct QtClipboardBackend : SelectionOwner {
+    // Notifications of an earlier test's owners arrive before the baseline.
+    QtClipboardBackend() { settle(); }
+    Clipboard& clipboard() { return qt; }
+
+    QtClipboard qt{*QGuiApplication::clipboard()};
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, ClipboardContract, QtClipboardBackend);
+
+using QtClipboardTest = ClipboardContract<QtClipboardBackend>;
+
+// Only the hint's value "secret" marks a secret; the program's own copy over
+// a secret is text again, without the hint, and other programs paste it.
+TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextAndSetTextDropsIt)
+{
+    backend.own({"own", "UTF8_STRING:hunter2", "x-kde-passwordManagerHint:public"});
+    EXPECT_EQ(next(Status::Text).text, "hunter2");
+    backend.offer(Status::Secret, "hunter2");
+    next(Status::Secret);
+
+    const std::string text = "r\xC3\xA9sent \xE2\x9C\x93";
+    ASSERT_TRUE(backend.qt.setText(text));
+    EXPECT_EQ(next(Status::Text).text, text);
+    ChildProcess targets(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "TARGETS"});
+    ASSERT_TRUE(targets.waitForExit());
+    EXPECT_FALSE(targets.output().contains("x-kde-passwordManagerHint")) << targets.output().toStdString();
+    ChildProcess paste(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
+    ASSERT_TRUE(paste.waitForExit());
+    EXPECT_EQ(paste.output().toStdString(), text);
+}
+
+TEST_F(QtClipboardTest, AnOwnersExitEmptiesTheClipboard)
+{
+    backend.offer(Status::Text, "short-lived");
+    next(Status::Text);
+    backend.owner.reset();
+    next(Status::NoText);
+}
+
+TEST(QtClipboardWithoutXFixesTest, OffersNoChangeCounter)
+{
+    XvfbSession plainServer({"-extension", "XFIXES"});
+    ASSERT_TRUE(plainServer.isRunning());
+    ChildProcess client(QCoreApplication::applicationFilePath(),
+                        {"--print-change-count", "-display", QString::fromStdString(plainServer.display())});
+    ASSERT_TRUE(client.waitForExit());
+    EXPECT_EQ(client.output().trimmed().toStdString(), "none");
+}
+
+// ---- XcbClipboard ----------------------------------------------------------
 
 template <int answerDeadlineMs = 200, std::size_t maxTextBytes = XcbClipboard::kMaxTextBytes>
 struct XcbClipboardBackend : SelectionOwner {
