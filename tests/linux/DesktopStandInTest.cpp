@@ -57,15 +57,16 @@ protected:
         m_icon = m_handles.addIcon(colouredIcon(Qt::blue));
     }
 
-    // A record as CWinAPI::TrayIcon fills it, with the flags given.
-    NotifyIconDataA record(UINT id, const std::string& tip, UINT flags = NIF_MESSAGE | NIF_ICON | NIF_TIP) const
+    // A record as CWinAPI::TrayIcon fills it, with the flags and icon given.
+    NotifyIconDataA record(UINT id, const std::string& tip, UINT flags = NIF_MESSAGE | NIF_ICON | NIF_TIP,
+                           HICON icon = 0) const
     {
         NotifyIconDataA data;
         data.hWnd = m_window;
         data.uID = id;
         data.uFlags = flags;
         data.uCallbackMessage = WM_MOUSEMOVE;
-        data.hIcon = m_icon;
+        data.hIcon = icon != 0 ? icon : m_icon;
         data.szTip.fill(' ');
         if (tip.copy(data.szTip.data(), data.szTip.size()) < data.szTip.size())
             data.szTip[tip.size()] = '\0';
@@ -122,23 +123,17 @@ TEST_F(LinuxWin32ApiTest, TheIconComesFromTheHandleTableAndOnlyFlaggedFieldsChan
     }
 
     const HICON red = m_handles.addIcon(colouredIcon(Qt::red));
-    NotifyIconDataA tipOnly = record(1, "new tip", NIF_TIP);
-    tipOnly.hIcon = red;
-    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, tipOnly), 0);
+    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, record(1, "new tip", NIF_TIP, red)), 0);
     EXPECT_EQ(icon->icon().cacheKey(), m_handles.icon(m_icon).cacheKey()) << "NIF_ICON not set: icon kept";
     EXPECT_EQ(icon->toolTip(), "new tip");
 
-    NotifyIconDataA iconOnly = record(1, "ignored", NIF_ICON);
-    iconOnly.hIcon = red;
-    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, iconOnly), 0);
+    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, record(1, "ignored", NIF_ICON, red)), 0);
     EXPECT_EQ(icon->icon().cacheKey(), m_handles.icon(red).cacheKey());
     EXPECT_EQ(icon->toolTip(), "new tip") << "NIF_TIP not set: tip kept";
 
     // A handle the table does not know leaves an empty slot, as the shell
     // shows one, rather than no icon at all.
-    NotifyIconDataA unknown = record(1, "", NIF_ICON);
-    unknown.hIcon = 0x7777;
-    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, unknown), 0);
+    ASSERT_NE(m_api.Shell_NotifyIconA(NIM_MODIFY, record(1, "", NIF_ICON, 0x7777)), 0);
     EXPECT_FALSE(icon->icon().isNull());
     EXPECT_TRUE(icon->isVisible());
 }
