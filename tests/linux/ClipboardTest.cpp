@@ -77,7 +77,6 @@ TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextAndSetTextDropsIt)
 
     const std::string text = "r\xC3\xA9sent \xE2\x9C\x93";
     ASSERT_TRUE(backend.qt.setText(text));
-    EXPECT_EQ(next(Status::Text).text, text);
     ChildProcess targets(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "TARGETS"});
     ASSERT_TRUE(targets.waitForExit());
     EXPECT_FALSE(targets.output().contains("x-kde-passwordManagerHint")) << targets.output().toStdString();

@@ -307,14 +307,11 @@ TEST_F(LinuxFilesTest, DiskSpaceIsWhatDfReports)
     const auto df = [] {
         const std::string table = output({"df", "-B1", "--output=size,avail", "/"});
         std::istringstream line(table.substr(table.rfind('\n') + 1));
-        double size = 0;
-        double avail = 0;
+        double size = 0, avail = 0;
         line >> size >> avail;
         return std::pair{size, avail};
     };
-    double dFree = 0;
-    double dUsed = 0;
-    double dTotal = 0;
+    double dFree = 0, dUsed = 0, dTotal = 0;
     // The first character of a Linux path makes the root "/:\", the root folder.
     const auto [size, availBefore] = df();
     m_winapi.DiskSpace(m_tree.string(), dFree, dUsed, dTotal);
