@@ -6,12 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdlib>
 #include <map>
-#include <thread>
 
 namespace tarnquill::registry::testing {
 namespace {
@@ -237,16 +233,6 @@ TEST_F(AutostartTest, AValueWhoseEntryCannotBeWrittenIsNotStored)
     EXPECT_EQ(setBytes(registry(), run(), "Tool", REG_BINARY, "1"), ERROR_SUCCESS) << "other types need no entry";
 }
 
-bool onPath(const char* program)
-{
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
-
 // The proof that counts: GLib's own launcher starts the entry, from a folder
 // whose name needs every kind of quoting.
 TEST_F(AutostartTest, AnEntryIsStartedByTheDesktopsLauncher)
@@ -266,9 +252,7 @@ TEST_F(AutostartTest, AnEntryIsStartedByTheDesktopsLauncher)
     const std::string command = "gio launch '" + (locations.userAutostart / entries.begin()->first).string()
                               + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << entries.begin()->second;
-    for (int i = 0; i < 200 && readFile(output).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(readFile(output), program.string() + "\n");
+    EXPECT_EQ(readWhenWritten(output), program.string() + "\n");
 }
 
 } // namespace

@@ -23,8 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,9 +40,6 @@ protected:
 
     void SetUp() override
     {
-        m_backend = std::make_unique<typename Traits::Backend>();
-        m_winapi = std::make_unique<CWinAPI>(m_backend->api());
-        key = std::string(kParent) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         deleteTree(key);
         winapi().RegistryNewKey(key, HKEY_CURRENT_USER);
     }
@@ -53,10 +50,22 @@ protected:
         api().RegDeleteKeyA(HKEY_CURRENT_USER, kParent); // fails while other tests' keys are in it
     }
 
-    Win32Api& api() { return m_backend->api(); }
-    CWinAPI& winapi() { return *m_winapi; }
-    HWND newListBox() { return m_backend->newListBox(); }
-    Lines lines(HWND listBox) { return m_backend->lines(listBox); }
+    Win32Api& api() { return m_backend.api(); }
+    CWinAPI& winapi() { return m_winapi; }
+    HWND newListBox() { return m_backend.newListBox(); }
+    Lines lines(HWND listBox) { return m_backend.lines(listBox); }
+
+    // A value written with the member for its type: RegistryValueS,
+    // RegistryValueD or RegistryValueB (`text` read as a number).
+    void write(const std::string& name, DWORD type, const std::string& text)
+    {
+        if (type == REG_SZ)
+            winapi().RegistryValueS(key, name, text, HKEY_CURRENT_USER);
+        else if (type == REG_DWORD)
+            winapi().RegistryValueD(key, name, text, HKEY_CURRENT_USER);
+        else
+            winapi().RegistryValueB(key, name, static_cast<std::uint8_t>(std::stoi(text)), HKEY_CURRENT_USER);
+    }
 
     // A value written through the seam, for the types no member writes.
     void setRaw(const std::string& name, DWORD type, const std::string& bytes, const std::string& sub = {})
@@ -143,11 +152,13 @@ protected:
         api().RegDeleteKeyA(HKEY_CURRENT_USER, path);
     }
 
-    std::string key;
-
 private:
-    std::unique_ptr<typename Traits::Backend> m_backend;
-    std::unique_ptr<CWinAPI> m_winapi;
+    typename Traits::Backend m_backend;
+    CWinAPI m_winapi{m_backend.api()};
+
+protected:
+    const std::string key =
+        std::string(kParent) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TYPED_TEST_SUITE_P(MemberScenarios);
@@ -165,26 +176,20 @@ TYPED_TEST_P(MemberScenarios, WrittenValuesReadBackInTheirStoredForm)
 {
     auto& w = this->winapi();
     const HKEY root = HKEY_CURRENT_USER;
-    w.RegistryValueS(this->key, "abc", "abc", root);
-    w.RegistryValueS(this->key, "", "", root);
-    w.RegistryValueD(this->key, "16", "16", root);
-    w.RegistryValueD(this->key, "minus", "-1", root);
-    w.RegistryValueD(this->key, "half2", "2.5", root);
-    w.RegistryValueD(this->key, "half3", "3.5", root);
-    w.RegistryValueD(this->key, "big", "305419896", root);
-    w.RegistryValueB(this->key, "byte", 5, root);
-
     struct Row {
         const char* name;
         DWORD type;
+        const char* text;
         std::string bytes;
     };
     const Row rows[] = {
-        {"abc", REG_SZ, std::string("abc\0", 4)},     {"", REG_SZ, std::string(1, '\0')},
-        {"16", REG_DWORD, le32(16)},                   {"minus", REG_DWORD, le32(0xFFFFFFFF)},
-        {"half2", REG_DWORD, le32(2)},                 {"half3", REG_DWORD, le32(4)},
-        {"big", REG_DWORD, le32(0x12345678)},          {"byte", REG_BINARY, le32(5)},
+        {"abc", REG_SZ, "abc", std::string("abc\0", 4)},    {"", REG_SZ, "", std::string(1, '\0')},
+        {"16", REG_DWORD, "16", le32(16)},                  {"minus", REG_DWORD, "-1", le32(0xFFFFFFFF)},
+        {"half2", REG_DWORD, "2.5", le32(2)},               {"half3", REG_DWORD, "3.5", le32(4)},
+        {"big", REG_DWORD, "305419896", le32(0x12345678)}, {"byte", REG_BINARY, "5", le32(5)},
     };
+    for (const Row& row : rows)
+        this->write(row.name, row.type, row.text);
     for (const Row& row : rows) {
         const auto value = this->stored(row.name);
         EXPECT_EQ(value.status, ERROR_SUCCESS) << row.name;
@@ -309,13 +314,11 @@ TYPED_TEST_P(MemberScenarios, KeysAreCreatedListedAndDeletedChildFirst)
 
 TYPED_TEST_P(MemberScenarios, ValuesAreListedWithTheirTexts)
 {
-    auto& w = this->winapi();
-    w.RegistryValueS(this->key, "", "x", HKEY_CURRENT_USER);
-    w.RegistryValueS(this->key, "empty", "", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "d1", "1", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "dmax", "-1", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "dhigh", "-2147483648", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "d0", "0", HKEY_CURRENT_USER);
+    for (const auto& [name, type, text] : {std::tuple{"", REG_SZ, "x"}, std::tuple{"empty", REG_SZ, ""},
+                                           std::tuple{"d1", REG_DWORD, "1"}, std::tuple{"dmax", REG_DWORD, "-1"},
+                                           std::tuple{"dhigh", REG_DWORD, "-2147483648"},
+                                           std::tuple{"d0", REG_DWORD, "0"}})
+        this->write(name, type, text);
     this->setRaw("bin", REG_BINARY, std::string("\x00\x0A\xFF", 3));
     this->setRaw("bin0", REG_BINARY, "");
     this->setRaw("multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6));

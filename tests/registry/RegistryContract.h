@@ -62,6 +62,46 @@ inline std::string sz(const std::string& text)
     return text + '\0';
 }
 
+// The names of a key's subkeys in enumeration order, through any backend.
+template <class Api>
+std::vector<std::string> subkeyNames(Api& api, Handle key)
+{
+    std::vector<std::string> names;
+    while (true) {
+        char name[256];
+        Dword length = sizeof name;
+        const Status status =
+            api.RegEnumKeyExA(key, static_cast<Dword>(names.size()), name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+// A key's (name, value) pairs in enumeration order, through any backend.
+template <class Api>
+std::vector<std::pair<std::string, Value>> valueList(Api& api, Handle key)
+{
+    std::vector<std::pair<std::string, Value>> found;
+    while (true) {
+        char name[256];
+        Dword length = sizeof name;
+        Value value;
+        value.bytes.assign(1024, '\0');
+        Dword size = 1024;
+        value.status = api.RegEnumValueA(key, static_cast<Dword>(found.size()), name, &length, nullptr, &value.type,
+                                         reinterpret_cast<std::uint8_t*>(value.bytes.data()), &size);
+        if (value.status != ERROR_SUCCESS) {
+            EXPECT_EQ(value.status, ERROR_NO_MORE_ITEMS);
+            return found;
+        }
+        value.bytes.resize(size);
+        found.emplace_back(std::string(name, length), value);
+    }
+}
+
 template <class Traits>
 class RegistryContract : public ::testing::Test {
 protected:
@@ -126,40 +166,8 @@ protected:
     {
         return api().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     }
-    std::vector<std::string> subkeys(Handle key)
-    {
-        std::vector<std::string> names;
-        while (true) {
-            char name[256];
-            Dword length = sizeof name;
-            const Status status = enumKey(key, static_cast<Dword>(names.size()), name, length);
-            if (status != ERROR_SUCCESS) {
-                EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
-                return names;
-            }
-            names.emplace_back(name, length);
-        }
-    }
-    // (name, value) pairs in enumeration order.
-    std::vector<std::pair<std::string, Value>> values(Handle key)
-    {
-        std::vector<std::pair<std::string, Value>> found;
-        while (true) {
-            char name[256];
-            Dword length = sizeof name;
-            Value value;
-            value.bytes.assign(1024, '\0');
-            Dword size = 1024;
-            value.status = api().RegEnumValueA(key, static_cast<Dword>(found.size()), name, &length, nullptr,
-                                               &value.type, reinterpret_cast<std::uint8_t*>(value.bytes.data()), &size);
-            if (value.status != ERROR_SUCCESS) {
-                EXPECT_EQ(value.status, ERROR_NO_MORE_ITEMS);
-                return found;
-            }
-            value.bytes.resize(size);
-            found.emplace_back(std::string(name, length), value);
-        }
-    }
+    std::vector<std::string> subkeys(Handle key) { return subkeyNames(api(), key); }
+    std::vector<std::pair<std::string, Value>> values(Handle key) { return valueList(api(), key); }
 
     // Deletes a key and everything under it with the ten functions alone.
     void deleteTree(Handle base, const std::string& path)

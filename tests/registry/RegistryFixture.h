@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace tarnquill::registry::testing {
 
@@ -122,6 +127,26 @@ inline std::string readFile(const std::filesystem::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Whether `program` is an executable in a folder of PATH.
+inline bool onPath(const char* program)
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && ::access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+// The text of a file that a program started by the test writes, once it has
+// some (given up after 10 s).
+inline std::string readWhenWritten(const std::filesystem::path& file)
+{
+    for (int i = 0; i < 200 && readFile(file).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return readFile(file);
 }
 
 } // namespace tarnquill::registry::testing
