@@ -17,6 +17,8 @@
 //
 // and is instantiated with INSTANTIATE_TYPED_TEST_SUITE_P(Name, MemberScenarios, Traits).
 
+#include "SeamRegistryAdapter.h"
+
 #include "startup/RegStuff.h"
 #include "winapi/CWinAPI.h"
 
@@ -80,27 +82,17 @@ protected:
     }
 
     // The stored type and bytes of a value; status != 0 when it cannot be read.
-    struct Stored {
-        LONG status = ERROR_FILE_NOT_FOUND;
-        DWORD type = 0;
-        std::string bytes;
-    };
-    Stored stored(HKEY root, const std::string& path, const std::string& name)
+    contract::Value stored(HKEY root, const std::string& path, const std::string& name)
     {
-        Stored value;
         HKEY handle = 0;
-        value.status = api().RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, handle);
-        if (value.status != ERROR_SUCCESS)
-            return value;
-        std::string buffer(4096, '\0');
-        DWORD size = static_cast<DWORD>(buffer.size());
-        value.status = api().RegQueryValueExA(handle, name, value.type, buffer, size);
-        api().RegCloseKey(handle);
-        if (value.status == ERROR_SUCCESS)
-            value.bytes = buffer.substr(0, size);
+        contract::Value value{api().RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, handle)};
+        if (value.status == ERROR_SUCCESS) {
+            value = contract::queryValue(m_seam, handle, name);
+            api().RegCloseKey(handle);
+        }
         return value;
     }
-    Stored stored(const std::string& name) { return stored(HKEY_CURRENT_USER, key, name); }
+    contract::Value stored(const std::string& name) { return stored(HKEY_CURRENT_USER, key, name); }
 
     // The value lines of `path` (relative to the test's key) as (name, text) pairs, sorted: the two
     // registries may enumerate in different orders, the pairing is what counts.
@@ -132,29 +124,12 @@ protected:
         return names;
     }
 
-    void deleteTree(const std::string& path)
-    {
-        HKEY handle = 0;
-        if (api().RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, handle) != ERROR_SUCCESS)
-            return;
-        std::vector<std::string> children;
-        for (DWORD index = 0;; ++index) {
-            std::string name(300, '\0'), className(300, '\0');
-            DWORD cchName = 300, cchClass = 300;
-            FileTime written;
-            if (api().RegEnumKeyExA(handle, index, name, cchName, className, cchClass, written) != ERROR_SUCCESS)
-                break;
-            children.push_back(name.substr(0, cchName));
-        }
-        api().RegCloseKey(handle);
-        for (const std::string& child : children)
-            deleteTree(path + "\\" + child);
-        api().RegDeleteKeyA(HKEY_CURRENT_USER, path);
-    }
+    void deleteTree(const std::string& path) { contract::deleteTree(m_seam, HKEY_CURRENT_USER, path); }
 
 private:
     typename Traits::Backend m_backend;
     CWinAPI m_winapi{m_backend.api()};
+    contract::SeamRegistry m_seam{m_backend.api()};
 
 protected:
     const std::string key =
@@ -325,19 +300,11 @@ TYPED_TEST_P(MemberScenarios, ValuesAreListedWithTheirTexts)
     this->setRaw("expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
     this->setRaw("resource", REG_FULL_RESOURCE_DESCRIPTOR, "abc");
 
-    EXPECT_EQ(this->valueLines(), (LinePairs{
-                                      {"(Default)", "\"x\""},
-                                      {"bin", "00 0A FF "},
-                                      {"bin0", "(value not set)"},
-                                      {"d0", "&H0 (0)"},
-                                      {"d1", "&H1 (1)"},
-                                      {"dhigh", "&H80000000 (2147483648)"},
-                                      {"dmax", "&HFFFFFFFF (4294967295)"},
-                                      {"empty", "\"\""},
-                                      {"expand", "%TEMP%\\x"},
-                                      {"multi", "a bc  "},
-                                      {"resource", "REG_FULL_RESOURCE_DESCRIPTOR"},
-                                  }));
+    EXPECT_EQ(this->valueLines(),
+              (LinePairs{{"(Default)", "\"x\""}, {"bin", "00 0A FF "}, {"bin0", "(value not set)"},
+                         {"d0", "&H0 (0)"}, {"d1", "&H1 (1)"}, {"dhigh", "&H80000000 (2147483648)"},
+                         {"dmax", "&HFFFFFFFF (4294967295)"}, {"empty", "\"\""}, {"expand", "%TEMP%\\x"},
+                         {"multi", "a bc  "}, {"resource", "REG_FULL_RESOURCE_DESCRIPTOR"}}));
     // A missing key lists nothing.
     EXPECT_EQ(this->valueLines("missing"), LinePairs{});
 }

@@ -5,6 +5,8 @@
 // registry and autostart folder (nothing of the user's is touched), and the
 // registry calls in the short forms the tests write them in.
 
+#include "RegistryCalls.h"
+
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <gtest/gtest.h>
@@ -79,10 +81,7 @@ private:
     std::optional<RegistryStore> m_registry;
 };
 
-inline std::string sz(const std::string& text)
-{
-    return text + '\0';
-}
+using contract::sz;
 
 inline LONG setBytes(RegistryStore& registry, HKEY key, const std::string& name, DWORD type, const std::string& bytes)
 {
@@ -90,17 +89,10 @@ inline LONG setBytes(RegistryStore& registry, HKEY key, const std::string& name,
                                 static_cast<DWORD>(bytes.size()));
 }
 
-// The value's bytes; "" when it cannot be read, and status says why.
-inline std::string queryBytes(RegistryStore& registry, HKEY key, const std::string& name, LONG* status = nullptr)
+// The value's bytes; "" when it cannot be read.
+inline std::string queryBytes(RegistryStore& registry, HKEY key, const std::string& name)
 {
-    std::string bytes(512, '\0');
-    DWORD size = static_cast<DWORD>(bytes.size());
-    const LONG result =
-        registry.RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
-    if (status)
-        *status = result;
-    bytes.resize(result == ERROR_SUCCESS ? size : 0);
-    return bytes;
+    return contract::queryValue(registry, key, name).bytes;
 }
 
 // Handles of keys the test expects to be there (or to be made); 0 otherwise.

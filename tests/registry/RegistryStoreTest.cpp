@@ -2,7 +2,6 @@
 // What the SQLite store does beyond the shared contract: where it keeps its
 // files and who may write them, persistence, the classes root, Unicode names.
 
-#include "RegistryContract.h"
 #include "RegistryFixture.h"
 
 #include <gtest/gtest.h>
@@ -163,7 +162,8 @@ TEST_F(ClassesRootTest, TheRootListsBothSidesOnceAndIsTheUsersSoftwareClasses)
     EXPECT_EQ(subKeys(HKEY_CLASSES_ROOT), (Names{".both", ".machonly", ".useronly"}));
     EXPECT_EQ(info(HKEY_CLASSES_ROOT), (std::vector<DWORD>{3, 9, 0, 0, 0}));
     // The user's own key is not merged: only HKEY_CLASSES_ROOT is.
-    EXPECT_EQ(subKeys(openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes", KEY_READ)), (Names{".both", ".useronly"}));
+    EXPECT_EQ(subKeys(openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes", KEY_READ)),
+              (Names{".both", ".useronly"}));
     EXPECT_EQ(queryBytes(registry(), openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes\\.USERONLY"), ""),
               sz("U"));
     EXPECT_EQ(registry().RegDeleteKeyA(HKEY_CLASSES_ROOT, ""), ERROR_ACCESS_DENIED);
@@ -213,9 +213,7 @@ TEST_P(UnicodeNames, LettersMatchWithoutRegardToCase)
     HKEY reopened = 0;
     EXPECT_EQ(registry().RegOpenKeyExA(HKEY_CURRENT_USER, std::string("Software\\") + opened, 0, KEY_READ, &reopened),
               expected);
-    LONG valueStatus = 0;
-    queryBytes(registry(), key, opened, &valueStatus);
-    EXPECT_EQ(valueStatus, expected);
+    EXPECT_EQ(contract::queryValue(registry(), key, opened).status, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(RegistryStore, UnicodeNames,

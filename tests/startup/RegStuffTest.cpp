@@ -18,16 +18,14 @@ const std::string kRunPath(kRunSubKey);
 
 class RegStuffTest : public ::testing::Test {
 protected:
-    RegStuffTest() { api.registry = &registry; }
-
     // The Run value `name` under a root, as stored.
     std::optional<testing::InMemoryRegistry::Stored> runValue(HKEY root, const std::string& name = "tool") const
     {
         return registry.value(root, kRunPath, name);
     }
 
-    testing::InMemoryRegistry registry;
     RecordingWin32Api api;
+    testing::InMemoryRegistry& registry = *api.registry;
     RegStuff regStuff{api, "C:\\Apps\\Clip"};
 };
 

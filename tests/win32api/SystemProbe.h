@@ -59,8 +59,7 @@ class TestWindow final {
 public:
     TestWindow();
     ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
+    TestWindow(TestWindow&&) = delete;
     // Its handle as the seam carries it (low 32 bits).
     HWND seam() const;
     void* system() const { return m_window; }

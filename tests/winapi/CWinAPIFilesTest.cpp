@@ -20,9 +20,7 @@ TEST_F(CWinAPITest, DiskSpaceMultipliesTheGeometryOfTheDrivesRoot)
         total = 26214400;
         return 1;
     };
-    double dFree = -1;
-    double dUsed = -1;
-    double dTotal = -1;
+    double dFree = -1, dUsed = -1, dTotal = -1;
     EXPECT_EQ(winapi.DiskSpace("C:\\Windows", dFree, dUsed, dTotal), Variant());
     EXPECT_EQ(dTotal, 107374182400.0);
     EXPECT_EQ(dFree, 10737418240.0);
@@ -60,12 +58,8 @@ TEST_F(CWinAPITest, VolumeInfoPassesTheCallersBuffersThrough)
         flags = 0x3E700FF;
         return root == "C:\\" ? 1 : 0;
     };
-    std::string path = "C:\\";
-    std::string label(12, ' ');
-    std::string system(10, ' ');
-    std::int32_t serial = 0;
-    std::int32_t longest = 0;
-    std::int32_t flags = 0;
+    std::string path = "C:\\", label(12, ' '), system(10, ' ');
+    std::int32_t serial = 0, longest = 0, flags = 0;
     winapi.DiskVolumeInfo(path, label, 12, serial, longest, flags, system, 10);
     EXPECT_EQ(label, std::string("DATA\0       ", 12)) << "the whole buffer, not cut at the NUL";
     EXPECT_EQ(system, std::string("NTFS\0     ", 10));

@@ -15,7 +15,6 @@ class CWinAPIRegistryTest : public CWinAPITest {
 protected:
     CWinAPIRegistryTest()
     {
-        api.registry = &registry;
         for (const auto& [root, path] : {std::pair{HKEY_CURRENT_USER, "K"}, std::pair{HKEY_USERS, "K"},
                                          std::pair{HKEY_CLASSES_ROOT, "K"}, std::pair{HKEY_CURRENT_USER, kPolicies}}) {
             HKEY key = 0;
@@ -26,7 +25,7 @@ protected:
     }
 
     static constexpr const char* kPolicies = "software\\microsoft\\windows\\currentversion\\policies\\explorer";
-    testing::InMemoryRegistry registry;
+    testing::InMemoryRegistry& registry = *api.registry;
 };
 
 struct OpenCase {

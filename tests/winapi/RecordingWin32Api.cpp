@@ -132,10 +132,7 @@ LONG RecordingWin32Api::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWOR
                                       HKEY& result)
 {
     record("RegOpenKeyExA", Raw{rootName(hKey)}, subKey, ulOptions, Raw{mask(samDesired)}, Raw{"out"});
-    return fromRegistry(onRegOpenKeyExA, &InMemoryRegistry::RegOpenKeyExA, [&] {
-        result = nextHandle++;
-        return ERROR_SUCCESS;
-    }, hKey, subKey, ulOptions, samDesired, result);
+    return registry->RegOpenKeyExA(hKey, subKey, ulOptions, samDesired, result);
 }
 
 LONG RecordingWin32Api::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWORD reserved,
@@ -143,45 +140,43 @@ LONG RecordingWin32Api::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DW
                                         REGSAM samDesired, HKEY& result, DWORD& disposition)
 {
     record("RegCreateKeyExA", Raw{rootName(hKey)}, subKey, reserved, className, dwOptions, Raw{mask(samDesired)});
-    return fromRegistry(onRegCreateKeyExA, &InMemoryRegistry::RegCreateKeyExA, [&] {
-        result = nextHandle++;
-        disposition = REG_OPENED_EXISTING_KEY;
-        return ERROR_SUCCESS;
-    }, hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
+    if (onRegCreateKeyExA)
+        return onRegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
+    return registry->RegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
 }
 
 LONG RecordingWin32Api::RegSetValueExA(HKEY hKey, const std::string& valueName, DWORD reserved, DWORD dwType,
                                        std::string_view data, DWORD cbData)
 {
     record("RegSetValueExA", Raw{rootName(hKey)}, valueName, reserved, dwType, data, cbData);
-    return fromRegistry(onRegSetValueExA, &InMemoryRegistry::RegSetValueExA, ERROR_SUCCESS, hKey, valueName,
-                        reserved, dwType, data, cbData);
+    if (onRegSetValueExA)
+        return onRegSetValueExA(hKey, valueName, reserved, dwType, data, cbData);
+    return registry->RegSetValueExA(hKey, valueName, reserved, dwType, data, cbData);
 }
 
 LONG RecordingWin32Api::RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data,
                                          DWORD& cbData)
 {
     record("RegQueryValueExA", Raw{rootName(hKey)}, valueName, type, data, cbData);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegQueryValueExA, ERROR_FILE_NOT_FOUND, hKey, valueName, type,
-                        data, cbData);
+    return registry->RegQueryValueExA(hKey, valueName, type, data, cbData);
 }
 
 LONG RecordingWin32Api::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
 {
     record("RegDeleteKeyA", Raw{rootName(hKey)}, subKey);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegDeleteKeyA, ERROR_SUCCESS, hKey, subKey);
+    return registry->RegDeleteKeyA(hKey, subKey);
 }
 
 LONG RecordingWin32Api::RegDeleteValueA(HKEY hKey, const std::string& valueName)
 {
     record("RegDeleteValueA", Raw{rootName(hKey)}, valueName);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegDeleteValueA, ERROR_SUCCESS, hKey, valueName);
+    return registry->RegDeleteValueA(hKey, valueName);
 }
 
 LONG RecordingWin32Api::RegCloseKey(HKEY hKey)
 {
     record("RegCloseKey", Raw{rootName(hKey)});
-    return fromRegistry(nullptr, &InMemoryRegistry::RegCloseKey, ERROR_SUCCESS, hKey);
+    return registry->RegCloseKey(hKey);
 }
 
 LONG RecordingWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& cchClass, DWORD& subKeys,
@@ -190,29 +185,22 @@ LONG RecordingWin32Api::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWOR
                                          FileTime& lastWriteTime)
 {
     record("RegQueryInfoKeyA", Raw{rootName(hKey)}, className, cchClass);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegQueryInfoKeyA, [&] {
-        cchClass = subKeys = maxSubKeyLen = maxClassLen = values = maxValueNameLen = maxValueLen = 0;
-        cbSecurityDescriptor = 0;
-        lastWriteTime = {};
-        return ERROR_SUCCESS;
-    }, hKey, className, cchClass, subKeys, maxSubKeyLen, maxClassLen, values, maxValueNameLen, maxValueLen,
-       cbSecurityDescriptor, lastWriteTime);
+    return registry->RegQueryInfoKeyA(hKey, className, cchClass, subKeys, maxSubKeyLen, maxClassLen, values,
+                                      maxValueNameLen, maxValueLen, cbSecurityDescriptor, lastWriteTime);
 }
 
 LONG RecordingWin32Api::RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, DWORD& cchName,
                                       std::string& className, DWORD& cchClass, FileTime& lastWriteTime)
 {
     record("RegEnumKeyExA", Raw{rootName(hKey)}, index, name, cchName, className, cchClass);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegEnumKeyExA, ERROR_NO_MORE_ITEMS, hKey, index, name, cchName,
-                        className, cchClass, lastWriteTime);
+    return registry->RegEnumKeyExA(hKey, index, name, cchName, className, cchClass, lastWriteTime);
 }
 
 LONG RecordingWin32Api::RegEnumValueA(HKEY hKey, DWORD index, std::string& valueName, DWORD& cchValueName,
                                       DWORD& type, std::string& data, DWORD& cbData)
 {
     record("RegEnumValueA", Raw{rootName(hKey)}, index, valueName, cchValueName, type, data, cbData);
-    return fromRegistry(nullptr, &InMemoryRegistry::RegEnumValueA, ERROR_NO_MORE_ITEMS, hKey, index, valueName,
-                        cchValueName, type, data, cbData);
+    return registry->RegEnumValueA(hKey, index, valueName, cchValueName, type, data, cbData);
 }
 
 } // namespace tarnquill::testing

@@ -25,14 +25,14 @@ namespace tarnquill::testing {
 // name (HKEY_LOCAL_MACHINE), access masks in hex (0x3F). TwipsPerPixelX/Y,
 // Now and the App* readings are not platform calls and are not recorded.
 //
-// Answers: a function with a hook (onRegOpenKeyExA, ...; the method's own
+// Answers: a function with a hook (onSetCursorPos, ...; the method's own
 // signature) answers as the hook decides. Otherwise an action succeeds in the
 // plainest way (TRUE, ERROR_SUCCESS, a fresh handle 100, 101, ... wherever
 // one is returned); the work area and the cursor come from `workArea` and
 // `cursor` (SPI_SETWORKAREA stores into `workArea`); a call that would fill
 // a buffer or a record fails and leaves it untouched; searches and
-// enumerations find nothing. The registry functions answer from `registry`
-// when it is set. WaitForEvents, unscripted, sets `now` to the end it was
+// enumerations find nothing. The registry functions answer from `registry`.
+// WaitForEvents, unscripted, sets `now` to the end it was
 // given, as a wait that saw no event would.
 class RecordingWin32Api final : public Win32Api {
 public:
@@ -47,9 +47,10 @@ public:
     std::string appExeName = "tool";
     std::string appCommandLine;
     HANDLE nextHandle = 100;
-    // When set, the registry functions without a hook answer from it (and are
-    // still recorded), so a test can judge what they left behind.
-    InMemoryRegistry* registry = nullptr;
+    // The registry the registry functions answer from (a fresh one of the
+    // double's own unless a test sets its own), so a test can judge what
+    // they left behind.
+    InMemoryRegistry* registry = &m_registry;
 
     // Hooks, in the seam's order.
     std::function<BOOL(int, int)> onSetCursorPos;
@@ -69,7 +70,6 @@ public:
     std::function<std::int32_t(const std::string&, DWORD, ShFileInfoA&, UINT, UINT)> onSHGetFileInfoA;
     std::function<UINT(std::string&, UINT)> onGetWindowsDirectoryA;
     std::function<DWORD(DWORD, std::string&)> onGetTempPathA;
-    std::function<LONG(HKEY, const std::string&, DWORD, REGSAM, HKEY&)> onRegOpenKeyExA;
     std::function<LONG(HKEY, const std::string&, DWORD, const std::optional<std::string>&, DWORD, REGSAM, HKEY&, DWORD&)>
         onRegCreateKeyExA;
     std::function<LONG(HKEY, const std::string&, DWORD, DWORD, std::string_view, DWORD)> onRegSetValueExA;
@@ -269,6 +269,8 @@ public:
     }
 
 private:
+    InMemoryRegistry m_registry;
+
     // One argument as the line shows it (see the class comment).
     static std::string shown(std::string& buffer);
     static std::string shown(const std::string& text);
@@ -318,20 +320,6 @@ private:
             return static_cast<R>(fallback());
         else
             return static_cast<R>(fallback);
-    }
-    // A registry function: the hook's answer, else the registry's, else `unset`.
-    template <class Hook, class Member, class Fallback, class... A>
-    LONG fromRegistry(const Hook& hook, Member member, Fallback&& unset, A&... args)
-    {
-        if constexpr (!std::is_same_v<Hook, std::nullptr_t>)
-            if (hook)
-                return hook(args...);
-        if (registry)
-            return (registry->*member)(args...);
-        if constexpr (std::is_invocable_v<Fallback>)
-            return unset();
-        else
-            return unset;
     }
     // A function without a hook: recorded, answered with `result`.
     template <class R, class... A>
