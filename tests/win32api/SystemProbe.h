@@ -74,8 +74,8 @@ HICON applicationIcon();
 WinRect systemWorkArea();
 // Whether this process sees the screen in real pixels (system-DPI-aware or more).
 bool processIsDpiAware();
-int screenDpiX();
-int screenDpiY();
+// The screen's logical dots per inch across (or down).
+int screenDpi(bool vertical);
 
 // Waits (up to 10 s) for a dialog titled `caption` and presses its OK button;
 // true when it found one.
