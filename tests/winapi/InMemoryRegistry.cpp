@@ -114,15 +114,14 @@ HKEY InMemoryRegistry::addHandle(Open open)
     return m_lastHandle;
 }
 
-LONG InMemoryRegistry::lookup(HKEY hKey, const std::string& subKey, Open& base, std::vector<std::string>& components,
-                              std::shared_ptr<Key>& key) const
+LONG InMemoryRegistry::lookup(HKEY hKey, const std::string& subKey, Found& out) const
 {
-    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+    if (const LONG status = resolve(hKey, out.base); status != ERROR_SUCCESS)
         return status;
-    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
+    if (const LONG status = split(subKey, out.components); status != ERROR_SUCCESS)
         return status;
-    key = find(base.key, components);
-    return key ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    out.key = find(out.base.key, out.components);
+    return out.key ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 InMemoryRegistry::Value* InMemoryRegistry::findValue(Key& key, const std::string& name)
@@ -136,33 +135,27 @@ InMemoryRegistry::Value* InMemoryRegistry::findValue(Key& key, const std::string
 std::optional<InMemoryRegistry::Stored> InMemoryRegistry::value(HKEY root, const std::string& path,
                                                                 const std::string& name) const
 {
-    Open base;
-    std::vector<std::string> components;
-    std::shared_ptr<Key> key;
-    const Value* found = lookup(root, path, base, components, key) == ERROR_SUCCESS ? findValue(*key, name) : nullptr;
+    Found key;
+    const Value* found = lookup(root, path, key) == ERROR_SUCCESS ? findValue(*key.key, name) : nullptr;
     return found ? std::optional<Stored>(Stored{found->type, found->data}) : std::nullopt;
 }
 
 bool InMemoryRegistry::keyExists(HKEY root, const std::string& path) const
 {
-    Open base;
-    std::vector<std::string> components;
-    std::shared_ptr<Key> key;
-    return lookup(root, path, base, components, key) == ERROR_SUCCESS;
+    Found key;
+    return lookup(root, path, key) == ERROR_SUCCESS;
 }
 
 LONG InMemoryRegistry::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD, REGSAM samDesired, HKEY& result)
 {
     result = 0;
-    Open base;
-    std::vector<std::string> components;
-    std::shared_ptr<Key> key;
-    if (const LONG status = lookup(hKey, subKey, base, components, key); status != ERROR_SUCCESS)
+    Found found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_SUCCESS)
         return status;
     const REGSAM rights = granted(samDesired);
-    if ((rights & kWriteRights) != 0 && !mayChange(*key))
+    if ((rights & kWriteRights) != 0 && !mayChange(*found.key))
         return ERROR_ACCESS_DENIED;
-    result = addHandle({key, rights});
+    result = addHandle({found.key, rights});
     return ERROR_SUCCESS;
 }
 
@@ -170,10 +163,9 @@ LONG InMemoryRegistry::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWO
                                        const std::optional<std::string>& className, DWORD, REGSAM samDesired,
                                        HKEY& result, DWORD& disposition)
 {
-    Open base;
-    std::vector<std::string> components;
-    std::shared_ptr<Key> existing;
-    if (const LONG status = lookup(hKey, subKey, base, components, existing); status != ERROR_FILE_NOT_FOUND) {
+    Found found;
+    const auto& [base, components, existing] = found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_FILE_NOT_FOUND) {
         if (status != ERROR_SUCCESS)
             return status;
         if ((granted(samDesired) & kWriteRights) != 0 && !mayChange(*existing))
@@ -246,11 +238,10 @@ LONG InMemoryRegistry::putData(const Value& value, DWORD& type, std::string& dat
 
 LONG InMemoryRegistry::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
 {
-    Open base;
-    std::vector<std::string> components;
-    std::shared_ptr<Key> key;
-    if (const LONG status = lookup(hKey, subKey, base, components, key); status != ERROR_SUCCESS)
+    Found found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_SUCCESS)
         return status;
+    const auto& key = found.key;
     if (key->parent == nullptr || !key->children.empty() || !mayChange(*key))
         return ERROR_ACCESS_DENIED;
     key->deleted = true;
