@@ -142,13 +142,9 @@ class WinApiToolTest : public ::testing::Test {
 protected:
     ToolRun run(std::vector<std::string> args)
     {
-        std::ostringstream out;
-        std::ostringstream err;
-        ToolRun result;
-        result.status = runTool(args, api, lists, out, err);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
+        std::ostringstream out, err;
+        const int status = runTool(args, api, lists, out, err);
+        return {status, out.str(), err.str()};
     }
 
     testing::RecordingWin32Api api;
