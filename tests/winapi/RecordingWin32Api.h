@@ -212,22 +212,69 @@ public:
     std::string AppExeName() override { return appExeName; }
     std::string AppCommandLine() override { return appCommandLine; }
 
-    LONG RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD ulOptions, REGSAM samDesired, HKEY& result) override;
-    LONG RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWORD reserved, const std::optional<std::string>& className,
-                         DWORD dwOptions, REGSAM samDesired, HKEY& result, DWORD& disposition) override;
+    LONG RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD ulOptions, REGSAM samDesired, HKEY& result) override
+    {
+        record("RegOpenKeyExA", root(hKey), subKey, ulOptions, mask(samDesired), Raw{"out"});
+        return registry->RegOpenKeyExA(hKey, subKey, ulOptions, samDesired, result);
+    }
+    LONG RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWORD reserved,
+                         const std::optional<std::string>& className, DWORD dwOptions, REGSAM samDesired, HKEY& result,
+                         DWORD& disposition) override
+    {
+        record("RegCreateKeyExA", root(hKey), subKey, reserved, className, dwOptions, mask(samDesired));
+        if (onRegCreateKeyExA)
+            return onRegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
+        return registry->RegCreateKeyExA(hKey, subKey, reserved, className, dwOptions, samDesired, result, disposition);
+    }
     LONG RegSetValueExA(HKEY hKey, const std::string& valueName, DWORD reserved, DWORD dwType, std::string_view data,
-                        DWORD cbData) override;
-    LONG RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data, DWORD& cbData) override;
-    LONG RegDeleteKeyA(HKEY hKey, const std::string& subKey) override;
-    LONG RegDeleteValueA(HKEY hKey, const std::string& valueName) override;
-    LONG RegCloseKey(HKEY hKey) override;
+                        DWORD cbData) override
+    {
+        record("RegSetValueExA", root(hKey), valueName, reserved, dwType, data, cbData);
+        if (onRegSetValueExA)
+            return onRegSetValueExA(hKey, valueName, reserved, dwType, data, cbData);
+        return registry->RegSetValueExA(hKey, valueName, reserved, dwType, data, cbData);
+    }
+    LONG RegQueryValueExA(HKEY hKey, const std::string& valueName, DWORD& type, std::string& data,
+                          DWORD& cbData) override
+    {
+        record("RegQueryValueExA", root(hKey), valueName, type, data, cbData);
+        return registry->RegQueryValueExA(hKey, valueName, type, data, cbData);
+    }
+    LONG RegDeleteKeyA(HKEY hKey, const std::string& subKey) override
+    {
+        record("RegDeleteKeyA", root(hKey), subKey);
+        return registry->RegDeleteKeyA(hKey, subKey);
+    }
+    LONG RegDeleteValueA(HKEY hKey, const std::string& valueName) override
+    {
+        record("RegDeleteValueA", root(hKey), valueName);
+        return registry->RegDeleteValueA(hKey, valueName);
+    }
+    LONG RegCloseKey(HKEY hKey) override
+    {
+        record("RegCloseKey", root(hKey));
+        return registry->RegCloseKey(hKey);
+    }
     LONG RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD& cchClass, DWORD& subKeys, DWORD& maxSubKeyLen,
                           DWORD& maxClassLen, DWORD& values, DWORD& maxValueNameLen, DWORD& maxValueLen,
-                          DWORD& cbSecurityDescriptor, FileTime& lastWriteTime) override;
+                          DWORD& cbSecurityDescriptor, FileTime& lastWriteTime) override
+    {
+        record("RegQueryInfoKeyA", root(hKey), className, cchClass);
+        return registry->RegQueryInfoKeyA(hKey, className, cchClass, subKeys, maxSubKeyLen, maxClassLen, values,
+                                          maxValueNameLen, maxValueLen, cbSecurityDescriptor, lastWriteTime);
+    }
     LONG RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, DWORD& cchName, std::string& className,
-                       DWORD& cchClass, FileTime& lastWriteTime) override;
+                       DWORD& cchClass, FileTime& lastWriteTime) override
+    {
+        record("RegEnumKeyExA", root(hKey), index, name, cchName, className, cchClass);
+        return registry->RegEnumKeyExA(hKey, index, name, cchName, className, cchClass, lastWriteTime);
+    }
     LONG RegEnumValueA(HKEY hKey, DWORD index, std::string& valueName, DWORD& cchValueName, DWORD& type,
-                       std::string& data, DWORD& cbData) override;
+                       std::string& data, DWORD& cbData) override
+    {
+        record("RegEnumValueA", root(hKey), index, valueName, cchValueName, type, data, cbData);
+        return registry->RegEnumValueA(hKey, index, valueName, cchValueName, type, data, cbData);
+    }
 
     HANDLE FindFirstFileA(const std::string& pattern, Win32FindDataA& data) override
     {
@@ -282,6 +329,9 @@ private:
         std::string text;
     };
     static std::string shown(const Raw& raw) { return raw.text; }
+    // A registry root by name, an access mask in hex.
+    static Raw root(HKEY key);
+    static Raw mask(REGSAM access);
     template <class T>
     static std::string shown(const T& value)
     {
