@@ -35,17 +35,18 @@ pid_t spawnHammer(const RegistryLocations& locations, HKEY root, const std::stri
         "XDG_CONFIG_HOME=" + locations.userAutostart.parent_path().string(),
         "HOME=" + locations.userAutostart.parent_path().parent_path().string(),
     };
-    std::vector<char*> envp;
-    for (auto& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
     std::vector<std::string> args{REGISTRY_HAMMER_PATH, rootName(root), prefix, std::to_string(kCount)};
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    const auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> list;
+        for (auto& text : texts)
+            list.push_back(text.data());
+        list.push_back(nullptr);
+        return list;
+    };
     pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+    EXPECT_EQ(::posix_spawn(&pid, args[0].c_str(), nullptr, nullptr, pointers(args).data(),
+                            pointers(environment).data()),
+              0);
     return pid;
 }
 

@@ -6,7 +6,6 @@
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
 
-#include "InMemoryRegistry.h"
 #include "RecordingWin32Api.h"
 
 namespace {
@@ -14,11 +13,9 @@ namespace {
 struct InMemoryTraits {
     class Backend {
     public:
-        Backend() { m_api.registry = &m_registry; }
         tarnquill::contract::SeamRegistry& api() { return m_seam; }
 
     private:
-        tarnquill::testing::InMemoryRegistry m_registry;
         tarnquill::testing::RecordingWin32Api m_api;
         tarnquill::contract::SeamRegistry m_seam{m_api};
     };

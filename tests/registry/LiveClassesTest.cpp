@@ -12,28 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace tarnquill::registry::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool onPath(const char* program)
-{
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
 
 // The first line a command prints.
 std::string firstLine(const std::string& command)
@@ -123,9 +108,7 @@ TEST_F(LiveClassesTest, AnAssociationOpensItsFilesWithTheProgramUntilItsKeysAreD
     EXPECT_EQ(type, "application/x-tarnquill-tarnquilltest.file");
     EXPECT_EQ(firstLine("xdg-mime query default " + type), "tarnquill-tarnquilltest.file.desktop");
     ASSERT_EQ(std::system(("gio open " + quoted(sample) + " >/dev/null 2>&1").c_str()), 0);
-    for (int i = 0; i < 200 && readFile(opened).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(readFile(opened), sample.string() + "\n");
+    EXPECT_EQ(readWhenWritten(opened), sample.string() + "\n");
 
     // Deleted child first, as the class's callers delete.
     winapi().RegistryDeletekey("command", "TarnquillTest.File\\shell\\open", HKEY_CLASSES_ROOT);

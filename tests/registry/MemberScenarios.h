@@ -17,14 +17,16 @@
 //
 // and is instantiated with INSTANTIATE_TYPED_TEST_SUITE_P(Name, MemberScenarios, Traits).
 
+#include "SeamRegistryAdapter.h"
+
 #include "startup/RegStuff.h"
 #include "winapi/CWinAPI.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,9 +42,6 @@ protected:
 
     void SetUp() override
     {
-        m_backend = std::make_unique<typename Traits::Backend>();
-        m_winapi = std::make_unique<CWinAPI>(m_backend->api());
-        key = std::string(kParent) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         deleteTree(key);
         winapi().RegistryNewKey(key, HKEY_CURRENT_USER);
     }
@@ -53,10 +52,22 @@ protected:
         api().RegDeleteKeyA(HKEY_CURRENT_USER, kParent); // fails while other tests' keys are in it
     }
 
-    Win32Api& api() { return m_backend->api(); }
-    CWinAPI& winapi() { return *m_winapi; }
-    HWND newListBox() { return m_backend->newListBox(); }
-    Lines lines(HWND listBox) { return m_backend->lines(listBox); }
+    Win32Api& api() { return m_backend.api(); }
+    CWinAPI& winapi() { return m_winapi; }
+    HWND newListBox() { return m_backend.newListBox(); }
+    Lines lines(HWND listBox) { return m_backend.lines(listBox); }
+
+    // A value written with the member for its type: RegistryValueS,
+    // RegistryValueD or RegistryValueB (`text` read as a number).
+    void write(const std::string& name, DWORD type, const std::string& text)
+    {
+        if (type == REG_SZ)
+            winapi().RegistryValueS(key, name, text, HKEY_CURRENT_USER);
+        else if (type == REG_DWORD)
+            winapi().RegistryValueD(key, name, text, HKEY_CURRENT_USER);
+        else
+            winapi().RegistryValueB(key, name, static_cast<std::uint8_t>(std::stoi(text)), HKEY_CURRENT_USER);
+    }
 
     // A value written through the seam, for the types no member writes.
     void setRaw(const std::string& name, DWORD type, const std::string& bytes, const std::string& sub = {})
@@ -71,27 +82,17 @@ protected:
     }
 
     // The stored type and bytes of a value; status != 0 when it cannot be read.
-    struct Stored {
-        LONG status = ERROR_FILE_NOT_FOUND;
-        DWORD type = 0;
-        std::string bytes;
-    };
-    Stored stored(HKEY root, const std::string& path, const std::string& name)
+    contract::Value stored(HKEY root, const std::string& path, const std::string& name)
     {
-        Stored value;
         HKEY handle = 0;
-        value.status = api().RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, handle);
-        if (value.status != ERROR_SUCCESS)
-            return value;
-        std::string buffer(4096, '\0');
-        DWORD size = static_cast<DWORD>(buffer.size());
-        value.status = api().RegQueryValueExA(handle, name, value.type, buffer, size);
-        api().RegCloseKey(handle);
-        if (value.status == ERROR_SUCCESS)
-            value.bytes = buffer.substr(0, size);
+        contract::Value value{api().RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, handle)};
+        if (value.status == ERROR_SUCCESS) {
+            value = contract::queryValue(m_seam, handle, name);
+            api().RegCloseKey(handle);
+        }
         return value;
     }
-    Stored stored(const std::string& name) { return stored(HKEY_CURRENT_USER, key, name); }
+    contract::Value stored(const std::string& name) { return stored(HKEY_CURRENT_USER, key, name); }
 
     // The value lines of `path` (relative to the test's key) as (name, text) pairs, sorted: the two
     // registries may enumerate in different orders, the pairing is what counts.
@@ -123,31 +124,16 @@ protected:
         return names;
     }
 
-    void deleteTree(const std::string& path)
-    {
-        HKEY handle = 0;
-        if (api().RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, handle) != ERROR_SUCCESS)
-            return;
-        std::vector<std::string> children;
-        for (DWORD index = 0;; ++index) {
-            std::string name(300, '\0'), className(300, '\0');
-            DWORD cchName = 300, cchClass = 300;
-            FileTime written;
-            if (api().RegEnumKeyExA(handle, index, name, cchName, className, cchClass, written) != ERROR_SUCCESS)
-                break;
-            children.push_back(name.substr(0, cchName));
-        }
-        api().RegCloseKey(handle);
-        for (const std::string& child : children)
-            deleteTree(path + "\\" + child);
-        api().RegDeleteKeyA(HKEY_CURRENT_USER, path);
-    }
-
-    std::string key;
+    void deleteTree(const std::string& path) { contract::deleteTree(m_seam, HKEY_CURRENT_USER, path); }
 
 private:
-    std::unique_ptr<typename Traits::Backend> m_backend;
-    std::unique_ptr<CWinAPI> m_winapi;
+    typename Traits::Backend m_backend;
+    CWinAPI m_winapi{m_backend.api()};
+    contract::SeamRegistry m_seam{m_backend.api()};
+
+protected:
+    const std::string key =
+        std::string(kParent) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TYPED_TEST_SUITE_P(MemberScenarios);
@@ -165,26 +151,20 @@ TYPED_TEST_P(MemberScenarios, WrittenValuesReadBackInTheirStoredForm)
 {
     auto& w = this->winapi();
     const HKEY root = HKEY_CURRENT_USER;
-    w.RegistryValueS(this->key, "abc", "abc", root);
-    w.RegistryValueS(this->key, "", "", root);
-    w.RegistryValueD(this->key, "16", "16", root);
-    w.RegistryValueD(this->key, "minus", "-1", root);
-    w.RegistryValueD(this->key, "half2", "2.5", root);
-    w.RegistryValueD(this->key, "half3", "3.5", root);
-    w.RegistryValueD(this->key, "big", "305419896", root);
-    w.RegistryValueB(this->key, "byte", 5, root);
-
     struct Row {
         const char* name;
         DWORD type;
+        const char* text;
         std::string bytes;
     };
     const Row rows[] = {
-        {"abc", REG_SZ, std::string("abc\0", 4)},     {"", REG_SZ, std::string(1, '\0')},
-        {"16", REG_DWORD, le32(16)},                   {"minus", REG_DWORD, le32(0xFFFFFFFF)},
-        {"half2", REG_DWORD, le32(2)},                 {"half3", REG_DWORD, le32(4)},
-        {"big", REG_DWORD, le32(0x12345678)},          {"byte", REG_BINARY, le32(5)},
+        {"abc", REG_SZ, "abc", std::string("abc\0", 4)},    {"", REG_SZ, "", std::string(1, '\0')},
+        {"16", REG_DWORD, "16", le32(16)},                  {"minus", REG_DWORD, "-1", le32(0xFFFFFFFF)},
+        {"half2", REG_DWORD, "2.5", le32(2)},               {"half3", REG_DWORD, "3.5", le32(4)},
+        {"big", REG_DWORD, "305419896", le32(0x12345678)}, {"byte", REG_BINARY, "5", le32(5)},
     };
+    for (const Row& row : rows)
+        this->write(row.name, row.type, row.text);
     for (const Row& row : rows) {
         const auto value = this->stored(row.name);
         EXPECT_EQ(value.status, ERROR_SUCCESS) << row.name;
@@ -309,32 +289,22 @@ TYPED_TEST_P(MemberScenarios, KeysAreCreatedListedAndDeletedChildFirst)
 
 TYPED_TEST_P(MemberScenarios, ValuesAreListedWithTheirTexts)
 {
-    auto& w = this->winapi();
-    w.RegistryValueS(this->key, "", "x", HKEY_CURRENT_USER);
-    w.RegistryValueS(this->key, "empty", "", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "d1", "1", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "dmax", "-1", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "dhigh", "-2147483648", HKEY_CURRENT_USER);
-    w.RegistryValueD(this->key, "d0", "0", HKEY_CURRENT_USER);
+    for (const auto& [name, type, text] : {std::tuple{"", REG_SZ, "x"}, std::tuple{"empty", REG_SZ, ""},
+                                           std::tuple{"d1", REG_DWORD, "1"}, std::tuple{"dmax", REG_DWORD, "-1"},
+                                           std::tuple{"dhigh", REG_DWORD, "-2147483648"},
+                                           std::tuple{"d0", REG_DWORD, "0"}})
+        this->write(name, type, text);
     this->setRaw("bin", REG_BINARY, std::string("\x00\x0A\xFF", 3));
     this->setRaw("bin0", REG_BINARY, "");
     this->setRaw("multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6));
     this->setRaw("expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
     this->setRaw("resource", REG_FULL_RESOURCE_DESCRIPTOR, "abc");
 
-    EXPECT_EQ(this->valueLines(), (LinePairs{
-                                      {"(Default)", "\"x\""},
-                                      {"bin", "00 0A FF "},
-                                      {"bin0", "(value not set)"},
-                                      {"d0", "&H0 (0)"},
-                                      {"d1", "&H1 (1)"},
-                                      {"dhigh", "&H80000000 (2147483648)"},
-                                      {"dmax", "&HFFFFFFFF (4294967295)"},
-                                      {"empty", "\"\""},
-                                      {"expand", "%TEMP%\\x"},
-                                      {"multi", "a bc  "},
-                                      {"resource", "REG_FULL_RESOURCE_DESCRIPTOR"},
-                                  }));
+    EXPECT_EQ(this->valueLines(),
+              (LinePairs{{"(Default)", "\"x\""}, {"bin", "00 0A FF "}, {"bin0", "(value not set)"},
+                         {"d0", "&H0 (0)"}, {"d1", "&H1 (1)"}, {"dhigh", "&H80000000 (2147483648)"},
+                         {"dmax", "&HFFFFFFFF (4294967295)"}, {"empty", "\"\""}, {"expand", "%TEMP%\\x"},
+                         {"multi", "a bc  "}, {"resource", "REG_FULL_RESOURCE_DESCRIPTOR"}}));
     // A missing key lists nothing.
     EXPECT_EQ(this->valueLines("missing"), LinePairs{});
 }

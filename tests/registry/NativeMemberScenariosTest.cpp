@@ -5,6 +5,7 @@
 #include "MemberScenarios.h"
 
 #include "platform/windows/NativeWin32Api.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -45,12 +46,7 @@ public:
             std::wstring text(static_cast<std::size_t>(::SendMessageW(window, LB_GETTEXTLEN, row, 0)) + 1, L'\0');
             const LRESULT length = ::SendMessageW(window, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
             text.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
-            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                                    0, nullptr, nullptr);
-            std::string utf8(static_cast<std::size_t>(bytes), '\0');
-            ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
-                                  nullptr, nullptr);
-            texts.push_back(utf8);
+            texts.push_back(tarnquill::wide::toUtf8(text));
         }
         return texts;
     }

@@ -20,12 +20,11 @@
 // The numbers are the seam's (Win32Types.h), so a file that also includes
 // <windows.h> includes this header first.
 
-#include "winapi/Win32Types.h"
+#include "RegistryCalls.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -34,33 +33,8 @@
 
 namespace tarnquill::contract {
 
-using Handle = HKEY;
-using Status = LONG;
-using Dword = DWORD;
-
 // What the start-up entry opens the Run key with.
 inline constexpr Dword kRunEntryAccess = 0x3F;
-
-struct Value {
-    Status status = ERROR_SUCCESS;
-    Dword type = 0;
-    std::string bytes;
-
-    bool operator==(const Value&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Value& value)
-{
-    out << "{status " << value.status << ", type " << value.type << ", " << value.bytes.size() << " bytes:";
-    for (const unsigned char c : value.bytes)
-        out << ' ' << std::hex << static_cast<int>(c) << std::dec;
-    return out << '}';
-}
-
-inline std::string sz(const std::string& text)
-{
-    return text + '\0';
-}
 
 template <class Traits>
 class RegistryContract : public ::testing::Test {
@@ -109,69 +83,15 @@ protected:
         return api().RegSetValueExA(key, name, 0, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                     static_cast<Dword>(bytes.size()));
     }
-    Value query(Handle key, const std::string& name)
-    {
-        Value value;
-        Dword size = 0;
-        value.status = api().RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
-        if (value.status != ERROR_SUCCESS)
-            return value;
-        value.bytes.assign(size, '\0');
-        value.status = api().RegQueryValueExA(key, name, nullptr, &value.type,
-                                              reinterpret_cast<std::uint8_t*>(value.bytes.data()), &size);
-        value.bytes.resize(size);
-        return value;
-    }
+    Value query(Handle key, const std::string& name) { return queryValue(api(), key, name); }
     Status enumKey(Handle key, Dword index, char* name, Dword& length)
     {
         return api().RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     }
-    std::vector<std::string> subkeys(Handle key)
-    {
-        std::vector<std::string> names;
-        while (true) {
-            char name[256];
-            Dword length = sizeof name;
-            const Status status = enumKey(key, static_cast<Dword>(names.size()), name, length);
-            if (status != ERROR_SUCCESS) {
-                EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
-                return names;
-            }
-            names.emplace_back(name, length);
-        }
-    }
-    // (name, value) pairs in enumeration order.
-    std::vector<std::pair<std::string, Value>> values(Handle key)
-    {
-        std::vector<std::pair<std::string, Value>> found;
-        while (true) {
-            char name[256];
-            Dword length = sizeof name;
-            Value value;
-            value.bytes.assign(1024, '\0');
-            Dword size = 1024;
-            value.status = api().RegEnumValueA(key, static_cast<Dword>(found.size()), name, &length, nullptr,
-                                               &value.type, reinterpret_cast<std::uint8_t*>(value.bytes.data()), &size);
-            if (value.status != ERROR_SUCCESS) {
-                EXPECT_EQ(value.status, ERROR_NO_MORE_ITEMS);
-                return found;
-            }
-            value.bytes.resize(size);
-            found.emplace_back(std::string(name, length), value);
-        }
-    }
+    std::vector<std::string> subkeys(Handle key) { return subkeyNames(api(), key); }
+    std::vector<std::pair<std::string, Value>> values(Handle key) { return valueList(api(), key); }
 
-    // Deletes a key and everything under it with the ten functions alone.
-    void deleteTree(Handle base, const std::string& path)
-    {
-        Handle key = 0;
-        if (api().RegOpenKeyExA(base, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-            return;
-        for (const std::string& name : subkeys(key))
-            deleteTree(key, name);
-        api().RegCloseKey(key);
-        api().RegDeleteKeyA(base, path);
-    }
+    void deleteTree(Handle base, const std::string& path) { contract::deleteTree(api(), base, path); }
 
 private:
     Status kept(Status status, Handle handle)

@@ -5,9 +5,15 @@
 // registry and autostart folder (nothing of the user's is touched), and the
 // registry calls in the short forms the tests write them in.
 
+#include "RegistryCalls.h"
+
 #include "platform/linux/registry/RegistryStore.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace tarnquill::registry::testing {
 
@@ -74,10 +81,7 @@ private:
     std::optional<RegistryStore> m_registry;
 };
 
-inline std::string sz(const std::string& text)
-{
-    return text + '\0';
-}
+using contract::sz;
 
 inline LONG setBytes(RegistryStore& registry, HKEY key, const std::string& name, DWORD type, const std::string& bytes)
 {
@@ -85,17 +89,10 @@ inline LONG setBytes(RegistryStore& registry, HKEY key, const std::string& name,
                                 static_cast<DWORD>(bytes.size()));
 }
 
-// The value's bytes; "" when it cannot be read, and status says why.
-inline std::string queryBytes(RegistryStore& registry, HKEY key, const std::string& name, LONG* status = nullptr)
+// The value's bytes; "" when it cannot be read.
+inline std::string queryBytes(RegistryStore& registry, HKEY key, const std::string& name)
 {
-    std::string bytes(512, '\0');
-    DWORD size = static_cast<DWORD>(bytes.size());
-    const LONG result =
-        registry.RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
-    if (status)
-        *status = result;
-    bytes.resize(result == ERROR_SUCCESS ? size : 0);
-    return bytes;
+    return contract::queryValue(registry, key, name).bytes;
 }
 
 // Handles of keys the test expects to be there (or to be made); 0 otherwise.
@@ -122,6 +119,26 @@ inline std::string readFile(const std::filesystem::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Whether `program` is an executable in a folder of PATH.
+inline bool onPath(const char* program)
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && ::access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+// The text of a file that a program started by the test writes, once it has
+// some (given up after 10 s).
+inline std::string readWhenWritten(const std::filesystem::path& file)
+{
+    for (int i = 0; i < 200 && readFile(file).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return readFile(file);
 }
 
 } // namespace tarnquill::registry::testing

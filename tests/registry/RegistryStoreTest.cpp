@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <tuple>
 
 namespace tarnquill::registry::testing {
 namespace {
@@ -114,36 +115,83 @@ TEST_F(RegistryTest, AnUnwritableMachineStoreIsStillRead)
     EXPECT_EQ(user.RegOpenKeyExA(HKEY_LOCAL_MACHINE, product, 0, KEY_READ, &key), ERROR_SUCCESS) << "still there";
 }
 
-TEST_F(RegistryTest, ClassesRootIsTheUsersSoftwareClasses)
+// HKEY_CLASSES_ROOT is the user's Software\Classes over the machine's: a key
+// of either side listed once, the user's entry where both have a name, new
+// keys the user's.
+class ClassesRootTest : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        const std::string classes = "Software\\Classes\\";
+        for (const auto& [root, path, name, text] :
+             {std::tuple{HKEY_LOCAL_MACHINE, classes + ".machonly", "", "MachineType"},
+              std::tuple{HKEY_LOCAL_MACHINE, classes + ".BOTH", "", "MachineBoth"},
+              std::tuple{HKEY_LOCAL_MACHINE, classes + ".BOTH", "Machine Value", "m"},
+              std::tuple{HKEY_LOCAL_MACHINE, classes + ".BOTH\\shell", "", ""},
+              std::tuple{HKEY_CLASSES_ROOT, std::string(".both\\ShellEx"), "", ""},
+              std::tuple{HKEY_CLASSES_ROOT, std::string(".both"), "", "UserBoth"},
+              std::tuple{HKEY_CLASSES_ROOT, std::string(".useronly"), "", "U"}})
+            ASSERT_EQ(setBytes(registry(), createKey(registry(), root, path), name, REG_SZ, sz(text)), ERROR_SUCCESS);
+    }
+
+    std::vector<std::string> subKeys(HKEY key) { return contract::subkeyNames(registry(), key); }
+    std::vector<std::pair<std::string, contract::Value>> values(const std::string& path)
+    {
+        return contract::valueList(registry(), openKey(registry(), HKEY_CLASSES_ROOT, path, KEY_READ));
+    }
+    // Subkeys, longest subkey name, values, longest value name, longest data.
+    std::vector<DWORD> info(HKEY key)
+    {
+        DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxValue = 0;
+        EXPECT_EQ(registry().RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
+                                              &maxValueName, &maxValue, nullptr, nullptr),
+                  ERROR_SUCCESS);
+        return {subKeys, maxSubKey, values, maxValueName, maxValue};
+    }
+};
+
+using Names = std::vector<std::string>;
+
+contract::Value text(const std::string& text)
 {
-    ASSERT_EQ(setBytes(registry(), createKey(registry(), HKEY_CLASSES_ROOT, ".abc"), "", REG_SZ, sz("AbcFile")),
-              ERROR_SUCCESS);
-    const HKEY same = openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes\\.ABC", KEY_READ);
-    EXPECT_EQ(queryBytes(registry(), same, ""), sz("AbcFile"));
+    return {ERROR_SUCCESS, REG_SZ, sz(text)};
+}
+
+TEST_F(ClassesRootTest, TheRootListsBothSidesOnceAndIsTheUsersSoftwareClasses)
+{
+    EXPECT_EQ(subKeys(HKEY_CLASSES_ROOT), (Names{".both", ".machonly", ".useronly"}));
+    EXPECT_EQ(info(HKEY_CLASSES_ROOT), (std::vector<DWORD>{3, 9, 0, 0, 0}));
+    // The user's own key is not merged: only HKEY_CLASSES_ROOT is.
+    EXPECT_EQ(subKeys(openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes", KEY_READ)),
+              (Names{".both", ".useronly"}));
+    EXPECT_EQ(queryBytes(registry(), openKey(registry(), HKEY_CURRENT_USER, "Software\\Classes\\.USERONLY"), ""),
+              sz("U"));
     EXPECT_EQ(registry().RegDeleteKeyA(HKEY_CLASSES_ROOT, ""), ERROR_ACCESS_DENIED);
 }
 
-// The machine's classes show through where the user's have no key of that
-// name; the user's win where both have one; new keys are the user's.
-TEST_F(RegistryTest, ClassesRootReadsTheMachinesClassesBehindTheUsers)
+TEST_F(ClassesRootTest, AKeyOnBothSidesMergesItsSubkeysAndValues)
 {
-    for (const auto& [ext, type] : {std::pair{".mach", "MachineType"}, std::pair{".both", "MachineBoth"}})
-        ASSERT_EQ(setBytes(registry(), createKey(registry(), HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + ext),
-                           "", REG_SZ, sz(type)),
-                  ERROR_SUCCESS);
-    ASSERT_EQ(setBytes(registry(), createKey(registry(), HKEY_CLASSES_ROOT, ".both"), "", REG_SZ, sz("UserBoth")),
-              ERROR_SUCCESS);
+    const HKEY both = openKey(registry(), HKEY_CLASSES_ROOT, ".Both", KEY_READ);
+    EXPECT_EQ(subKeys(both), (Names{"shell", "ShellEx"}));
+    using Values = std::vector<std::pair<std::string, contract::Value>>;
+    EXPECT_EQ(values(".Both"), (Values{{"", text("UserBoth")}, {"Machine Value", text("m")}}));
+    EXPECT_EQ(info(both), (std::vector<DWORD>{2, 7, 2, 13, 9})) << "\"UserBoth\" and its NUL";
+    EXPECT_EQ(queryBytes(registry(), both, "MACHINE VALUE"), sz("m"));
+    // A key only the machine has, and one only the user has, below the root.
+    EXPECT_EQ(values(".machonly"), (Values{{"", text("MachineType")}}));
+    EXPECT_EQ(values(".useronly"), (Values{{"", text("U")}}));
+    EXPECT_EQ(subKeys(openKey(registry(), both, "shell", KEY_READ)), Names{});
+}
 
+TEST_F(ClassesRootTest, AnOrdinaryUserReadsTheMachinesClassesAndWritesOnlyHisOwn)
+{
     RegistryStore user(locations, [&](const fs::path& file) { return file != locations.machineRegistry; });
-    EXPECT_EQ(queryBytes(user, openKey(user, HKEY_CLASSES_ROOT, ".MACH", KEY_READ), ""), sz("MachineType"));
-    EXPECT_EQ(queryBytes(user, openKey(user, HKEY_CLASSES_ROOT, ".both", KEY_READ), ""), sz("UserBoth"));
+    EXPECT_EQ(queryBytes(user, openKey(user, HKEY_CLASSES_ROOT, ".MACHONLY", KEY_READ), ""), sz("MachineType"));
     HKEY key = 0;
-    EXPECT_EQ(user.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".mach", 0, KEY_SET_VALUE, &key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(user.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".machonly", 0, KEY_SET_VALUE, &key), ERROR_ACCESS_DENIED);
     EXPECT_EQ(user.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".none", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
-
-    const HKEY created = createKey(user, HKEY_CLASSES_ROOT, ".mach\\shell");
-    EXPECT_NE(created, 0);
-    EXPECT_EQ(user.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.mach\\shell", 0, KEY_READ, &key),
+    EXPECT_NE(createKey(user, HKEY_CLASSES_ROOT, ".machonly\\shell"), 0);
+    EXPECT_EQ(user.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.machonly\\shell", 0, KEY_READ, &key),
               ERROR_SUCCESS);
 }
 
@@ -165,9 +213,7 @@ TEST_P(UnicodeNames, LettersMatchWithoutRegardToCase)
     HKEY reopened = 0;
     EXPECT_EQ(registry().RegOpenKeyExA(HKEY_CURRENT_USER, std::string("Software\\") + opened, 0, KEY_READ, &reopened),
               expected);
-    LONG valueStatus = 0;
-    queryBytes(registry(), key, opened, &valueStatus);
-    EXPECT_EQ(valueStatus, expected);
+    EXPECT_EQ(contract::queryValue(registry(), key, opened).status, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(RegistryStore, UnicodeNames,

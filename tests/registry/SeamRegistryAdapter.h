@@ -2,14 +2,14 @@
 #pragma once
 
 // The ten registry functions of the Win32 seam (references, buffers of a fixed
-// length) in the pointer form the contract suite calls (RegistryContract.h),
+// length) in the pointer form the contract suite calls (RegistryCalls.h),
 // so that any Win32Api can be held to the suite: NativeWin32Api on Windows,
 // LinuxWin32Api on Linux. The adapter maps one form onto the other and nothing
 // more: a NULL out pointer becomes a scratch variable, a NULL data buffer a
 // buffer of size 0 whose ERROR_MORE_DATA answers the size question as NULL
 // does on Windows.
 
-#include "RegistryContract.h"
+#include "RegistryCalls.h"
 
 #include "winapi/Win32Api.h"
 

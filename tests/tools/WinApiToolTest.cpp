@@ -110,26 +110,6 @@ TEST(FormatHumanTest, ShowsEmptyNothingAndRawBytes)
     EXPECT_EQ(formatHuman(Type::Boolean, std::int16_t{5}), "5");
 }
 
-// ---- The member table ----------------------------------------------------------
-
-TEST(MemberTableTest, SignaturesFollowTheClass)
-{
-    const auto& table = members();
-    ASSERT_EQ(table.size(), 60u);
-    EXPECT_EQ(table.front().name, "PlaySound");
-    EXPECT_EQ(table.back().name, "RegEnumValues");
-    // By-reference outputs, annotated kinds, optional tails and results.
-    EXPECT_EQ(table[42].signature(), "RegistryGetValue sKey:string sValueName:string sValue:variant& "
-                                     "nValuetype:int32& home:key -> variant");
-    EXPECT_EQ(findMember("findfilesapi")->signature(),
-              "FindFilesAPI path:string& SearchStr:string FileCount:int16& DirCount:int16& "
-              "[handleListbox:listbox] [SendBackInFilename_PathFormat:boolean] "
-              "[DontLookInSubFolders:boolean] -> variant");
-    EXPECT_EQ(findMember("SoundCardDetect")->signature(), "SoundCardDetect -> boolean");
-    EXPECT_EQ(findMember("TryIcnRtnMsg")->signature(), "TryIcnRtnMsg X:single& -> int32");
-    EXPECT_EQ(findMember("NoSuchMember"), nullptr);
-}
-
 // ---- Whole command lines ------------------------------------------------------------
 
 struct ToolRun {
@@ -142,13 +122,9 @@ class WinApiToolTest : public ::testing::Test {
 protected:
     ToolRun run(std::vector<std::string> args)
     {
-        std::ostringstream out;
-        std::ostringstream err;
-        ToolRun result;
-        result.status = runTool(args, api, lists, out, err);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
+        std::ostringstream out, err;
+        const int status = runTool(args, api, lists, out, err);
+        return {status, out.str(), err.str()};
     }
 
     testing::RecordingWin32Api api;

@@ -90,8 +90,8 @@ TEST_F(NativeDesktop, TheWorkAreaAndTheTwipsPerPixelAreTheScreens)
     EXPECT_GT(area.right, area.left);
     EXPECT_GT(area.bottom, area.top);
 
-    EXPECT_FLOAT_EQ(api.TwipsPerPixelX(), 1440.0f / static_cast<float>(probe::screenDpiX()));
-    EXPECT_FLOAT_EQ(api.TwipsPerPixelY(), 1440.0f / static_cast<float>(probe::screenDpiY()));
+    EXPECT_FLOAT_EQ(api.TwipsPerPixelX(), 1440.0f / static_cast<float>(probe::screenDpi(false)));
+    EXPECT_FLOAT_EQ(api.TwipsPerPixelY(), 1440.0f / static_cast<float>(probe::screenDpi(true)));
 }
 
 // Needs no display: the awareness is the process's, set by the constructor.

@@ -165,26 +165,12 @@ bool processIsDpiAware()
     return ::IsProcessDPIAware() != FALSE;
 }
 
-namespace {
-
-int screenDpi(int axis)
+int screenDpi(bool vertical)
 {
     const ::HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, axis);
+    const int dpi = ::GetDeviceCaps(screen, vertical ? LOGPIXELSY : LOGPIXELSX);
     ::ReleaseDC(nullptr, screen);
     return dpi;
-}
-
-} // namespace
-
-int screenDpiX()
-{
-    return screenDpi(LOGPIXELSX);
-}
-
-int screenDpiY()
-{
-    return screenDpi(LOGPIXELSY);
 }
 
 std::future<bool> pressOkOnDialog(const std::wstring& caption)

@@ -59,8 +59,7 @@ class TestWindow final {
 public:
     TestWindow();
     ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
+    TestWindow(TestWindow&&) = delete;
     // Its handle as the seam carries it (low 32 bits).
     HWND seam() const;
     void* system() const { return m_window; }
@@ -75,8 +74,8 @@ HICON applicationIcon();
 WinRect systemWorkArea();
 // Whether this process sees the screen in real pixels (system-DPI-aware or more).
 bool processIsDpiAware();
-int screenDpiX();
-int screenDpiY();
+// The screen's logical dots per inch across (or down).
+int screenDpi(bool vertical);
 
 // Waits (up to 10 s) for a dialog titled `caption` and presses its OK button;
 // true when it found one.

@@ -1,33 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "RecordingWin32Api.h"
+#include "CWinAPITest.h"
 
-#include "winapi/CWinAPI.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
 #include <vector>
 
 namespace tarnquill {
 namespace {
 
-using testing::byteList;
-using testing::RecordingWin32Api;
-using testing::runtimeErrorOf;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
-
-class CWinAPIMediaTest : public ::testing::Test {
-protected:
-    CWinAPIMediaTest() { api.calls.clear(); }
-
-    RecordingWin32Api api;
-    CWinAPI winapi{api};
-};
-
-TEST_F(CWinAPIMediaTest, PlaySoundPicksFileOrAliasFlags)
+TEST_F(CWinAPITest, PlaySoundPicksFileOrAliasFlags)
 {
     const char* const aliases[] = {"SystemStart", "SystemExit", "RestoreUp", "RestoreDown", "AppGPFault",
                                    "SystemQuestion", "SystemAsterisk", "SystemExclamation", "SystemHand"};
@@ -42,7 +21,7 @@ TEST_F(CWinAPIMediaTest, PlaySoundPicksFileOrAliasFlags)
     EXPECT_THAT(api.calls, ElementsAreArray(expected));
 }
 
-TEST_F(CWinAPIMediaTest, PlayAviQuotesThePathAndLeavesTheAliasOpen)
+TEST_F(CWinAPITest, PlayAviQuotesThePathAndLeavesTheAliasOpen)
 {
     winapi.PlayAvi("C:\\my films\\a.avi");
     const std::string tail = ", <127 spaces>, 127, 0)";
@@ -51,7 +30,7 @@ TEST_F(CWinAPIMediaTest, PlayAviQuotesThePathAndLeavesTheAliasOpen)
                                        "mciSendStringA(\"play video from 0\"" + tail));
 }
 
-TEST_F(CWinAPIMediaTest, PlayAudioCdStopsFirstAndGoesOnPastEveryError)
+TEST_F(CWinAPITest, PlayAudioCdStopsFirstAndGoesOnPastEveryError)
 {
     // Every command fails, and the platform call even throws: each step is
     // still tried.
@@ -74,7 +53,7 @@ TEST_F(CWinAPIMediaTest, PlayAudioCdStopsFirstAndGoesOnPastEveryError)
     EXPECT_EQ(api.calls[5].substr(0, 29), "mciSendStringA(\"play cdaudio\"");
 }
 
-TEST_F(CWinAPIMediaTest, SoundCardDetectReadsTheCountAsInt16)
+TEST_F(CWinAPITest, SoundCardDetectReadsTheCountAsInt16)
 {
     for (const auto& [count, expected] : std::vector<std::pair<UINT, Bool16>>{
              {0, kFalse}, {1, kTrue}, {32767, kTrue}, {32768, kFalse}, {65537, kTrue}}) {
@@ -86,7 +65,7 @@ TEST_F(CWinAPIMediaTest, SoundCardDetectReadsTheCountAsInt16)
 // The end is now + HowLong rounded (halves to even); each wait is handed
 // that end, and the member returns at the first second that reaches it, even
 // when events (a nested Delay among them) move the clock in between.
-TEST_F(CWinAPIMediaTest, DelayWaitsUntilTheRoundedEnd)
+TEST_F(CWinAPITest, DelayWaitsUntilTheRoundedEnd)
 {
     api.now = 1000;
     winapi.Delay(0);

@@ -1,21 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "RecordingWin32Api.h"
-
-#include "winapi/CWinAPI.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
+#include "CWinAPITest.h"
 
 namespace tarnquill {
 namespace {
-
-using testing::byteList;
-using testing::RecordingWin32Api;
-using testing::runtimeErrorOf;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // The 24 bytes before the tip: size 88, window, id 1, flags 7, message 512, icon.
 std::string recordHead(std::uint32_t hWnd, std::uint32_t hIcon)
@@ -27,27 +14,12 @@ std::string recordHead(std::uint32_t hWnd, std::uint32_t hIcon)
     return head;
 }
 
-class CWinAPITrayTest : public ::testing::Test {
-protected:
-    CWinAPITrayTest() { api.calls.clear(); }
-
-    RecordingWin32Api api;
-    CWinAPI winapi{api};
-};
-
-TEST_F(CWinAPITrayTest, AddPassesTheWholeRecordByteForByte)
-{
-    winapi.TrayIcon(0, 1234, "Tarnquill", Picture(0x162E));
-    const std::string tip = "Tarnquill" + std::string(1, '\0') + std::string(54, ' ');
-    EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + tip) + ")"));
-}
-
 struct ActionCase {
     std::int32_t func;
     int message; // -1: no call
 };
 
-class CWinAPITrayAction : public CWinAPITrayTest, public ::testing::WithParamInterface<ActionCase> {};
+class CWinAPITrayAction : public CWinAPITest, public ::testing::WithParamInterface<ActionCase> {};
 
 TEST_P(CWinAPITrayAction, FuncChoosesTheShellMessage)
 {
@@ -77,14 +49,15 @@ struct TipCase {
     std::string field; // the 64 bytes of szTip
 };
 
-class CWinAPITrayTip : public CWinAPITrayTest, public ::testing::WithParamInterface<TipCase> {};
+class CWinAPITrayTip : public CWinAPITest, public ::testing::WithParamInterface<TipCase> {};
 
-TEST_P(CWinAPITrayTip, IsTheTextAndANulCutOrPaddedTo64Bytes)
+// The shell reads the record byte for byte: window, icon and tip in place.
+TEST_P(CWinAPITrayTip, TheRecordHoldsTheTextAndANulCutOrPaddedTo64Bytes)
 {
     ASSERT_EQ(GetParam().field.size(), 64u);
-    winapi.TrayIcon(1, 9, GetParam().sName, Picture(3));
+    winapi.TrayIcon(0, 1234, GetParam().sName, Picture(0x162E));
     EXPECT_THAT(api.calls,
-                ElementsAre("Shell_NotifyIconA(1, " + byteList(recordHead(9, 3) + GetParam().field) + ")"));
+                ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + GetParam().field) + ")"));
 }
 
 const std::string kNul(1, '\0');
@@ -93,6 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
     CWinAPI, CWinAPITrayTip,
     ::testing::Values(
         TipCase{"Empty", "", kNul + std::string(63, ' ')},
+        TipCase{"Short", "Tarnquill", "Tarnquill" + kNul + std::string(54, ' ')},
         TipCase{"SixtyThreeKeepsItsNul", std::string(63, 'a'), std::string(63, 'a') + kNul},
         TipCase{"SixtyFourHasNoNul", std::string(64, 'b'), std::string(64, 'b')},
         TipCase{"LongerIsCut", std::string(64, 'c') + "overflow", std::string(64, 'c')},
@@ -101,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string(63, 'e') + " "},
         TipCase{"ThreeByteCharacterSplitBecomesPadding", std::string(62, 'f') + "\xE2\x82\xAC",
                 std::string(62, 'f') + "  "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kNamed);
 
 struct NotificationCase {
     float twipsPerPixel;
@@ -123,28 +97,23 @@ TEST_P(CWinAPITryIcnRtnMsg, UndoesTheTwipScalingOfTheShellsMessage)
     EXPECT_EQ(x, GetParam().pixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITryIcnRtnMsg,
-                         ::testing::Values(NotificationCase{15, 7710, 514, 514},
-                                           NotificationCase{15, 7724, 514, 514}, // truncated, not rounded
-                                           NotificationCase{15, 7725, 515, 515},
-                                           NotificationCase{15, 7665, 0, 511},
-                                           NotificationCase{15, 0, 0, 0},
-                                           NotificationCase{15, 7680, 512, 512},
-                                           NotificationCase{15, 7815, 521, 521},
-                                           NotificationCase{15, 7830, 0, 522},
-                                           NotificationCase{15, -7710, 0, -514},
-                                           NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
-                                           NotificationCase{12, 6168, 514, 514},
-                                           // Factors that are not whole: 192 and 168 dpi. A release
-                                           // arrives as 514 pixels times the exact factor.
-                                           NotificationCase{7.5f, 3855, 514, 514},
-                                           NotificationCase{1440.0f / 168, 513 * 1440.0f / 168, 513, 513},
-                                           NotificationCase{1440.0f / 168, 514 * 1440.0f / 168, 514, 514}));
+INSTANTIATE_TEST_SUITE_P(
+    CWinAPI, CWinAPITryIcnRtnMsg,
+    ::testing::Values(NotificationCase{15, 7710, 514, 514}, NotificationCase{15, 7724, 514, 514}, // truncated
+                      NotificationCase{15, 7725, 515, 515}, NotificationCase{15, 7665, 0, 511},
+                      NotificationCase{15, 0, 0, 0}, NotificationCase{15, 7680, 512, 512},
+                      NotificationCase{15, 7815, 521, 521}, NotificationCase{15, 7830, 0, 522},
+                      NotificationCase{15, -7710, 0, -514},
+                      NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
+                      NotificationCase{12, 6168, 514, 514},
+                      // Factors that are not whole: 192 and 168 dpi. A release
+                      // arrives as 514 pixels times the exact factor.
+                      NotificationCase{7.5f, 3855, 514, 514},
+                      NotificationCase{1440.0f / 168, 513 * 1440.0f / 168, 513, 513},
+                      NotificationCase{1440.0f / 168, 514 * 1440.0f / 168, 514, 514}));
 
-TEST(CWinAPITryIcnRtnMsgErrors, LeaveTheCallersXAsItWas)
+TEST_F(CWinAPITest, TryIcnRtnMsgErrorsLeaveTheCallersXAsItWas)
 {
-    RecordingWin32Api api;
-    CWinAPI winapi(api);
     float x = 3e9f;
     EXPECT_EQ(runtimeErrorOf([&] { winapi.TryIcnRtnMsg(x); }), RuntimeError::kOverflow);
     EXPECT_EQ(x, 3e9f);
@@ -155,27 +124,19 @@ TEST(CWinAPITryIcnRtnMsgErrors, LeaveTheCallersXAsItWas)
     EXPECT_EQ(x, 7710);
 }
 
-class CWinAPIMenuBitmaps : public CWinAPITrayTest {
-protected:
-    CWinAPIMenuBitmaps()
-    {
-        api.onGetMenu = [](HWND) { return 300; };
-        api.onGetSubMenu = [](HMENU, int) { return 301; };
-        api.onGetMenuItemID = [](HMENU, int) { return 9001u; };
-    }
-};
-
-TEST_F(CWinAPIMenuBitmaps, SetsBothImagesByCommandIdOnTheMenuBar)
+// The bitmaps go on the item the menu bar's drop-down holds at the position,
+// by its command id; an unset picture changes nothing.
+TEST_F(CWinAPITest, MenuBitmapsSetsBothImagesByCommandIdOnTheMenuBar)
 {
+    api.onGetMenu = [](HWND) { return 300; };
+    api.onGetSubMenu = [](HMENU, int) { return 301; };
+    api.onGetMenuItemID = [](HMENU, int) { return 9001u; };
     winapi.MenuBitmaps(55, 2, 4, Picture(77));
     EXPECT_THAT(api.calls, ElementsAre("GetMenu(55)", "GetSubMenu(300, 2)", "GetMenuItemID(301, 4)",
                                        "SetMenuItemBitmaps(300, 9001, 4, 77, 77)"));
-}
-
-TEST_F(CWinAPIMenuBitmaps, AnUnsetPictureFailsAfterTheLookUpsAndChangesNothing)
-{
+    api.calls.clear();
     EXPECT_EQ(runtimeErrorOf([&] { winapi.MenuBitmaps(55, 0, 0, Picture()); }), RuntimeError::kObjectNotSet);
-    EXPECT_THAT(api.calls, ElementsAre("GetMenu(55)", "GetSubMenu(300, 0)", "GetMenuItemID(301, 0)"));
+    EXPECT_THAT(api.callsTo("SetMenuItemBitmaps"), IsEmpty());
 }
 
 } // namespace

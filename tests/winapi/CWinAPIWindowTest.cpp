@@ -1,21 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "RecordingWin32Api.h"
-
-#include "winapi/CWinAPI.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "CWinAPITest.h"
 
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace tarnquill {
 namespace {
-
-using testing::RecordingWin32Api;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 struct CallCase {
     const char* name;
@@ -28,15 +18,12 @@ void PrintTo(const CallCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class CWinAPIWindowCalls : public ::testing::TestWithParam<CallCase> {};
+class CWinAPIWindowCalls : public CWinAPITest, public ::testing::WithParamInterface<CallCase> {};
 
 // Each member's whole sequence of platform calls, with the constants its
 // arguments select; an argument outside the listed values makes no call.
 TEST_P(CWinAPIWindowCalls, MakesExactlyItsSequence)
 {
-    RecordingWin32Api api;
-    CWinAPI winapi{api};
-    api.calls.clear();
     GetParam().member(winapi);
     EXPECT_THAT(api.calls, ElementsAreArray(GetParam().calls));
 }
@@ -69,9 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {"SystemParametersInfoA(20, 0, \"(None)\", 3)"}},
         CallCase{"WallpaperOther", [](CWinAPI& w) { w.SetDeskWallPaper(2, "x.bmp"); }, {}},
         CallCase{"SecureKeysOff", [](CWinAPI& w) { w.DisableCtrlAltDelete(kTrue); },
-                 {"SystemParametersInfoA(97, 4294967295, out, 0)"}},
+                 {"SystemParametersInfoA(97, 4294967295, 0, 0)"}},
         CallCase{"SecureKeysOn", [](CWinAPI& w) { w.DisableCtrlAltDelete(kFalse); },
-                 {"SystemParametersInfoA(97, 0, out, 0)"}},
+                 {"SystemParametersInfoA(97, 0, 0, 0)"}},
         CallCase{"ToolBar", [](CWinAPI& w) { w.ChangeToolBarStyle(77); },
                  {"FindWindowExA(77, 0, \"ToolbarWindow32\", NULL)", "SendMessageA(100, 1081, 0, 0)",
                   "SendMessageA(100, 1080, 0, 2048)"}},
@@ -85,8 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
         CallCase{"ExitOther", [](CWinAPI& w) { w.ExitWindows(4); w.ExitWindows(-1); }, {}},
         CallCase{"CursorShow", [](CWinAPI& w) { w.ShowMouse(-1); }, {"ShowCursor(-1)"}},
         CallCase{"CursorHide", [](CWinAPI& w) { w.ShowMouse(0); }, {"ShowCursor(0)"}},
-        CallCase{"CursorOther", [](CWinAPI& w) { w.ShowMouse(1); }, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        CallCase{"CursorOther", [](CWinAPI& w) { w.ShowMouse(1); }, {}},
+        CallCase{"MousePosInPixels", [](CWinAPI& w) { w.SetMousePos(-5, 40000); }, {"SetCursorPos(-5, 40000)"}}),
+    kNamed);
 
 TEST(CWinAPIWindowTest, ToolBarStyleKeepsTheOtherBits)
 {
@@ -95,15 +83,6 @@ TEST(CWinAPIWindowTest, ToolBarStyleKeepsTheOtherBits)
     CWinAPI winapi{api};
     winapi.ChangeToolBarStyle(5);
     EXPECT_EQ(api.calls.back(), "SendMessageA(100, 1080, 0, 2305)");
-}
-
-TEST(CWinAPIWindowTest, WorkAreaIsKeptUntilTheNextPropertyRead)
-{
-    RecordingWin32Api api;
-    CWinAPI winapi{api};
-    winapi.SetSysWorkArea(0, 0, 600, 400);
-    api.workArea = WinRect{0, 0, 1000, 700};
-    EXPECT_EQ(winapi.WorkAreaRight(), 15000);
 }
 
 // Only 1 is a success; 2 (assigned, but another window has it), 0 and -1

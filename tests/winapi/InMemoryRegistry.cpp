@@ -114,46 +114,48 @@ HKEY InMemoryRegistry::addHandle(Open open)
     return m_lastHandle;
 }
 
+LONG InMemoryRegistry::lookup(HKEY hKey, const std::string& subKey, Found& out) const
+{
+    if (const LONG status = resolve(hKey, out.base); status != ERROR_SUCCESS)
+        return status;
+    if (const LONG status = split(subKey, out.components); status != ERROR_SUCCESS)
+        return status;
+    out.key = find(out.base.key, out.components);
+    return out.key ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+InMemoryRegistry::Value* InMemoryRegistry::findValue(Key& key, const std::string& name)
+{
+    for (auto& value : key.values)
+        if (fold(value.name) == fold(name))
+            return &value;
+    return nullptr;
+}
+
 std::optional<InMemoryRegistry::Stored> InMemoryRegistry::value(HKEY root, const std::string& path,
                                                                 const std::string& name) const
 {
-    Open base;
-    std::vector<std::string> components;
-    if (resolve(root, base) != ERROR_SUCCESS || split(path, components) != ERROR_SUCCESS)
-        return std::nullopt;
-    const auto key = find(base.key, components);
-    if (!key)
-        return std::nullopt;
-    for (const auto& value : key->values)
-        if (fold(value.name) == fold(name))
-            return Stored{value.type, value.data};
-    return std::nullopt;
+    Found key;
+    const Value* found = lookup(root, path, key) == ERROR_SUCCESS ? findValue(*key.key, name) : nullptr;
+    return found ? std::optional<Stored>(Stored{found->type, found->data}) : std::nullopt;
 }
 
 bool InMemoryRegistry::keyExists(HKEY root, const std::string& path) const
 {
-    Open base;
-    std::vector<std::string> components;
-    return resolve(root, base) == ERROR_SUCCESS && split(path, components) == ERROR_SUCCESS
-        && find(base.key, components) != nullptr;
+    Found key;
+    return lookup(root, path, key) == ERROR_SUCCESS;
 }
 
 LONG InMemoryRegistry::RegOpenKeyExA(HKEY hKey, const std::string& subKey, DWORD, REGSAM samDesired, HKEY& result)
 {
     result = 0;
-    Open base;
-    std::vector<std::string> components;
-    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+    Found found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_SUCCESS)
         return status;
-    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
-        return status;
-    const auto key = find(base.key, components);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
     const REGSAM rights = granted(samDesired);
-    if ((rights & kWriteRights) != 0 && !mayChange(*key))
+    if ((rights & kWriteRights) != 0 && !mayChange(*found.key))
         return ERROR_ACCESS_DENIED;
-    result = addHandle({key, rights});
+    result = addHandle({found.key, rights});
     return ERROR_SUCCESS;
 }
 
@@ -161,13 +163,11 @@ LONG InMemoryRegistry::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWO
                                        const std::optional<std::string>& className, DWORD, REGSAM samDesired,
                                        HKEY& result, DWORD& disposition)
 {
-    Open base;
-    std::vector<std::string> components;
-    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
-        return status;
-    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
-        return status;
-    if (const auto existing = find(base.key, components)) {
+    Found found;
+    const auto& [base, components, existing] = found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_FILE_NOT_FOUND) {
+        if (status != ERROR_SUCCESS)
+            return status;
         if ((granted(samDesired) & kWriteRights) != 0 && !mayChange(*existing))
             return ERROR_ACCESS_DENIED;
         result = addHandle({existing, granted(samDesired)});
@@ -204,14 +204,11 @@ LONG InMemoryRegistry::RegSetValueExA(HKEY hKey, const std::string& valueName, D
         return ERROR_ACCESS_DENIED;
     if (registry::claimsTooMuch(data, cbData))
         return ERROR_INVALID_PARAMETER;
-    for (auto& value : open.key->values) {
-        if (fold(value.name) == fold(valueName)) {
-            value.type = dwType;
-            value.data = std::string(data.substr(0, cbData));
-            return ERROR_SUCCESS;
-        }
-    }
-    open.key->values.push_back({valueName, dwType, std::string(data.substr(0, cbData))});
+    Value* value = findValue(*open.key, valueName);
+    if (!value)
+        value = &open.key->values.emplace_back(Value{valueName, 0, {}});
+    value->type = dwType;
+    value->data = std::string(data.substr(0, cbData));
     return ERROR_SUCCESS;
 }
 
@@ -223,32 +220,28 @@ LONG InMemoryRegistry::RegQueryValueExA(HKEY hKey, const std::string& valueName,
         return status;
     if ((open.access & KEY_QUERY_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
-    for (const auto& value : open.key->values) {
-        if (fold(value.name) != fold(valueName))
-            continue;
-        const std::size_t capacity = registry::capacityOf(data, cbData);
-        type = value.type;
-        cbData = static_cast<DWORD>(value.data.size());
-        if (value.data.size() > capacity)
-            return ERROR_MORE_DATA;
-        std::copy(value.data.begin(), value.data.end(), data.begin());
-        registry::endStringData(value.type, data, capacity, value.data.size());
-        return ERROR_SUCCESS;
-    }
-    return ERROR_FILE_NOT_FOUND;
+    const Value* value = findValue(*open.key, valueName);
+    return value ? putData(*value, type, data, cbData) : ERROR_FILE_NOT_FOUND;
+}
+
+LONG InMemoryRegistry::putData(const Value& value, DWORD& type, std::string& data, DWORD& cbData)
+{
+    const std::size_t capacity = registry::capacityOf(data, cbData);
+    type = value.type;
+    cbData = static_cast<DWORD>(value.data.size());
+    if (value.data.size() > capacity)
+        return ERROR_MORE_DATA;
+    std::copy(value.data.begin(), value.data.end(), data.begin());
+    registry::endStringData(value.type, data, capacity, value.data.size());
+    return ERROR_SUCCESS;
 }
 
 LONG InMemoryRegistry::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
 {
-    Open base;
-    std::vector<std::string> components;
-    if (const LONG status = resolve(hKey, base); status != ERROR_SUCCESS)
+    Found found;
+    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_SUCCESS)
         return status;
-    if (const LONG status = split(subKey, components); status != ERROR_SUCCESS)
-        return status;
-    const auto key = find(base.key, components);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
+    const auto& key = found.key;
     if (key->parent == nullptr || !key->children.empty() || !mayChange(*key))
         return ERROR_ACCESS_DENIED;
     key->deleted = true;
@@ -263,12 +256,10 @@ LONG InMemoryRegistry::RegDeleteValueA(HKEY hKey, const std::string& valueName)
         return status;
     if ((open.access & KEY_SET_VALUE) == 0 || !mayChange(*open.key))
         return ERROR_ACCESS_DENIED;
-    auto& values = open.key->values;
-    const auto it = std::find_if(values.begin(), values.end(),
-                                 [&](const Value& value) { return fold(value.name) == fold(valueName); });
-    if (it == values.end())
+    const Value* value = findValue(*open.key, valueName);
+    if (!value)
         return ERROR_FILE_NOT_FOUND;
-    values.erase(it);
+    open.key->values.erase(open.key->values.begin() + (value - open.key->values.data()));
     return ERROR_SUCCESS;
 }
 
@@ -342,13 +333,8 @@ LONG InMemoryRegistry::RegEnumValueA(HKEY hKey, DWORD index, std::string& valueN
     if (index >= open.key->values.size())
         return ERROR_NO_MORE_ITEMS;
     const Value& value = open.key->values[index];
-    const std::size_t dataCapacity = registry::capacityOf(data, cbData);
-    type = value.type;
-    cbData = static_cast<DWORD>(value.data.size());
-    if (value.data.size() > dataCapacity)
-        return ERROR_MORE_DATA;
-    std::copy(value.data.begin(), value.data.end(), data.begin());
-    registry::endStringData(value.type, data, dataCapacity, value.data.size());
+    if (const LONG status = putData(value, type, data, cbData); status != ERROR_SUCCESS)
+        return status;
     if (value.name.size() >= registry::capacityOf(valueName, cchValueName))
         return ERROR_MORE_DATA;
     putWithNul(valueName, value.name);

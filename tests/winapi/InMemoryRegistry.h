@@ -78,6 +78,17 @@ private:
     };
 
     LONG resolve(HKEY hKey, Open& out) const;
+    struct Found {
+        Open base;
+        std::vector<std::string> components;
+        std::shared_ptr<Key> key;
+    };
+    // The key at subKey below hKey (ERROR_FILE_NOT_FOUND, with base and
+    // components filled, when it is missing).
+    LONG lookup(HKEY hKey, const std::string& subKey, Found& out) const;
+    static Value* findValue(Key& key, const std::string& name);
+    // A value's type and data into a caller's buffer, as RegQueryValueExA answers.
+    static LONG putData(const Value& value, DWORD& type, std::string& data, DWORD& cbData);
     std::shared_ptr<Key> find(const std::shared_ptr<Key>& base, const std::vector<std::string>& path) const;
     HKEY addHandle(Open open);
     bool mayChange(const Key& key) const { return !key.machine || machineWritable; }

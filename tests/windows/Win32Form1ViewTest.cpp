@@ -54,14 +54,8 @@ protected:
     int trayCalls(DWORD message) const
     {
         const std::string prefix = "Shell_NotifyIconA(" + std::to_string(message) + ",";
-        return static_cast<int>(std::ranges::count_if(api.calls, [&](const std::string& call) {
-            return call.rfind(prefix, 0) == 0;
-        }));
-    }
-
-    bool runValueWritten() const
-    {
-        return std::ranges::any_of(api.calls, [](const std::string& call) { return call.rfind("RegSetValueExA", 0) == 0; });
+        return static_cast<int>(std::ranges::count_if(api.callsTo("Shell_NotifyIconA"),
+                                                      [&](const std::string& call) { return call.starts_with(prefix); }));
     }
 
     FakeFileSystem files;
@@ -125,7 +119,7 @@ TEST_F(Win32Form1ViewTest, SessionEndAndCloseRunTheExit)
     files.files.erase(kStore);
     EXPECT_EQ(::SendMessageW(view.hWnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_TRUE(files.files.count(kStore));
-    EXPECT_TRUE(runValueWritten());
+    EXPECT_FALSE(api.callsTo("RegSetValueExA").empty());
     EXPECT_EQ(processEnds, 0);
 
     ::SendMessageW(view.hWnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
@@ -143,13 +137,14 @@ TEST_F(Win32Form1ViewTest, CloseFromAnotherProgramSaves)
     ASSERT_TRUE(files.files.count(kStore));
     EXPECT_EQ(files.files[kStore].rfind("first||", 0), 0u);
 }
+
 // A click on Check2 applies the Run entry at once.
 TEST_F(Win32Form1ViewTest, CheckTwoClickAppliesTheRunEntry)
 {
     api.calls.clear();
     ::SendMessageW(control("Check2"), BM_CLICK, 0, 0);
     EXPECT_EQ(view.Check2_Value(), 0);
-    EXPECT_TRUE(std::ranges::any_of(api.calls, [](const std::string& call) { return call.rfind("RegDeleteValueA", 0) == 0; }));
+    EXPECT_FALSE(api.callsTo("RegDeleteValueA").empty());
 }
 
 } // namespace

@@ -397,6 +397,15 @@ LONG RegistryStore::entryAt(const OpenKey& key, bool values, DWORD index, Classe
     return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::entryAt(HKEY key, REGSAM right, bool values, DWORD index, ClassesEntry& out)
+{
+    std::lock_guard lock(m_mutex);
+    OpenKey open;
+    if (const LONG status = openWith(key, right, open); status != ERROR_SUCCESS)
+        return status;
+    return entryAt(open, values, index, out);
+}
+
 LONG RegistryStore::commitValue(Transaction& write, const OpenKey& key, const std::string& valueName)
 {
     touch(write.db(), key.id);
@@ -414,6 +423,28 @@ LONG RegistryStore::commitValue(Transaction& write, const OpenKey& key, const st
     return status;
 }
 
+LONG RegistryStore::lookUp(HKEY key, const std::string& subKey, Lookup& out)
+{
+    if (const LONG status = resolve(key, out.base); status != ERROR_SUCCESS)
+        return status;
+    KeyPath path = splitKeyPath(subKey);
+    if (path.status != ERROR_SUCCESS)
+        return path.status;
+    out.components = std::move(path.components);
+    out.classes = out.base.classes;
+    if (out.classes)
+        for (const auto& component : out.components)
+            out.classes->push_back(foldName(component));
+    Transaction read(*out.base.store, Kind::Read);
+    if (read.status() != ERROR_SUCCESS)
+        return read.status();
+    const Walk found = walk(read.db(), out.base.id, out.base.path, out.components);
+    out.status = found.status;
+    out.id = found.id;
+    out.path = found.path;
+    return ERROR_SUCCESS;
+}
+
 LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*options*/, REGSAM access,
                                   HKEY* result)
 {
@@ -421,40 +452,28 @@ LONG RegistryStore::RegOpenKeyExA(HKEY key, const std::string& subKey, DWORD /*o
         return ERROR_INVALID_PARAMETER;
     *result = 0;
     std::lock_guard lock(m_mutex);
-    OpenKey base;
-    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+    Lookup found;
+    if (const LONG status = lookUp(key, subKey, found); status != ERROR_SUCCESS)
         return status;
-    const KeyPath path = splitKeyPath(subKey);
-    if (path.status != ERROR_SUCCESS)
-        return path.status;
-    std::optional<std::vector<std::string>> classes = base.classes;
-    if (classes)
-        for (const auto& component : path.components)
-            classes->push_back(foldName(component));
-    {
-        Transaction read(*base.store, Kind::Read);
-        if (read.status() != ERROR_SUCCESS)
-            return read.status();
-        const Walk found = walk(read.db(), base.id, base.path, path.components);
-        if (found.status == ERROR_SUCCESS)
-            return openExisting(*base.store, found.id, found.path, access, result, classes);
-        if (found.status != ERROR_FILE_NOT_FOUND || !classes || path.components.empty())
-            return found.status;
-    }
+    if (found.status == ERROR_SUCCESS)
+        return openExisting(*found.base.store, found.id, found.path, access, result, found.classes);
+    if (found.status != ERROR_FILE_NOT_FOUND || !found.classes || found.components.empty())
+        return found.status;
+    std::optional<std::vector<std::string>>& classes = found.classes;
     // HKEY_CLASSES_ROOT reads the other side's classes where one side has no
     // key of that name. New keys under the root go to the user's
     // (RegCreateKeyExA), whose classes are the ones the desktop is told about.
-    const bool machineSide = base.store == &m_user;
+    const bool machineSide = found.base.store == &m_user;
     RegistryFile& other = machineSide ? m_machine : m_user;
     Transaction read(other, Kind::Read);
     if (read.status() != ERROR_SUCCESS)
         return read.status();
     std::vector<std::string> components{"SOFTWARE", "CLASSES"};
     components.insert(components.end(), classes->begin(), classes->end());
-    const Walk found = walk(read.db(), 1, machineSide ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER", components);
-    if (found.status != ERROR_SUCCESS)
-        return found.status;
-    return openExisting(other, found.id, found.path, access, result, std::move(classes));
+    const Walk inOther = walk(read.db(), 1, machineSide ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER", components);
+    if (inOther.status != ERROR_SUCCESS)
+        return inOther.status;
+    return openExisting(other, inOther.id, inOther.path, access, result, std::move(classes));
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD reserved, const char* keyClass,
@@ -465,29 +484,17 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
         return ERROR_INVALID_PARAMETER;
     *result = 0;
     std::lock_guard lock(m_mutex);
-    OpenKey base;
-    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+    Lookup found;
+    if (const LONG status = lookUp(key, subKey, found); status != ERROR_SUCCESS)
         return status;
-    const KeyPath path = splitKeyPath(subKey);
-    if (path.status != ERROR_SUCCESS)
-        return path.status;
-    std::optional<std::vector<std::string>> classes = base.classes;
-    if (classes)
-        for (const auto& component : path.components)
-            classes->push_back(foldName(component));
-    {
-        Transaction read(*base.store, Kind::Read);
-        if (read.status() != ERROR_SUCCESS)
-            return read.status();
-        const Walk found = walk(read.db(), base.id, base.path, path.components);
-        if (found.status == ERROR_KEY_DELETED)
-            return found.status;
-        if (found.status == ERROR_SUCCESS) {
-            const LONG status = openExisting(*base.store, found.id, found.path, access, result, classes);
-            if (status == ERROR_SUCCESS && disposition != nullptr)
-                *disposition = REG_OPENED_EXISTING_KEY;
-            return status;
-        }
+    if (found.status == ERROR_KEY_DELETED)
+        return found.status;
+    const OpenKey& base = found.base;
+    if (found.status == ERROR_SUCCESS) {
+        const LONG status = openExisting(*base.store, found.id, found.path, access, result, found.classes);
+        if (status == ERROR_SUCCESS && disposition != nullptr)
+            *disposition = REG_OPENED_EXISTING_KEY;
+        return status;
     }
 
     // An existing key opens whatever the parent handle allows; making one
@@ -501,8 +508,8 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
     std::int64_t id = base.id;
     std::string fullPath = base.path;
     bool created = false;
-    for (std::size_t i = 0; i < path.components.size(); ++i) {
-        const std::string& name = path.components[i];
+    for (std::size_t i = 0; i < found.components.size(); ++i) {
+        const std::string& name = found.components[i];
         const std::string fold = foldName(name);
         fullPath += '\\' + fold;
         if (const auto child = findChild(db, id, fold)) {
@@ -510,7 +517,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
             created = false;
             continue;
         }
-        const bool last = i + 1 == path.components.size();
+        const bool last = i + 1 == found.components.size();
         SqliteStatement insert(db, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?, ?, ?, ?, ?)");
         insert.bind(1, id).bindBytes(2, name).bindBytes(3, fold).bind(5, fileTimeNow());
         if (last && keyClass != nullptr)
@@ -527,8 +534,8 @@ LONG RegistryStore::RegCreateKeyExA(HKEY key, const std::string& subKey, DWORD r
         return status;
     if (disposition != nullptr)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = addHandle(
-        OpenKey{base.store, id, grantedAccess(access, base.store->writable()), fullPath, false, std::move(classes)});
+    *result = addHandle(OpenKey{base.store, id, grantedAccess(access, base.store->writable()), fullPath, false,
+                                std::move(found.classes)});
     return ERROR_SUCCESS;
 }
 
@@ -627,28 +634,20 @@ LONG RegistryStore::RegDeleteValueA(HKEY key, const std::string& valueName)
 LONG RegistryStore::RegDeleteKeyA(HKEY key, const std::string& subKey)
 {
     std::lock_guard lock(m_mutex);
-    OpenKey base;
-    if (const LONG status = resolve(key, base); status != ERROR_SUCCESS)
+    Lookup found;
+    if (const LONG status = lookUp(key, subKey, found); status != ERROR_SUCCESS)
         return status;
-    const KeyPath path = splitKeyPath(subKey);
-    if (path.status != ERROR_SUCCESS)
-        return path.status;
-    {
-        Transaction read(*base.store, Kind::Read);
-        if (read.status() != ERROR_SUCCESS)
-            return read.status();
-        const Walk found = walk(read.db(), base.id, base.path, path.components);
-        if (found.status != ERROR_SUCCESS)
-            return found.status;
-    }
-    if (path.components.empty() && base.root)
+    if (found.status != ERROR_SUCCESS)
+        return found.status;
+    const OpenKey& base = found.base;
+    if (found.components.empty() && base.root)
         return ERROR_ACCESS_DENIED;
 
     Transaction write(*base.store, Kind::Write);
     if (write.status() != ERROR_SUCCESS)
         return write.status();
     SqliteConnection& db = write.db();
-    const Walk target = walk(db, base.id, base.path, path.components);
+    const Walk target = walk(db, base.id, base.path, found.components);
     if (target.status != ERROR_SUCCESS)
         return target.status;
     SqliteStatement info(db, "SELECT parent, EXISTS(SELECT 1 FROM keys WHERE parent = ?1) FROM keys WHERE id = ?1");
@@ -775,12 +774,8 @@ LONG RegistryStore::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name
 {
     if (nameLength == nullptr || reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard lock(m_mutex);
-    OpenKey open;
-    if (const LONG status = openWith(key, KEY_ENUMERATE_SUB_KEYS, open); status != ERROR_SUCCESS)
-        return status;
     ClassesEntry child;
-    if (const LONG status = entryAt(open, false, index, child); status != ERROR_SUCCESS)
+    if (const LONG status = entryAt(key, KEY_ENUMERATE_SUB_KEYS, false, index, child); status != ERROR_SUCCESS)
         return status;
     const std::string& childName = child.name;
     const std::string& childClass = child.text;
@@ -804,12 +799,8 @@ LONG RegistryStore::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name
 {
     if (name == nullptr || nameLength == nullptr || reserved != nullptr || (data != nullptr && size == nullptr))
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard lock(m_mutex);
-    OpenKey open;
-    if (const LONG status = openWith(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
-        return status;
     ClassesEntry value;
-    if (const LONG status = entryAt(open, true, index, value); status != ERROR_SUCCESS)
+    if (const LONG status = entryAt(key, KEY_QUERY_VALUE, true, index, value); status != ERROR_SUCCESS)
         return status;
     const std::string& valueName = value.name;
     const std::string& bytes = value.text;

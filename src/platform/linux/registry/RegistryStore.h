@@ -122,9 +122,25 @@ private:
     };
     using ClassesListing = std::map<std::string, ClassesEntry>;
 
+    // A subkey looked up below a handle, in the handle's own store.
+    struct Lookup {
+        OpenKey base;
+        std::vector<std::string> components;
+        // Below HKEY_CLASSES_ROOT: the subkey's upper-case path under Software\Classes.
+        std::optional<std::vector<std::string>> classes;
+        // ERROR_SUCCESS with the key's id and full path; ERROR_FILE_NOT_FOUND
+        // when a key on the way is missing; ERROR_KEY_DELETED when the base is gone.
+        LONG status = ERROR_SUCCESS;
+        std::int64_t id = 0;
+        std::string path;
+    };
+
     class Transaction;
 
     LONG resolve(HKEY key, OpenKey& out);
+    // Resolves the handle, splits the path and walks it in a read: the status
+    // of whichever of those failed, else ERROR_SUCCESS with `out` filled.
+    LONG lookUp(HKEY key, const std::string& subKey, Lookup& out);
     // resolve(), then ERROR_ACCESS_DENIED unless the handle holds `right`.
     LONG openWith(HKEY key, REGSAM right, OpenKey& out);
     LONG classesRoot(OpenKey& out);
@@ -140,6 +156,8 @@ private:
     LONG classesOf(const OpenKey& key, bool values, ClassesListing& out);
     // The subkey (or value) at an index in the order of upper-case names.
     LONG entryAt(const OpenKey& key, bool values, DWORD index, ClassesEntry& out);
+    // The same through a handle that holds `right`; the lock is held for the look-up alone, the entry being a copy.
+    LONG entryAt(HKEY key, REGSAM right, bool values, DWORD index, ClassesEntry& out);
     AutostartFolder* autostartFor(const std::string& keyPath);
     LONG syncAutostart(SqliteConnection& db, const OpenKey& key, const std::string& valueName);
     // Marks the key written, mirrors the value into the autostart folder and
