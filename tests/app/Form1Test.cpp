@@ -6,7 +6,7 @@
 #include "history/Fakes.h"
 
 #include "FakeViews.h"
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include "app/Form1.h"
 #include "history/StoreFormat.h"

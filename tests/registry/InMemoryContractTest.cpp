@@ -6,7 +6,7 @@
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
 
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 namespace {
 

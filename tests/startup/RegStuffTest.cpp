@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include "startup/RegStuff.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // tarnquill-winapi's command line and outputs, over the recording seam.
 
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include "tools/WinApiTool.h"
 

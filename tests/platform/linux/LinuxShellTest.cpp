@@ -280,6 +280,30 @@ TEST_F(LinuxFilesTest, ASymbolicLinkLoopEnds)
     EXPECT_EQ(listed("c.txt"), (std::vector<std::string>{p + "other\\tosub\\c.txt", p + "sub\\c.txt"}));
 }
 
+// The counters are the caller's 16-bit variables: one more than they hold
+// overflows, and what was listed before stays in the list.
+TEST_F(LinuxFilesTest, CountersOverflowPastInt16AndKeepWhatWasListed)
+{
+    QListWidget list;
+    const auto search = [&](std::int16_t files, std::int16_t dirs) {
+        std::string path = m_tree.string();
+        int error = 0;
+        try {
+            m_winapi.FindFilesAPI(path, "*.txt", files, dirs, m_handles.addWindow(list));
+        } catch (const RuntimeError& raised) {
+            error = raised.number();
+        }
+        return std::tuple{error, files, dirs};
+    };
+    EXPECT_EQ(search(32766, 0), std::tuple(int(RuntimeError::kOverflow), std::int16_t(32767), std::int16_t(0)));
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.item(0)->text().toStdString(), m_tree.string() + "\\a.txt");
+    list.clear();
+    // The subfolders are counted before this folder's matches are listed.
+    EXPECT_EQ(std::get<0>(search(0, 32767)), RuntimeError::kOverflow);
+    EXPECT_EQ(list.count(), 0);
+}
+
 TEST_F(LinuxFilesTest, AnUnreadableFolderContributesNothing)
 {
     // Root reads every folder: the search runs as an ordinary user in a child.

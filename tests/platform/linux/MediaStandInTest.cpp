@@ -8,7 +8,7 @@
 
 #include "LinuxTestSupport.h"
 
-#include "win32api/MciAnswers.h"
+#include "platform/windows/MciAnswers.h"
 #include "winapi/CWinAPI.h"
 
 #include <gtest/gtest.h>

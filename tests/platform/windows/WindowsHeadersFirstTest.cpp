@@ -6,7 +6,7 @@
 
 #include <mmsystem.h>
 
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 #include "winapi/CWinAPI.h"
 
 #include <gtest/gtest.h>

@@ -13,11 +13,11 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 program=${1:?usage: $0 PROGRAM.exe [ARGS...]}
 shift
-# shellcheck source=../support/session.sh
-source "$here/../support/session.sh"
+# shellcheck source=../../support/session.sh
+source "$here/../../support/session.sh"
 skip_unless_built "$program"
 require_tools Xvfb wine wineserver
-wine_session "$(cd "$here/../.." && pwd)/build/wine-prefix-desktop"
+wine_session "$(cd "$here/../../.." && pwd)/build/wine-prefix-desktop"
 start_xvfb 1280x1024
 prepare_prefix
 

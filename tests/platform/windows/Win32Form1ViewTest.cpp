@@ -2,7 +2,7 @@
 #include "app/Form1.h"
 #include "history/ClipboardWatcher.h"
 #include "history/Fakes.h"
-#include "RecordingWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include "platform/windows/Win32Form1View.h"
 #include "platform/windows/Win32ProgressView.h"
