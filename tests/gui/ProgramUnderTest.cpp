@@ -3,12 +3,8 @@
 
 #include "history/StoreFormat.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
-#include <system_error>
-
-#include <unistd.h>
 
 namespace tarnquill::test {
 
@@ -82,28 +78,16 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     m_env["XDG_CONFIG_DIRS"] = (m_system / "xdg").string();
 }
 
-Tarnquill::~Tarnquill()
-{
-    if (m_process.valid())
-        m_process.terminate(5s);
-}
-
 void Tarnquill::runAs(uid_t uid, gid_t gid)
 {
     m_user = {uid, gid};
     // The other user needs to reach the program; everything under home and
     // runtime becomes theirs, the program folder stays root's and 0755.
-    fs::permissions(m_root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(m_programFolder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                         | fs::perms::others_read | fs::perms::others_exec);
-    for (const fs::path& folder : {m_home, m_runtime}) {
-        if (::chown(folder.c_str(), uid, gid) != 0)
-            throw std::system_error(errno, std::generic_category(), "chown " + folder.string());
-        for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (::lchown(entry.path().c_str(), uid, gid) != 0)
-                throw std::system_error(errno, std::generic_category(), "chown " + entry.path().string());
-    }
+    for (const fs::path& folder : {m_root, m_programFolder})
+        fs::permissions(folder, static_cast<fs::perms>(0755));
+    const std::string owner = std::to_string(uid) + ":" + std::to_string(gid);
+    if (!m_session.run({"chown", "-R", owner, m_home.string(), m_runtime.string()}).ok())
+        throw std::runtime_error("cannot hand the home to " + owner);
 }
 
 void Tarnquill::start(std::chrono::milliseconds timeout)
@@ -132,10 +116,8 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
             return windows.size() == 1 && m_session.windowName(windows.front()) == kMainWindowName;
         },
         timeout);
-    if (!m_process.running()) {
-        throw std::runtime_error("tarnquill ended at start (" + m_process.status()->describe()
-                                 + "): " + readFile(m_root / "tarnquill.log").value_or(""));
-    }
+    if (!m_process.running())
+        throw std::runtime_error("tarnquill ended at start (" + m_process.status()->describe() + "): " + log());
     if (!shown)
         throw std::runtime_error("tarnquill showed no main window within the timeout");
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "support/ClipboardOwner.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace tarnquill::test {
@@ -10,26 +9,14 @@ namespace {
 
 std::string hex(std::string_view bytes)
 {
+    static constexpr char digits[] = "0123456789abcdef";
     std::string out;
-    char digits[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02x", c);
-        out += digits;
-    }
+    for (unsigned char c : bytes)
+        out += {digits[c >> 4], digits[c & 15]};
     return out;
 }
 
 } // namespace
-
-ClipboardOwner::ClipboardOwner(const XvfbSession& session)
-    : m_session(session)
-{
-}
-
-ClipboardOwner::~ClipboardOwner()
-{
-    releaseAll();
-}
 
 std::string ClipboardOwner::toolProgram()
 {

@@ -22,47 +22,36 @@ XvfbSession::XvfbSession(const std::vector<std::string>& extraArguments)
     m_display = ":" + m_server.stdoutText().substr(0, m_server.stdoutText().find('\n'));
 }
 
-XvfbSession::~XvfbSession()
-{
-    m_server.terminate(3s);
-}
-
-SpawnOptions XvfbSession::clientOptions() const
-{
-    SpawnOptions options;
-    options.env["DISPLAY"] = m_display;
-    options.env["XAUTHORITY"] = std::nullopt;
-    options.env["WAYLAND_DISPLAY"] = std::nullopt;
-    options.env["XDG_SESSION_TYPE"] = std::nullopt;
-    options.env["QT_QPA_PLATFORM"] = "xcb";
-    // No bus: an unset address would make libdbus autolaunch a daemon on
-    // this display, which nobody would end.
-    options.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent/tarnquill-test-bus";
-    options.env["LC_ALL"] = "C.UTF-8";
-    return options;
-}
-
 Process XvfbSession::spawn(const std::vector<std::string>& argv, SpawnOptions options) const
 {
-    SpawnOptions merged = clientOptions();
-    for (auto& [name, value] : options.env)
-        merged.env[name] = value;
-    options.env = std::move(merged.env);
+    // No bus: an unset address would make libdbus autolaunch a daemon on
+    // this display, which nobody would end. insert() keeps what `options` set.
+    options.env.insert({{"DISPLAY", m_display},
+                        {"XAUTHORITY", std::nullopt},
+                        {"WAYLAND_DISPLAY", std::nullopt},
+                        {"XDG_SESSION_TYPE", std::nullopt},
+                        {"QT_QPA_PLATFORM", "xcb"},
+                        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarnquill-test-bus"},
+                        {"LC_ALL", "C.UTF-8"}});
     return Process::spawn(argv, options);
 }
 
 RunResult XvfbSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const
 {
-    return test::run(argv, clientOptions(), timeout);
+    SpawnOptions options;
+    options.pipeStdout = options.pipeStderr = true;
+    Process process = spawn(argv, options);
+    const auto status = process.wait(timeout);
+    const ExitStatus ended = process.kill(); // its status, or the kill's when it still ran
+    process.drainOutput();
+    return {ended, process.stdoutText(), process.stderrText(), !status};
 }
 
 std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
 {
-    const RunResult result = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 5s);
+    std::istringstream lines(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 5s).out);
     std::vector<unsigned long> ids;
-    std::istringstream lines(result.out);
-    unsigned long id = 0;
-    while (lines >> id)
+    for (unsigned long id = 0; lines >> id;)
         ids.push_back(id);
     return ids;
 }

@@ -18,16 +18,17 @@ public:
     explicit XvfbSession(const std::vector<std::string>& extraArguments = {});
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
-    ~XvfbSession();
+    ~XvfbSession() { m_server.terminate(3s); }
 
     // ":N"
     const std::string& display() const { return m_display; }
     bool isRunning() { return m_server.running(); }
 
-    // SpawnOptions with DISPLAY set to this server and the variables that
-    // would lead a client to another desktop (Wayland, a session bus) removed.
-    SpawnOptions clientOptions() const;
+    // Starts a client of this server: DISPLAY set to it and the variables
+    // that would lead a client to another desktop (Wayland, a session bus)
+    // removed, unless `options` sets them.
     Process spawn(const std::vector<std::string>& argv, SpawnOptions options = {}) const;
+    // Runs a client to its end; one still running after `timeout` is killed.
     RunResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = 10s) const;
 
     // Ids of the visible windows whose _NET_WM_PID is `pid` (xdotool).
