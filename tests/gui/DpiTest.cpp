@@ -16,13 +16,10 @@ class DpiTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 // of Text1's right edge.
 bool edgeShows(const Screenshot& shot, bool horizontal, int at, int from, int to)
 {
-    for (int line = at - 1; line <= at + 1; ++line) {
-        int dark = 0;
-        for (int i = from; i < to; ++i)
-            dark += (horizontal ? shot.at(i, line) : shot.at(line, i)).isDark() ? 1 : 0;
-        if (dark * 100 >= (to - from) * 85)
+    for (int line = at - 1; line <= at + 1; ++line)
+        if (shot.countDark(horizontal ? ScreenRect{from, line, to - from, 1} : ScreenRect{line, from, 1, to - from}) * 100
+            >= (to - from) * 85)
             return true;
-    }
     return false;
 }
 

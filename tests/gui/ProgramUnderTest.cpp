@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kMainWindowName = "Tarnquill";
-
 // The start of a text, escaped, for a failure message.
 std::string printable(const std::string& text)
 {
@@ -59,16 +57,14 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     m_program = m_programFolder / source.filename();
     fs::copy_file(source, m_program, fs::copy_options::overwrite_existing);
 
-    for (const char* sub : {".config", ".local/share", ".local/state", ".cache"})
+    m_env["HOME"] = m_home.string();
+    for (const auto& [name, sub] : {std::pair{"XDG_CONFIG_HOME", ".config"}, {"XDG_DATA_HOME", ".local/share"},
+                                    {"XDG_STATE_HOME", ".local/state"}, {"XDG_CACHE_HOME", ".cache"}}) {
         fs::create_directories(m_home / sub);
+        m_env[name] = (m_home / sub).string();
+    }
     fs::create_directories(m_runtime);
     fs::permissions(m_runtime, fs::perms::owner_all, fs::perm_options::replace);
-
-    m_env["HOME"] = m_home.string();
-    m_env["XDG_CONFIG_HOME"] = (m_home / ".config").string();
-    m_env["XDG_DATA_HOME"] = (m_home / ".local/share").string();
-    m_env["XDG_STATE_HOME"] = (m_home / ".local/state").string();
-    m_env["XDG_CACHE_HOME"] = (m_home / ".cache").string();
     m_env["XDG_RUNTIME_DIR"] = m_runtime.string();
     // The exit writes the machine-wide Run value; as root the defaults are
     // the real /var/lib/tarnquill and /etc/xdg/autostart.
@@ -113,7 +109,7 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
             if (!m_process.running())
                 return true;
             const auto windows = m_session.windowsOf(m_process.pid());
-            return windows.size() == 1 && m_session.windowName(windows.front()) == kMainWindowName;
+            return windows.size() == 1 && m_session.windowName(windows.front()) == "Tarnquill";
         },
         timeout);
     if (!m_process.running())

@@ -61,18 +61,16 @@ int Screenshot::count(const std::function<bool(Rgb)>& which, std::optional<Scree
     return n;
 }
 
-std::vector<std::pair<int, int>> Screenshot::darkRowRuns(const ScreenRect& area) const
+int Screenshot::darkLines(const ScreenRect& area) const
 {
-    std::vector<std::pair<int, int>> runs;
+    int lines = 0;
+    bool previous = false;
     for (int y = area.top; y < area.bottom(); ++y) {
-        if (countDark({area.left, y, area.width, 1}) == 0)
-            continue;
-        if (!runs.empty() && runs.back().second == y)
-            runs.back().second = y + 1;
-        else
-            runs.emplace_back(y, y + 1);
+        const bool dark = countDark({area.left, y, area.width, 1}) > 0;
+        lines += dark && !previous ? 1 : 0;
+        previous = dark;
     }
-    return runs;
+    return lines;
 }
 
 ScreenRect windowGeometry(const XvfbSession& session, unsigned long window)

@@ -57,9 +57,9 @@ public:
         return count([&](Rgb c) { return c == colour; }, area) > 0;
     }
     int countDark(const ScreenRect& area) const { return count(&Rgb::isDark, area); }
-    // Rows of `area` holding at least one dark pixel, merged into runs of
-    // adjacent rows: the lines of text in a text box.
-    std::vector<std::pair<int, int>> darkRowRuns(const ScreenRect& area) const;
+    // The runs of adjacent rows of `area` that hold a dark pixel: the lines
+    // of text in a text box.
+    int darkLines(const ScreenRect& area) const;
 
 private:
     int m_width = 0;

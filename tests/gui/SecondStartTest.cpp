@@ -70,13 +70,9 @@ TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileA
 
     EXPECT_TRUE(m_app->running());
     EXPECT_TRUE(waitUntil([&] { return onlyWindowOf(*m_app) == window; }, 5s)) << "the window did not come back";
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const RunResult focus = m_x->run({"xdotool", "getwindowfocus"});
-            return focus.ok() && std::stoul(focus.out) == window;
-        },
-        5s))
-        << "the window did not take the keyboard";
+    const auto focus = [&] { return m_x->run({"xdotool", "getwindowfocus"}).out; };
+    EXPECT_TRUE(waitUntil([&] { return focus() == std::to_string(window) + "\n"; }, 5s))
+        << "the window did not take the keyboard: " << focus();
 
     EXPECT_EQ(storeFilesTouched(watch), std::set<std::string>{});
     ::close(watch);

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,15 +218,8 @@ bool Process::waitForOutput(std::string_view needle, std::chrono::milliseconds t
         drainOutput();
         return stdoutText().find(needle) != std::string::npos || stderrText().find(needle) != std::string::npos;
     };
-    const auto served = [&] {
-        std::vector<pollfd> fds;
-        for (int fd : {m_child->outFd, m_child->errFd})
-            if (fd >= 0)
-                fds.push_back({fd, POLLIN, 0});
-        ::poll(fds.data(), fds.size(), fds.empty() ? 2 : 20);
-    };
     const auto over = [&] { return found() || (m_child->outFd < 0 && m_child->errFd < 0 && !running()); };
-    return waitUntil(over, timeout, served) && found();
+    return waitUntil(over, timeout, [] { std::this_thread::sleep_for(2ms); }) && found();
 }
 
 fs::path findProgram(std::string_view name)
