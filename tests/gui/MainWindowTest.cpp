@@ -22,11 +22,6 @@ constexpr Rgb kLineColour{9, 24, 49};
 // Picture1's back colour: nothing on the screen may ever show it.
 constexpr Rgb kPicture1Red{255, 0, 0};
 
-bool isReddish(Rgb c)
-{
-    return c.red > 150 && c.green < 80 && c.blue < 80;
-}
-
 class MainWindowTest : public WindowTest {
 protected:
     // Inside the one-pixel frame of a framed control.
@@ -113,7 +108,8 @@ TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1A
         EXPECT_TRUE(s.at(r.left, r.centreY()).isDark()) << name << " has no left border";
         EXPECT_TRUE(s.at(r.right() - 1, r.centreY()).isDark()) << name << " has no right border";
     }
-    EXPECT_GT(s.count(isReddish, inner("Label1", 0)), 0) << "Label1(0)'s \"_\" is not red";
+    const auto reddish = [](Rgb c) { return c.red > 150 && c.green < 80 && c.blue < 80; };
+    EXPECT_GT(s.count(reddish, inner("Label1", 0)), 0) << "Label1(0)'s \"_\" is not red";
     for (const char* check : {"Check1", "Check2"}) {
         const ScreenRect r = place(check);
         EXPECT_EQ(s.at(r.right() - 2, r.top + 1), kPaleBack) << check;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ProgramUnderTest.h"
 
+#include "Screen.h"
+
 #include "history/StoreFormat.h"
 
 #include <cstdlib>
@@ -109,7 +111,7 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
             if (!m_process.running())
                 return true;
             const auto windows = m_session.windowsOf(m_process.pid());
-            return windows.size() == 1 && m_session.windowName(windows.front()) == "Tarnquill";
+            return windows.size() == 1 && windowProperty(m_session, windows.front(), "WM_NAME") == "\"Tarnquill\"";
         },
         timeout);
     if (!m_process.running())

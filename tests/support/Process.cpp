@@ -13,7 +13,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -84,9 +83,6 @@ void readAvailable(int& fd, std::string& into)
 }
 
 } // namespace
-
-bool ExitStatus::exited() const { return WIFEXITED(raw); }
-int ExitStatus::exitCode() const { return exited() ? WEXITSTATUS(raw) : -1; }
 
 std::string ExitStatus::describe() const
 {

@@ -7,6 +7,7 @@
 #include "support/Wait.h"
 
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <map>
@@ -39,8 +40,8 @@ struct SpawnOptions {
 // How a child ended, as waitpid reports it.
 struct ExitStatus {
     int raw = 0;
-    bool exited() const;
-    int exitCode() const; // -1 unless exited()
+    bool exited() const { return WIFEXITED(raw); }
+    int exitCode() const { return exited() ? WEXITSTATUS(raw) : -1; }
     bool success() const { return exited() && exitCode() == 0; }
     std::string describe() const;
 };

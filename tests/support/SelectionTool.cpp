@@ -101,10 +101,9 @@ std::string fetchClipboardText()
         const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             g_connection, xcb_get_property(g_connection, 1, g_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 24),
             nullptr));
-        if (!reply)
-            return {};
-        return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                           static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+        return reply ? std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                                   static_cast<std::size_t>(xcb_get_property_value_length(reply.get())))
+                     : std::string();
     }
     return {};
 }

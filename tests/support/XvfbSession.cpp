@@ -56,13 +56,4 @@ std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
     return ids;
 }
 
-std::string XvfbSession::windowName(unsigned long window) const
-{
-    const RunResult result = run({"xdotool", "getwindowname", std::to_string(window)}, 5s);
-    std::string name = result.ok() ? result.out : std::string();
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
-        name.pop_back();
-    return name;
-}
-
 } // namespace tarnquill::test

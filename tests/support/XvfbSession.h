@@ -33,8 +33,6 @@ public:
 
     // Ids of the visible windows whose _NET_WM_PID is `pid` (xdotool).
     std::vector<unsigned long> windowsOf(pid_t pid) const;
-    // A window's title (WM_NAME / _NET_WM_NAME); empty when it has none.
-    std::string windowName(unsigned long window) const;
 
 private:
     Process m_server;
