@@ -24,114 +24,15 @@ process started here is ended by its pid.
 
 import argparse
 import os
-import shutil
-import signal
 import select
+import shutil
 import statistics
-import subprocess
 import sys
-import tempfile
 import threading
 import time
 
-SEPARATOR = b"||!o@!@#w@#$!@#$%z||"
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-class Processes:
-    """Every child started here, ended by pid in reverse order of start."""
-
-    def __init__(self):
-        self.children = []
-
-    def start(self, argv, **kwargs):
-        child = subprocess.Popen(argv, **kwargs)
-        self.children.append(child)
-        return child
-
-    def end(self, child, grace=5.0):
-        if child.poll() is None:
-            child.send_signal(signal.SIGTERM)
-            try:
-                child.wait(grace)
-            except subprocess.TimeoutExpired:
-                child.kill()
-                child.wait()
-
-    def end_all(self):
-        for child in reversed(self.children):
-            self.end(child)
-        self.children.clear()
-
-
-def start_xvfb(procs):
-    read_end, write_end = os.pipe()
-    xvfb = procs.start(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-         "-dpi", "96", "-nolisten", "tcp", "-noreset"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(read_end)
-    return xvfb, ":" + number.decode().strip()
-
-
-def client_env(display, work):
-    env = dict(os.environ)
-    for name in ("WAYLAND_DISPLAY", "XAUTHORITY", "XDG_SESSION_TYPE"):
-        env.pop(name, None)
-    env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8",
-               DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(work, "no-bus"))
-    return env
-
-
-class Copier:
-    """xclip owners of the CLIPBOARD selection."""
-
-    def __init__(self, procs, env):
-        self.procs = procs
-        self.env = env
-
-    def prepare(self, text):
-        """An xclip that has connected and waits for its text on stdin."""
-        child = self.procs.start(["xclip", "-quiet", "-selection", "clipboard", "-i"],
-                                 env=self.env, stdin=subprocess.PIPE,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        child.text = text.encode()
-        child.owned_at = None
-        return child
-
-    @staticmethod
-    def release(child):
-        child.stdin.write(child.text)
-        child.stdin.close()
-
-    @staticmethod
-    def wait_owned(child):
-        """Blocks until xclip reports that it owns the selection; returns that time."""
-        for line in child.stderr:
-            if b"Waiting for selection requests" in line:
-                child.owned_at = time.perf_counter()
-                break
-        # Later lines report each paste; keep the pipe from filling up.
-        threading.Thread(target=lambda: child.stderr.read(), daemon=True).start()
-        return child.owned_at
-
-    def copy(self, text):
-        child = self.prepare(text)
-        self.release(child)
-        return child, self.wait_owned(child)
-
-    def reap(self):
-        """Forgets owners that have ended (they end when another takes the clipboard)."""
-        for child in list(self.procs.children):
-            if child.args[0] == "xclip" and child.poll() is not None:
-                self.procs.children.remove(child)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from session import SEPARATOR, Copier, desktop, program_under_test, start_program, wine_env  # noqa: E402
 
 
 def newest_entry(path):
@@ -168,46 +69,6 @@ def wait_for_newest(path, text, timeout=10.0):
     return None
 
 
-def start_program(procs, binary, env, work, wine_env=None):
-    """A copy of the program in work/app, with HOME, the XDG folders and the
-    machine-wide registry and autostart folders inside `work`; its output goes
-    to work/app.log. A Windows program (wine_env given) runs under Wine in
-    that prefix, made first when it is new. Returns the process and the path
-    of its store."""
-    home = os.path.join(work, "home")
-    for sub in (".config", ".local/share", ".cache"):
-        os.makedirs(os.path.join(home, sub))
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
-    app_dir = os.path.join(work, "app")
-    os.makedirs(app_dir)
-    program = os.path.join(app_dir, "tarnquill.exe" if wine_env else "tarnquill")
-    shutil.copy2(binary, program)
-    store = os.path.join(app_dir, "tcb.txt")
-    # The machine-wide registry and autostart folders too: as root their
-    # defaults are the real /var/lib/tarnquill and /etc/xdg/autostart.
-    system = os.path.join(work, "system")
-    os.makedirs(os.path.join(system, "xdg", "autostart"))
-    app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                   XDG_DATA_HOME=os.path.join(home, ".local/share"),
-                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
-                   XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
-                   TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
-                   TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
-    argv = [program]
-    if wine_env:
-        app_env.update(wine_env, HOME=os.environ.get("HOME", home))
-        if not os.path.exists(os.path.join(wine_env["WINEPREFIX"], ".tarnquill-ready")):
-            subprocess.run(["wine", "wineboot", "--init"], env=app_env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-            subprocess.run(["wineserver", "--wait"], env=app_env, check=False)
-            open(os.path.join(wine_env["WINEPREFIX"], ".tarnquill-ready"), "w").close()
-        argv = ["wine", program]
-    with open(os.path.join(work, "app.log"), "wb") as log:
-        app = procs.start(argv, env=app_env, cwd=work, stdout=log, stderr=log)
-    return app, store
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--copies", type=int, default=50)
@@ -215,22 +76,14 @@ def main():
     parser.add_argument("--gap-ms", type=float, default=12.0)
     args = parser.parse_args()
 
-    binary = os.environ.get("TARNQUILL_BINARY") or os.path.join(ROOT, "build", "linux", "tarnquill")
-    wine = binary.endswith(".exe")
-    wine_env = {"WINEPREFIX": os.environ.get("WINEPREFIX") or os.path.join(ROOT, "build", "wine-prefix-bench"),
-                "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
     for tool in ("Xvfb", "xclip"):
         if not shutil.which(tool):
             sys.exit(f"copy_latency: {tool} is needed")
-    if not os.access(binary, os.R_OK if wine else os.X_OK):
-        sys.exit(f"copy_latency: no program at {binary} (build it, or set TARNQUILL_BINARY)")
+    binary = program_under_test("copy_latency")
+    wine = wine_env() if binary.endswith(".exe") else None
 
-    procs = Processes()
-    work = tempfile.mkdtemp(prefix="tarnquill-latency-")
-    try:
-        xvfb, display = start_xvfb(procs)
-        env = client_env(display, work)
-        app, store = start_program(procs, binary, env, work, wine_env if wine else None)
+    with desktop("tarnquill-latency-", wine=wine) as (procs, work, env):
+        app, store = start_program(procs, binary, env, work, wine)
         copier = Copier(procs, env)
 
         # Warm-up: the first copy also proves the program is up and recording.
@@ -321,11 +174,6 @@ def main():
             print("  lost: " + ", ".join(t.split("#")[1] for t in lost))
         if app.poll() is not None:
             print(f"  the program ended during the run (exit {app.returncode})")
-    finally:
-        if wine:
-            subprocess.run(["wineserver", "-k"], env=dict(os.environ, **wine_env), check=False)
-        procs.end_all()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -26,22 +26,8 @@ for tool in Xvfb xclip cc; do
 done
 [[ -x $binary ]] || { echo "idle_cpu: no program at $binary (build it, or set TARNQUILL_BINARY)" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tarnquill-idle-XXXXXX")
-xvfb_pid= app_pid= xclip_pid= timer_pid=
-
-stop_pid() { # pid: SIGTERM, then SIGKILL after 5 s
-    local pid=$1
-    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-    stop_pid "$app_pid"; stop_pid "$timer_pid"; stop_pid "$xclip_pid"; stop_pid "$xvfb_pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../tests/support/session.sh
+source "$root/tests/support/session.sh"
 
 # Per thread ("pid:tid"): on-CPU nanoseconds and times scheduled, at the
 # window's start and at the latest sample. Threads come and go (Qt ends an
@@ -77,40 +63,29 @@ used() { # pid -> "ns runs" used since the window's start
 
 cc -O2 -o "$work/timer10ms" "$here/timer10ms.c"
 
-# Xvfb writes its display number to fd 3 once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
-    3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 150); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
-display=:$(head -n1 "$work/display")
-[[ $display != : ]] || { echo "idle_cpu: Xvfb did not start" >&2; exit 1; }
-
-mkdir -p "$work/app" "$work/system/xdg/autostart" "$work/home/.config" "$work/home/.local/share" "$work/home/.cache" "$work/runtime"
-chmod 700 "$work/runtime"
+start_xvfb 1280x1024 -noreset
+display=$DISPLAY
+private_home
+unset XAUTHORITY
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" LC_ALL=C.UTF-8
+mkdir -p "$work/app"
 cp "$binary" "$work/app/tarnquill"
-client_env=(env -u WAYLAND_DISPLAY -u XAUTHORITY DISPLAY="$display" QT_QPA_PLATFORM=xcb
-            DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" LC_ALL=C.UTF-8)
 
 text="idle measurement: this text stays on the clipboard"
-printf '%s' "$text" | "${client_env[@]}" xclip -quiet -selection clipboard -i 2>"$work/xclip.log" &
-xclip_pid=$!
-for _ in $(seq 100); do grep -q Waiting "$work/xclip.log" 2>/dev/null && break; sleep 0.05; done
+printf '%s' "$text" | xclip -quiet -selection clipboard -i 2>"$work/xclip.log" &
+pids+=($!)
+until_true 5 grep -q Waiting "$work/xclip.log" || true
 
-"${client_env[@]}" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-    XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache" \
-    XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_DIRS="$work/system/xdg" \
-    TARNQUILL_MACHINE_REGISTRY="$work/system/registry.sqlite3" \
-    TARNQUILL_MACHINE_AUTOSTART="$work/system/xdg/autostart" "$work/app/tarnquill" >"$work/app.log" 2>&1 &
+"$work/app/tarnquill" >"$work/app.log" 2>&1 &
 app_pid=$!
+pids+=("$app_pid")
 "$work/timer10ms" &
 timer_pid=$!
+pids+=("$timer_pid")
 
 # The program records the clipboard's text at start; idle begins after that.
-for _ in $(seq 200); do
-    head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text" && break
-    sleep 0.05
-done
-head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text" \
+recorded() { head -c ${#text} "$work/app/tcb.txt" 2>/dev/null | grep -qF "$text"; }
+until_true 10 recorded \
     || { echo "idle_cpu: the program did not record the clipboard text" >&2; cat "$work/app.log" >&2; exit 1; }
 sleep "$settle"
 

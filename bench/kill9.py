@@ -27,8 +27,8 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from copy_latency import ROOT, Copier, Processes, client_env, start_xvfb  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from session import ROOT, Copier, Processes, client_env, private_home, start_xvfb  # noqa: E402
 
 RECORD_MS = 20
 
@@ -119,24 +119,12 @@ def main():
     kept = lost = late_kept = unread = 0
     failures = []
     try:
-        _, display = start_xvfb(procs)
+        _, display = start_xvfb(procs, extra=("-noreset",))
         env = client_env(display, work)
-        home = os.path.join(work, "home")
-        for sub in (".config", ".local/share", ".cache"):
-            os.makedirs(os.path.join(home, sub))
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(runtime, mode=0o700)
         app_dir = os.path.join(work, "app")
         os.makedirs(app_dir)
         shutil.copy2(binary, os.path.join(app_dir, "tarnquill"))
-        system = os.path.join(work, "system")
-        os.makedirs(os.path.join(system, "xdg", "autostart"))
-        app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                       XDG_DATA_HOME=os.path.join(home, ".local/share"),
-                       XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
-                       XDG_CONFIG_DIRS=os.path.join(system, "xdg"),
-                       TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
-                       TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
+        app_env = private_home(env, work)
         copier = Copier(procs, env)
         scratch = os.path.join(work, "scratch")
         known = set()

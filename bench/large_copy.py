@@ -18,14 +18,14 @@ running.
 
 import argparse
 import os
-import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
-from copy_latency import ROOT, Copier, Processes, client_env, start_program, start_xvfb, wait_for_newest
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from copy_latency import wait_for_newest  # noqa: E402
+from session import Copier, desktop, program_under_test, start_program  # noqa: E402
 
 
 def text_of(megabytes, tag):
@@ -86,14 +86,8 @@ def main():
     parser.add_argument("--huge-mb", type=float, default=100)
     args = parser.parse_args()
 
-    binary = os.environ.get("TARNQUILL_BINARY") or os.path.join(ROOT, "build", "linux", "tarnquill")
-    if not os.access(binary, os.X_OK):
-        sys.exit(f"large_copy: no program at {binary} (build it, or set TARNQUILL_BINARY)")
-    procs = Processes()
-    work = tempfile.mkdtemp(prefix="tarnquill-large-")
-    try:
-        _, display = start_xvfb(procs)
-        env = client_env(display, work)
+    binary = program_under_test("large_copy")
+    with desktop("tarnquill-large-") as (procs, work, env):
         copier = Copier(procs, env)
         ratios, sizes = [], []
         for round_ in range(args.rounds):
@@ -135,9 +129,6 @@ def main():
                   f"VmRSS {rss:.1f} MB, PSS {pss:.1f} MB")
             if log:
                 print("  program log: " + log.splitlines()[-1])
-    finally:
-        procs.end_all()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

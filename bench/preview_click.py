@@ -23,15 +23,14 @@ import argparse
 import os
 import random
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-BINARY = os.environ.get("TARNQUILL_BINARY", os.path.join(HERE, "..", "build", "linux", "tarnquill"))
-SEPARATOR = b"||!o@!@#w@#$!@#$%z||"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from session import LINUX_PROGRAM, SEPARATOR, Processes, desktop, main_window, start_program  # noqa: E402
+
+BINARY = os.environ.get("TARNQUILL_BINARY", LINUX_PROGRAM)
 SLOTS = 500
 # List1 at 96 dpi: 120, 510 twips = 8, 34 pixels; the first row's middle.
 ROW0 = (8 + 30, 34 + 8)
@@ -61,57 +60,15 @@ def memory_kb(pid, field):
     return 0
 
 
-def start_xvfb():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-dpi", "96",
-                               "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read, 32)
-        if not chunk:
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(read)
-    return server, ":" + number.decode().strip()
-
-
-def stop(process):
-    if process.poll() is None:
-        process.send_signal(signal.SIGKILL)
-        process.wait()
-
-
-def measure(display, work, text):
-    app_dir = os.path.join(work, "app")
-    home = os.path.join(work, "home")
+def measure(procs, env, work, text):
     shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(app_dir)
-    os.makedirs(home)
-    program = os.path.join(app_dir, "tarnquill")
-    shutil.copy(BINARY, program)
-    with open(os.path.join(app_dir, "tcb.txt"), "wb") as f:
-        f.write(text + SEPARATOR + SEPARATOR * (SLOTS - 1) + b"\r\n")
-    env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=home + "/.config",
-               XDG_DATA_HOME=home + "/.local/share", XDG_CACHE_HOME=home + "/.cache",
-               XDG_STATE_HOME=home + "/.local/state", XDG_RUNTIME_DIR=work,
-               TARNQUILL_MACHINE_REGISTRY=work + "/registry.sqlite3",
-               TARNQUILL_MACHINE_AUTOSTART=work + "/autostart")
-    for name in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-        env.pop(name, None)
-    app = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.makedirs(work)
+    app, _ = start_program(procs, BINARY, env, work, store=text + SEPARATOR + SEPARATOR * (SLOTS - 1) + b"\r\n")
     try:
-        xenv = dict(os.environ, DISPLAY=display)
-        deadline = time.time() + 120
-        window = ""
-        while not window and time.time() < deadline:
-            window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tarnquill$"], env=xenv,
-                                    capture_output=True, text=True).stdout.split()
-            time.sleep(0.05)
+        window = main_window(env, 120)
         if not window:
             raise RuntimeError("no main window")
-        info = subprocess.run(["xwininfo", "-id", window[0]], env=xenv, capture_output=True, text=True).stdout
+        info = subprocess.run(["xwininfo", "-id", window], env=env, capture_output=True, text=True).stdout
         left = int(info.split("Absolute upper-left X:")[1].split()[0])
         top = int(info.split("Absolute upper-left Y:")[1].split()[0])
         time.sleep(1.0)
@@ -121,7 +78,7 @@ def measure(display, work, text):
         rss_before = memory_kb(app.pid, "VmRSS")
 
         before, clicked = cpu_ns(app.pid), time.time()
-        subprocess.run(["xdotool", "mousemove", str(left + ROW0[0]), str(top + ROW0[1]), "click", "1"], env=xenv)
+        subprocess.run(["xdotool", "mousemove", str(left + ROW0[0]), str(top + ROW0[1]), "click", "1"], env=env)
         last, last_change = before, time.time()
         while time.time() - last_change < 0.5 and time.time() - clicked < 300:
             time.sleep(0.01)
@@ -132,11 +89,12 @@ def measure(display, work, text):
         settled = last_change - clicked
         if os.environ.get("PREVIEW_SHOT"):
             subprocess.run(["import", "-window", "root", "-crop", f"420x340+{left - 10}+{top - 10}", "+repage", os.environ["PREVIEW_SHOT"]],
-                           env=xenv)
+                           env=env)
         spent = last - before - idle_rate * (time.time() - clicked)
         return spent / 1e6, settled * 1e3, rss_before / 1024, memory_kb(app.pid, "VmHWM") / 1024
     finally:
-        stop(app)
+        Processes.kill(app)
+        procs.children.remove(app)
 
 
 def main():
@@ -147,18 +105,13 @@ def main():
     for tool in ("Xvfb", "xdotool", "xwininfo"):
         if not shutil.which(tool):
             sys.exit(f"preview_click: {tool} is needed")
-    server, display = start_xvfb()
-    work = tempfile.mkdtemp(prefix="tarnquill-preview-")
-    try:
+    with desktop("tarnquill-preview-") as (procs, work, env):
         print(f"{'text':>16} {'UI CPU ms':>10} {'settled ms':>11} {'RSS MB':>8} {'peak MB':>8}")
         for shape in args.shapes.split(","):
             for size in (float(s) for s in args.sizes_mb.split(",")):
                 text = text_of(int(size * 1_000_000), shape)
-                cpu, settled, rss, peak = measure(display, os.path.join(work, "run"), text)
+                cpu, settled, rss, peak = measure(procs, env, os.path.join(work, "run"), text)
                 print(f"{size:>6g} MB {shape:>6} {cpu:>10.1f} {settled:>11.0f} {rss:>8.1f} {peak:>8.1f}", flush=True)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-        stop(server)
 
 
 if __name__ == "__main__":

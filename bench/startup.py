@@ -23,41 +23,18 @@ folder; every process started here is ended by its pid.
 import argparse
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-BUILD = os.path.join(HERE, "..", "build", "linux")
-BINARY = os.environ.get("TARNQUILL_BINARY", os.path.join(BUILD, "tarnquill"))
-BARE = os.environ.get("BARE_QT_WINDOW", os.path.join(BUILD, "bench", "bare_qt_window"))
-SEPARATOR = b"||!o@!@#w@#$!@#$%z||"
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "support"))
+from session import LINUX_PROGRAM, ROOT, SEPARATOR, Processes, desktop, start_program  # noqa: E402
 
-
-def start_xvfb():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-dpi", "96",
-                               "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read, 32)
-        if not chunk:
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(read)
-    return server, ":" + number.decode().strip()
-
-
-def stop(process):
-    if process and process.poll() is None:
-        process.send_signal(signal.SIGKILL)
-        process.wait()
+BINARY = os.environ.get("TARNQUILL_BINARY", LINUX_PROGRAM)
+BARE = os.environ.get("BARE_QT_WINDOW", os.path.join(ROOT, "build", "linux", "bench", "bare_qt_window"))
 
 
 class MapWatcher:
@@ -88,7 +65,7 @@ class MapWatcher:
             return [(t - start, w) for t, w in self.events if t >= start]
 
     def close(self):
-        stop(self.xev)
+        Processes.kill(self.xev)
 
 
 def window_name(display, window):
@@ -126,54 +103,41 @@ def run_bare(display, watcher):
     try:
         return first_map(watcher, start, display) * 1e3
     finally:
-        stop(bare)
+        Processes.kill(bare)
 
 
-def run_program(display, watcher, work, entry_bytes, index):
+def run_program(procs, env, watcher, work, entry_bytes, index):
     shutil.rmtree(work, ignore_errors=True)
-    app_dir, home = os.path.join(work, "app"), os.path.join(work, "home")
-    os.makedirs(app_dir)
-    os.makedirs(home)
-    program = os.path.join(app_dir, "tarnquill")
-    shutil.copy(BINARY, program)
-    store = os.path.join(app_dir, "tcb.txt")
-    with open(store, "wb") as f:
-        for slot in range(500):
-            f.write((b"%03d " % slot + b"x" * entry_bytes)[:entry_bytes] + SEPARATOR)
-        f.write(b"\r\n")
+    os.makedirs(work)
+    store = b"".join((b"%03d " % slot + b"x" * entry_bytes)[:entry_bytes] + SEPARATOR for slot in range(500)) + b"\r\n"
     waiting = b"waiting at start %d" % index
-    xclip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i", "-quiet"], stdin=subprocess.PIPE,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=dict(os.environ, DISPLAY=display))
+    xclip = procs.start(["xclip", "-selection", "clipboard", "-i", "-quiet"], stdin=subprocess.PIPE,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     xclip.stdin.write(waiting)
     xclip.stdin.close()
     xclip.stderr.readline()  # "Waiting for selection requests, Control-C to quit"
-    env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=home + "/.config",
-               XDG_DATA_HOME=home + "/.local/share", XDG_CACHE_HOME=home + "/.cache",
-               XDG_STATE_HOME=home + "/.local/state", XDG_RUNTIME_DIR=work,
-               TARNQUILL_MACHINE_REGISTRY=work + "/registry.sqlite3",
-               TARNQUILL_MACHINE_AUTOSTART=work + "/autostart")
-    for name in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-        env.pop(name, None)
-    start = time.monotonic()
-    app = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    app, store_path = start_program(procs, BINARY, env, work, store=store)
+    start = app.started_at
     try:
         recorded = None
         expected = waiting + SEPARATOR
         deadline = start + 20
         while recorded is None and time.monotonic() < deadline:
             try:
-                with open(store, "rb") as f:
+                with open(store_path, "rb") as f:
                     if f.read(len(expected)) == expected:
                         recorded = time.monotonic() - start
             except OSError:
                 pass
             time.sleep(0.0005)
-        mapped = first_map(watcher, start, display, "Tarnquill")
+        mapped = first_map(watcher, start, env["DISPLAY"], "Tarnquill")
         time.sleep(2)
         return (mapped * 1e3, (recorded or float("nan")) * 1e3) + memory_mb(app.pid)
     finally:
-        stop(app)
-        stop(xclip)
+        Processes.kill(app)
+        Processes.kill(xclip)
+        procs.children.remove(app)
+        procs.children.remove(xclip)
 
 
 def summary(values):
@@ -191,29 +155,25 @@ def main():
     for path in (BINARY, BARE):
         if not os.access(path, os.X_OK):
             sys.exit(f"startup: no program at {path} (build it)")
-    server, display = start_xvfb()
-    watcher = MapWatcher(display)
-    work = tempfile.mkdtemp(prefix="tarnquill-startup-")
-    bare, mapped, recorded, pss, private = [], [], [], [], []
-    try:
-        for index in range(args.runs):
-            bare.append(run_bare(display, watcher))
-            m, r, p, u = run_program(display, watcher, os.path.join(work, "run"), args.entry_bytes, index)
-            mapped.append(m)
-            recorded.append(r)
-            pss.append(p)
-            private.append(u)
-        print(f"runs: {args.runs}, store: 500 entries of {args.entry_bytes} bytes; median (min-max)")
-        print(f"bare Qt window mapped       ms {summary(bare)}")
-        print(f"main window mapped          ms {summary(mapped)}")
-        print(f"waiting copy recorded       ms {summary(recorded)}")
-        print(f"proportional set size       MB {summary(pss)}")
-        print(f"private memory              MB {summary(private)}")
-    finally:
-        watcher.close()
-        shutil.rmtree(work, ignore_errors=True)
-        stop(server)
-
+    with desktop("tarnquill-startup-") as (procs, work, env):
+        watcher = MapWatcher(env["DISPLAY"])
+        bare, mapped, recorded, pss, private = [], [], [], [], []
+        try:
+            for index in range(args.runs):
+                bare.append(run_bare(env["DISPLAY"], watcher))
+                m, r, p, u = run_program(procs, env, watcher, os.path.join(work, "run"), args.entry_bytes, index)
+                mapped.append(m)
+                recorded.append(r)
+                pss.append(p)
+                private.append(u)
+            print(f"runs: {args.runs}, store: 500 entries of {args.entry_bytes} bytes; median (min-max)")
+            print(f"bare Qt window mapped       ms {summary(bare)}")
+            print(f"main window mapped          ms {summary(mapped)}")
+            print(f"waiting copy recorded       ms {summary(recorded)}")
+            print(f"proportional set size       MB {summary(pss)}")
+            print(f"private memory              MB {summary(private)}")
+        finally:
+            watcher.close()
 
 if __name__ == "__main__":
     main()

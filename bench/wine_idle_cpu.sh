@@ -19,37 +19,21 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 exe=${TARNQUILL_EXE:-$root/build/windows/tarnquill.exe}
 seconds=${1:-60}
-export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix-bench}
-export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 [[ -f $exe ]] || { echo "wine_idle_cpu: no program at $exe" >&2; exit 2; }
 for tool in Xvfb xclip xdotool wine x86_64-w64-mingw32-gcc; do
     command -v "$tool" >/dev/null || { echo "wine_idle_cpu: $tool is needed" >&2; exit 2; }
 done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tarnquill-wine-idle-XXXXXX")
-pids=()
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../tests/support/session.sh
+source "$root/tests/support/session.sh"
+export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+wine_session "$root/build/wine-prefix-bench"
 
 x86_64-w64-mingw32-gcc -O2 -mwindows -static -o "$work/empty.exe" "$here/empty_message_loop.c"
 mkdir "$work/app"
 cp "$exe" "$work/app/tarnquill.exe"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(tr -d '\n' <"$work/display")
-if [[ ! -f $WINEPREFIX/.tarnquill-ready ]]; then
-    wine wineboot --init </dev/null >/dev/null 2>&1
-    wineserver --wait
-    touch "$WINEPREFIX/.tarnquill-ready"
-fi
+start_xvfb 1280x1024
+prepare_prefix
 
 printf 'idle text on the clipboard' | xclip -selection clipboard -quiet >/dev/null 2>&1 &
 pids+=($!)
@@ -58,10 +42,8 @@ pids+=($!)
 wine "$work/empty.exe" </dev/null >/dev/null 2>&1 &
 pids+=($!)
 pid_of() { ps -eo pid=,args= | awk -v path="$1" 'index($0, path) && $2 == path {print $1; exit}'; }
-for _ in $(seq 300); do
-    [[ -n $(pid_of "$work/app/tarnquill.exe") && -n $(pid_of "$work/empty.exe") && -s $work/app/tcb.txt ]] && break
-    sleep 0.2
-done
+both_started() { [[ -n $(pid_of "$work/app/tarnquill.exe") && -n $(pid_of "$work/empty.exe") && -s $work/app/tcb.txt ]]; }
+until_true 60 both_started || true
 app=$(pid_of "$work/app/tarnquill.exe")
 empty=$(pid_of "$work/empty.exe")
 [[ -n $app && -n $empty ]] || { echo "wine_idle_cpu: the programs did not start" >&2; exit 1; }

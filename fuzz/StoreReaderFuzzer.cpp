@@ -6,6 +6,7 @@
 
 #include "history/StoreFormat.h"
 #include "history/StoreJournal.h"
+#include "history/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -3,7 +3,7 @@
 // member call. Reading never fails other than with a usage error, and every
 // value read prints as valid UTF-8 JSON and text for people.
 
-#include "history/StoreFormat.h"
+#include "history/TextEncoding.h"
 #include "tools/WinApiTool.h"
 
 #include <cstdint>

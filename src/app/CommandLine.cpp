@@ -77,6 +77,17 @@ std::filesystem::path givenStoreFile(const std::string& given, const std::filesy
     return file;
 }
 
+std::filesystem::path storeFileFor(const CommandLine& commandLine, FileSystem& files, ProgramFolders (*folders)(),
+                                   std::string& error)
+{
+    if (commandLine.storeFile.empty()) {
+        const ProgramFolders found = folders();
+        return chooseStoreFolder(files, found.program, found.userData, found.installed) / kStoreFileName;
+    }
+    std::error_code ignored;
+    return givenStoreFile(commandLine.storeFile, std::filesystem::current_path(ignored), error);
+}
+
 std::string helpText()
 {
     return "Usage: tarnquill [--store FILE]\n"

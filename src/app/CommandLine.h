@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "history/FileSystem.h"
+#include "history/StoreLocation.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +34,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args);
 // folder itself.
 std::filesystem::path givenStoreFile(const std::string& given, const std::filesystem::path& currentFolder,
                                      std::string& error);
+
+// The store a start uses: the file --store names (see givenStoreFile, from
+// the current folder), or tcb.txt in the folder chooseStoreFolder picks among
+// `folders()`, which is asked only then. Empty, with `error` set, when --store
+// names a file that cannot hold a store.
+std::filesystem::path storeFileFor(const CommandLine& commandLine, FileSystem& files, ProgramFolders (*folders)(),
+                                   std::string& error);
 
 // The texts printed for --help and --version, each ending in a line end.
 std::string helpText();

@@ -85,11 +85,4 @@ std::vector<std::string> decodeStore(std::string_view bytes, std::size_t maxPiec
 // page), so that saving the entries again would not give the same bytes.
 bool decodesLosslessly(std::string_view bytes);
 
-// Encoding helpers, exposed for tests.
-bool isValidUtf8(std::string_view bytes);
-std::string windows1252ToUtf8(std::string_view bytes);
-
-// The first `count` characters (code points) of UTF-8 text, as a list row shows them.
-std::string_view firstCharacters(std::string_view utf8, std::size_t count);
-
 } // namespace tarnquill

@@ -22,6 +22,13 @@ std::filesystem::path chooseStoreFolder(FileSystem& files,
                                         const std::filesystem::path& userDataFolder,
                                         bool programInstalled = false);
 
+// What chooseStoreFolder chooses from, as the running program finds it.
+struct ProgramFolders {
+    std::filesystem::path program;
+    std::filesystem::path userData;
+    bool installed = false;
+};
+
 // Saves write "<file>.tmp-XXXXXX" beside the file and rename it over the
 // file; older versions wrote "<file>.XXXXXX". True when `candidate`, a name in
 // the store's folder, is such a temporary file of the store or of its journals

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "history/TextHistory.h"
 
+#include "history/TextEncoding.h"
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>

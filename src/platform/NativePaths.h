@@ -2,6 +2,7 @@
 #pragma once
 
 #include "history/FileSystem.h"
+#include "history/StoreLocation.h"
 
 #include <filesystem>
 #include <memory>
@@ -27,5 +28,13 @@ bool isInstalledProgramFolder(const std::filesystem::path& folder);
 // $XDG_DATA_HOME/tarnquill or ~/.local/share/tarnquill on Linux,
 // %LOCALAPPDATA%\Tarnquill on Windows.
 std::filesystem::path userDataFolder();
+
+// The program's folder, the per-user data folder and whether the program is
+// installed, together.
+inline ProgramFolders programFolders()
+{
+    const auto folder = programFolder();
+    return {folder, userDataFolder(), isInstalledProgramFolder(folder)};
+}
 
 } // namespace tarnquill::native

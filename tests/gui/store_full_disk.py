@@ -17,19 +17,15 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "bench"))
-from copy_latency import SEPARATOR, Copier, Processes, client_env, start_xvfb  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+from session import SEPARATOR, Copier, Processes, client_env, start_program, start_xvfb, wait_until  # noqa: E402
 
 SKIP = 77
 
 
 def wait_for(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise AssertionError(f"timed out waiting for {what}")
+    if not wait_until(predicate, timeout):
+        raise AssertionError(f"timed out waiting for {what}")
 
 
 def store_entries(store):
@@ -65,22 +61,10 @@ def main():
                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists(notify_log), 10, "the notification mock")
 
-        _, display = start_xvfb(procs)
+        _, display = start_xvfb(procs, extra=("-noreset",))
         env = client_env(display, work)
-        home = os.path.join(work, "home")
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(runtime, mode=0o700)
-        system = os.path.join(work, "system")
-        os.makedirs(os.path.join(system, "xdg", "autostart"))
-        shutil.copy2(binary, os.path.join(app_dir, "tarnquill"))
-        store = os.path.join(app_dir, "tcb.txt")
-        app_env = dict(env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                       XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_RUNTIME_DIR=runtime,
-                       XDG_CONFIG_DIRS=os.path.join(system, "xdg"), DBUS_SESSION_BUS_ADDRESS=bus_address,
-                       TARNQUILL_MACHINE_REGISTRY=os.path.join(system, "registry.sqlite3"),
-                       TARNQUILL_MACHINE_AUTOSTART=os.path.join(system, "xdg", "autostart"))
-        with open(os.path.join(work, "app.log"), "wb") as log:
-            procs.start([os.path.join(app_dir, "tarnquill")], env=app_env, cwd=work, stdout=log, stderr=log)
+        # The program's folder, and so its store, is on the tmpfs.
+        _, store = start_program(procs, binary, env, work, extra_env={"DBUS_SESSION_BUS_ADDRESS": bus_address})
         copier = Copier(procs, env)
 
         copier.copy("before the disk filled")

@@ -5,12 +5,12 @@
 #include "platform/NativePaths.h"
 
 #include "Fakes.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <fstream>
-#include <random>
 #include <set>
 #include <thread>
 #include <type_traits>
@@ -30,24 +30,14 @@ namespace fs = std::filesystem;
 
 // The platform's own file system, in a fresh temporary folder.
 struct NativeBackend {
-    NativeBackend()
-    {
-        std::random_device seed;
-        folder = fs::temp_directory_path() / ("tarnquill-test-" + std::to_string(seed()));
-        fs::create_directories(folder);
-    }
-    ~NativeBackend()
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
     std::size_t entriesIn(const fs::path& dir) const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
     }
 
     std::unique_ptr<FileSystem> files = native::makeFileSystem();
-    fs::path folder;
+    test::TempFolder temp;
+    const fs::path& folder = temp.path();
 };
 
 // The fake the other history tests run on.

@@ -126,16 +126,6 @@ TEST(StoreFormat, FilesWrittenByOtherMeansSplitAtEverySeparator)
     EXPECT_EQ(decodeStore("x\x10qy\x10"), std::vector<std::string>{"x\x10qy\x10"});
 }
 
-TEST(StoreFormat, LegacyCodePageFilesAreReadWithoutLoss)
-{
-    // Bytes that are not UTF-8 come from an older program writing Windows-1252.
-    EXPECT_EQ(decodeStore("caf\xE9 \x80 \x93q\x94" + kSep)[0], "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D");
-    EXPECT_EQ(decodeStore("\x81\x8D\x8F\x90\x9D\xFF")[0], "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC3\xBF");
-    // Valid UTF-8 is taken as it is; a byte-order mark in front is dropped.
-    EXPECT_EQ(decodeStore("\xC3\xA9")[0], "\xC3\xA9");
-    EXPECT_EQ(decodeStore("\xEF\xBB\xBF" "abc")[0], "abc");
-}
-
 TEST(StoreFormat, TheEncodingIsDecidedPerRecord)
 {
     const std::string utf8 = "na\xC3\xAFve caf\xC3\xA9 \xE2\x80\x94 \xE6\x97\xA5 \xF0\x9F\x98\x80";
@@ -169,25 +159,6 @@ TEST(StoreFormat, AFirstEntryBeginningWithAByteOrderMarkKeepsIt)
     slots[1] = std::make_shared<const std::string>("\xEF\xBB\xBFsecond");
     const auto pieces = decodeStore(encodeStore(slots), 2);
     EXPECT_EQ(pieces, (std::vector<std::string>{*slots[0], *slots[1]}));
-}
-
-TEST(StoreFormat, Utf8Validation)
-{
-    EXPECT_TRUE(isValidUtf8("plain ascii, long enough to use the fast path"));
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80 \xE2\x82\xAC \xC3\xA9"));
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // past U+10FFFF
-    EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));      // cut short
-    EXPECT_FALSE(isValidUtf8("12345678\xE9"));
-}
-
-TEST(StoreFormat, ListRowsShowTheFirstTenCharacters)
-{
-    EXPECT_EQ(firstCharacters("short", 10), "short");
-    EXPECT_EQ(firstCharacters("0123456789abc", 10), "0123456789");
-    EXPECT_EQ(firstCharacters("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80xyz", 10),
-              "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
 }
 
 // A store that is not UTF-8 is read in the code page the front end names (the

@@ -1,17 +1,33 @@
 // SPDX-License-Identifier: MIT
+// The Qt front end in this process on the private Xvfb (96 dpi): the watcher
+// pump on the X clipboard, the history list, the signals; the preview for
+// texts too large for QPlainTextEdit, where whatever the shape of the text,
+// scrolling to the end brings its last characters into view; and the windows
+// built from the design data: the progress windows, which the program does
+// not show yet, rendered off screen, and the fonts every window resolves to.
+
 #include "LinuxTestSupport.h"
 
+#include "app/Design.h"
 #include "history/ClipboardWatcher.h"
 #include "history/Fakes.h"
 #include "history/TextHistory.h"
+#include "platform/linux/DesignWindow.h"
 #include "platform/linux/HistoryListModel.h"
+#include "platform/linux/LargeTextView.h"
 #include "platform/linux/QtClipboard.h"
 #include "platform/linux/QuitOnSignal.h"
 #include "platform/linux/WatcherPump.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -97,29 +113,195 @@ TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowReset
 // something ends it; 1 when nothing did within ten seconds.
 int raiseAndRunLoop(int signalNumber)
 {
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    deadline.start(10000);
+    QObject deadline; // its end takes the deadline away
+    QTimer::singleShot(10000, &deadline, [] { QCoreApplication::exit(1); });
     QTimer::singleShot(0, [signalNumber] { ::raise(signalNumber); });
     return QCoreApplication::exec();
 }
 
-TEST(QuitOnSignalTest, SignalsReachTheGivenHandlerFromTheEventLoop)
+// A signal reaches the given handler from the event loop; by default TERM
+// ends the loop instead of the process.
+TEST(QuitOnSignalTest, SignalsReachTheHandlerFromTheEventLoop)
 {
     int calls = 0;
-    QuitOnSignal onSignal({SIGHUP, SIGINT}, [&calls] {
-        ++calls;
-        QCoreApplication::exit(0);
-    });
-    EXPECT_EQ(raiseAndRunLoop(SIGHUP), 0);
+    {
+        QuitOnSignal onSignal({SIGHUP, SIGINT}, [&calls] {
+            ++calls;
+            QCoreApplication::exit(0);
+        });
+        EXPECT_EQ(raiseAndRunLoop(SIGHUP), 0);
+    }
     EXPECT_EQ(calls, 1);
-}
-
-TEST(QuitOnSignalTest, TermEndsTheEventLoopInsteadOfTheProcess)
-{
     QuitOnSignal quitOnSignal({SIGTERM});
     EXPECT_EQ(raiseAndRunLoop(SIGTERM), 0);
+}
+
+// ---- LargeTextView --------------------------------------------------------------
+
+struct Ink {
+    int pixels = 0;
+    int right = -1; // the rightmost dark column
+};
+
+Ink inkOf(LargeTextView& view)
+{
+    const QImage image = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                ++ink.pixels;
+                ink.right = std::max(ink.right, x);
+            }
+    return ink;
+}
+
+void press(LargeTextView& view, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&view, &event);
+}
+
+struct Shape {
+    const char* name;
+    std::string text;
+};
+
+void PrintTo(const Shape& shape, std::ostream* out)
+{
+    *out << shape.name;
+}
+
+class LargeTextViewTest : public ::testing::TestWithParam<Shape> {};
+
+// Each text is blank but for its last characters: nothing shows at the start,
+// and they show once the view is scrolled to the end, whole, short of the
+// right edge.
+TEST_P(LargeTextViewTest, ScrollingToTheEndShowsTheLastCharacters)
+{
+    LargeTextView view;
+    view.resize(262, 147);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view.setText(std::make_shared<const std::string>(GetParam().text));
+    EXPECT_EQ(inkOf(view).pixels, 0);
+    ASSERT_TRUE(waitUntil([&] { return view.isIndexed(); }));
+    // To the last line (Ctrl+End), then as far right as any line goes (End).
+    press(view, Qt::Key_End, Qt::ControlModifier);
+    press(view, Qt::Key_End);
+    const Ink end = inkOf(view);
+    EXPECT_GT(end.pixels, 20) << "column " << view.firstColumn() << " line " << view.firstLine();
+    EXPECT_LT(end.right, view.viewport()->width() - 2) << "cut off at the right edge";
+    press(view, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(inkOf(view).pixels, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LargeTextViewTest,
+    ::testing::Values(Shape{"OneLongLine", std::string(3'000'000, ' ') + "WWWW"},
+                      Shape{"ManyLines", std::string(200'000, '\n') + "WWWW"},
+                      Shape{"LongLinesWithCrLf", [] {
+                                std::string text;
+                                for (int i = 0; i < 100; ++i)
+                                    text += std::string(20'000, ' ') + "\r\n";
+                                return text + std::string(20'000, ' ') + "WWWW\r\n";
+                            }()},
+                      // Two-byte characters: columns count bytes, never splitting one.
+                      Shape{"Accented", [] {
+                                std::string text;
+                                for (int i = 0; i < 100'000; ++i)
+                                    text += "\xC2\xA0"; // no-break space
+                                return text + "\xC3\x89\xC3\x89\xC3\x89";
+                            }()},
+                      // The longest line in bytes is narrow; a shorter one of
+                      // wide characters still ends in view.
+                      Shape{"WideCharactersOnAShorterLine",
+                            std::string(300'000, ' ') + "\n" + std::string(299'985, ' ') + "WWWWWWWWWW"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Millions of lines are indexed off the UI thread; a text shown meanwhile
+// is never replaced by the older text's index when that arrives.
+TEST(LargeTextViewIndexTest, ANewTextWhileTheLastIsIndexedKeepsOnlyTheNewOne)
+{
+    LargeTextView view;
+    auto old = std::make_shared<const std::string>(std::string(4'000'000, '\n'));
+    view.setText(old);
+    EXPECT_FALSE(view.isIndexed());
+    view.setText(std::make_shared<const std::string>("one\ntwo"));
+    EXPECT_TRUE(view.isIndexed());
+    // The indexing thread holds the old text until it has ended, having
+    // posted its index or not; then what it posted is delivered.
+    const std::weak_ptr<const std::string> held = old;
+    old.reset();
+    ASSERT_TRUE(waitUntil([&] { return held.expired(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.lineCount(), 2u);
+    EXPECT_EQ(view.line(1), "two");
+}
+
+// ---- DesignWindow ---------------------------------------------------------------
+
+class ProgressWindowTest : public ::testing::TestWithParam<app::WindowId> {};
+
+TEST_P(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
+{
+    const app::WindowDesign& design = app::window(GetParam());
+    DesignWindow window(design);
+    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(image.size(), QSize(218, 79));
+
+    // Title and message bars: their colours inside a one-pixel frame.
+    EXPECT_EQ(image.pixel(2, 2), qRgb(220, 230, 235)) << "window back";
+    EXPECT_EQ(image.pixel(10, 22), qRgb(220, 230, 235)) << "Label25";
+    EXPECT_EQ(qGray(image.pixel(8, 12)), qGray(qRgb(0, 0, 0))) << "Label25's frame";
+    EXPECT_EQ(image.pixel(10, 46), qRgb(128, 128, 255)) << "Label1(1)";
+
+    // Label1(0) runs from the left edge to past the right one, 13 pixels
+    // high from y 56, without a frame; its caption begins with two blanks.
+    for (int x : {0, 1, 2, 3, 216, 217})
+        EXPECT_EQ(image.pixel(x, 62), qRgb(0, 0, 64)) << "bar at x " << x;
+    EXPECT_EQ(image.pixel(100, 70), qRgb(220, 230, 235)) << "below the bar";
+    int firstWhite = -1;
+    for (int x = 0; x < image.width() && firstWhite < 0; ++x)
+        for (int y = 56; y < 69 && firstWhite < 0; ++y)
+            if (qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) > 200 && qBlue(image.pixel(x, y)) > 200)
+                firstWhite = x;
+    EXPECT_GE(firstWhite, 5) << "the caption's leading blanks are gone";
+    EXPECT_LE(firstWhite, 12) << "no caption in the bar";
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ProgressWindowTest, ::testing::Values(app::WindowId::Form2, app::WindowId::form3),
+                         [](const auto& info) { return std::string(app::window(info.param).name); });
+
+TEST(DesignWindowFontTest, DesignFacesResolveToVerdanaOrAMetricCompatibleFaceAtFractionalSizes)
+{
+    for (const app::WindowDesign& design : app::windows()) {
+        DesignWindow window(design);
+        for (const app::ControlDesign& control : design.controls) {
+            QWidget* widget = window.control(control.name, control.index);
+            if (!widget || control.font.isDefault)
+                continue;
+            const std::string where = std::string(design.name) + "." + app::qualifiedName(control);
+            const QFont font = widget->font();
+            const QString family = QFontInfo(font).family();
+            EXPECT_TRUE(family == QLatin1String("Verdana") || family == QLatin1String("DejaVu Sans"))
+                << where << ": " << family.toStdString();
+            EXPECT_DOUBLE_EQ(font.pointSizeF(), control.font.points) << where;
+            EXPECT_EQ(QFontInfo(font).bold(), control.font.weight == app::Font::kBold) << where;
+        }
+    }
+}
+
+TEST(DesignWindowFontTest, CheckBoxCaptionsFitTheirBoxesInOneSize)
+{
+    DesignWindow window(app::window(app::WindowId::Form1));
+    auto* check1 = window.control<QCheckBox>("Check1");
+    auto* check2 = window.control<QCheckBox>("Check2");
+    ASSERT_TRUE(check1 && check2);
+    for (QCheckBox* check : {check1, check2})
+        EXPECT_LE(check->sizeHint().width(), check->width()) << check->objectName().toStdString();
+    EXPECT_EQ(check1->font(), check2->font());
+    EXPECT_TRUE(check1->isChecked() && check2->isChecked());
 }
 
 } // namespace

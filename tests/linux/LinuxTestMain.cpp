@@ -3,7 +3,7 @@
 // same program doubles as a client that only reports what QtClipboard makes
 // of its display.
 
-#include "LinuxTestSupport.h"
+#include "support/TempFolder.h"
 #include "support/XvfbSession.h"
 
 #include "platform/linux/QtClipboard.h"
@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -39,13 +40,12 @@ int printChangeCount(int argc, char* argv[])
 // session: every XDG folder points into a temporary folder.
 void isolateUserFolders(const std::filesystem::path& home)
 {
-    for (const char* name : {"config", "data", "cache", "runtime"})
+    for (const auto& [name, variable] : {std::pair{"config", "XDG_CONFIG_HOME"}, {"data", "XDG_DATA_HOME"},
+                                         {"cache", "XDG_CACHE_HOME"}, {"runtime", "XDG_RUNTIME_DIR"}}) {
         std::filesystem::create_directories(home / name);
+        ::setenv(variable, (home / name).c_str(), 1);
+    }
     ::chmod((home / "runtime").c_str(), 0700);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home / "runtime").c_str(), 1);
     ::unsetenv("WAYLAND_DISPLAY");
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }

@@ -11,14 +11,11 @@ set -euo pipefail
 
 mode=${1:?usage: $0 install|deb BUILD_DIR}
 build=$(cd "${2:?usage: $0 install|deb BUILD_DIR}" && pwd)
-work=$(mktemp -d)
-pids=()
+# shellcheck source=../support/session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/session.sh"
 package_installed=
 package_touched=
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+remove_package() {
     if [[ -n $package_installed ]]; then
         DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarnquill >/dev/null 2>&1 || true
     fi
@@ -27,20 +24,9 @@ cleanup() {
     if [[ -n $package_touched ]]; then
         dpkg --purge tarnquill >/dev/null 2>&1 || true
     fi
-    rm -rf "$work"
 }
-trap cleanup EXIT
+at_exit remove_package
 fail() { echo "FAILED: $*" >&2; exit 1; }
-
-# wait_for SECONDS COMMAND...: true once COMMAND succeeds, false after SECONDS.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
 
 case $mode in
 install)
@@ -92,35 +78,28 @@ status=0
 ((status == 2)) && [[ $(wc -l <"$work/bogus") == 1 ]] || fail "an unknown option: status $status, $(cat "$work/bogus")"
 
 # A private display, home and data folder: nothing of the machine's own.
-Xvfb -displayfd 3 -dpi 96 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(tr -d '\n' <"$work/display") HOME=$work/home XDG_DATA_HOME=$work/data
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
-export TARNQUILL_USER_REGISTRY=$work/registry.sqlite3 TARNQUILL_MACHINE_REGISTRY=$work/machine.sqlite3
-export TARNQUILL_MACHINE_AUTOSTART=$work/machine-autostart
-unset WAYLAND_DISPLAY
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+start_xvfb 1024x768
+private_home
 
 "$prefix/bin/tarnquill" >"$work/program.log" 2>&1 &
 program=$!
 pids+=("$program")
 store=$XDG_DATA_HOME/tarnquill/tcb.txt
 window_shown() { xdotool search --onlyvisible --pid "$program" >/dev/null 2>&1; }
-wait_for 20 window_shown || { cat "$work/program.log" >&2; fail "the installed program showed no window"; }
+until_true 20 window_shown || { cat "$work/program.log" >&2; fail "the installed program showed no window"; }
 
 text="installed copy $$"
 printf '%s' "$text" | xclip -selection clipboard -i -loops 0 &
 pids+=($!)
-wait_for 20 grep -qF "$text" "$store" || fail "the copied text did not reach $store"
+until_true 20 grep -qF "$text" "$store" || fail "the copied text did not reach $store"
 # Another store is another instance, beside the first: relative to the
 # current folder, where it records what the clipboard holds.
 (cd "$work" && exec "$prefix/bin/tarnquill" --store other.txt) >"$work/other.log" 2>&1 &
 other=$!
 pids+=("$other")
 others_window() { xdotool search --onlyvisible --pid "$other" >/dev/null 2>&1; }
-wait_for 20 others_window || { cat "$work/other.log" >&2; fail "--store started no second instance"; }
-wait_for 20 grep -qF "$text" "$work/other.txt" || fail "--store other.txt recorded nothing in the current folder"
+until_true 20 others_window || { cat "$work/other.log" >&2; fail "--store started no second instance"; }
+until_true 20 grep -qF "$text" "$work/other.txt" || fail "--store other.txt recorded nothing in the current folder"
 kill -TERM "$program" "$other"
 wait "$program" || true
 wait "$other" || true

@@ -13,10 +13,11 @@ this script's own; the Linux program makes its list boxes offscreen.
 
 import json
 import os
-import signal
 import subprocess
 import sys
-import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from session import Processes, start_xvfb, temporary_folder  # noqa: E402
 
 # Each option of the search, and patterns whose matching differs between
 # naive globbing and Windows' rules.
@@ -59,23 +60,12 @@ def search(command, path, arguments, environment, prefix):
     return "exit %d: %s" % (done.returncode, text.replace(json.dumps(prefix)[1:-1], "<tree>"))
 
 
-def start_xvfb():
-    """An Xvfb on a free display; returns (process, display)."""
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as numbers:
-        display = numbers.readline().strip()
-    return xvfb, ":" + display
-
-
 def main():
     linux_program, wine_runner, windows_program = sys.argv[1:4]
     if not os.path.exists(windows_program):
         print("SKIPPED: %s is not built" % windows_program)
         return 77
-    with tempfile.TemporaryDirectory(prefix="tarnquill-find-") as work:
+    with temporary_folder("tarnquill-find-") as work:
         tree = os.path.join(work, "tree")
         make_tree(tree)
         environment = dict(os.environ)
@@ -88,10 +78,11 @@ def main():
         environment.setdefault("WINEPREFIX", os.path.join(os.path.dirname(os.path.abspath(wine_runner)),
                                                           "..", "..", "build", "wine-prefix"))
         windows_tree = "Z:" + tree.replace("/", "\\")
-        xvfb, display = start_xvfb()
-        wine_environment = dict(environment, DISPLAY=display)
+        procs = Processes()
         differences = 0
         try:
+            _, display = start_xvfb(procs, "1024x768")
+            wine_environment = dict(environment, DISPLAY=display)
             for arguments in SEARCHES:
                 mine = search([linux_program], tree, arguments, environment, tree)
                 theirs = search([wine_runner, windows_program], windows_tree, arguments, wine_environment,
@@ -101,8 +92,7 @@ def main():
                     print("FindFilesAPI %s differs:\n  linux:   %s\n  windows: %s"
                           % (" ".join(arguments), mine, theirs))
         finally:
-            xvfb.send_signal(signal.SIGTERM)
-            xvfb.wait()
+            procs.end_all()
     print("%d searches compared, %d differ" % (len(SEARCHES), differences))
     return 1 if differences else 0
 

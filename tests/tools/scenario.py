@@ -19,7 +19,9 @@ import os
 import shlex
 import subprocess
 import sys
-import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from session import Processes, end_wine, start_xvfb, temporary_folder  # noqa: E402
 
 # Enumeration orders differ between the two registries: the Linux one lists
 # subkeys and values by their upper-case names, Windows lists subkeys
@@ -89,20 +91,6 @@ def run_all(command, calls, batch_file, environment):
     return lines, True
 
 
-def start_xvfb():
-    """A private X server; returns (process, display name)."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
-                               "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        server.kill()
-        raise RuntimeError("Xvfb did not start")
-    return server, ":" + number
-
-
 def main():
     linux_program, wine_runner, windows_program = sys.argv[1:4]
     scenario = sys.argv[4] if len(sys.argv) > 4 else os.path.join(os.path.dirname(__file__), "scenario.txt")
@@ -111,7 +99,7 @@ def main():
         return 77
     calls = read_scenario(scenario)
 
-    with tempfile.TemporaryDirectory(prefix="tarnquill-scenario-") as work:
+    with temporary_folder("tarnquill-scenario-") as work:
         linux_env = dict(os.environ)
         for name in ("DISPLAY", "WAYLAND_DISPLAY"):
             linux_env.pop(name, None)
@@ -135,16 +123,16 @@ def main():
         batch_file = os.path.join(work, "calls.txt")
         linux, linux_whole = run_all([linux_program], calls, batch_file, linux_env)
         subprocess.run([wine_runner, "--setup"], env=wine_env, check=True, stdout=subprocess.DEVNULL)
-        xvfb, wine_env["DISPLAY"] = start_xvfb()
+        procs = Processes()
         try:
+            _, wine_env["DISPLAY"] = start_xvfb(procs, "1024x768")
             subprocess.run(["wineserver", "-p10"], env=wine_env, check=False)
             windows, windows_whole = run_all([wine_runner, windows_program], calls, batch_file, wine_env)
         finally:
             # The windows of this prefix's explorer go with the server; the
             # next Wine start without a display makes no new ones.
-            subprocess.run(["wineserver", "-k"], env=wine_env, check=False)
-            xvfb.terminate()
-            xvfb.wait()
+            end_wine(wine_env)
+            procs.end_all()
 
     differences = 0
     for (number, mine), (_, theirs) in zip(linux, windows):

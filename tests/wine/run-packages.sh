@@ -11,21 +11,15 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(cd "$here/../.." && pwd)/build/wine-prefix-packages}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-
 build=$(cd "${1:?usage: $0 BUILD/windows}" && pwd)
 if [[ ! -f $build/tarnquill.exe ]] || ! command -v makensis >/dev/null; then
     echo "SKIPPED: needs the built Windows preset and makensis (Debian's nsis)" >&2
     exit 77
 fi
-for tool in Xvfb wine wineserver xclip xdotool /usr/bin/python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/test installs it)" >&2; exit 1; }
-done
-
 # shellcheck source=desktop-session.sh
 source "$here/desktop-session.sh"
+require_tools Xvfb wine wineserver xclip xdotool /usr/bin/python3
+wine_session "$(cd "$here/../.." && pwd)/build/wine-prefix-packages"
 
 cmake --build "$build" --target windows_zip windows_installer >"$work/build.log" 2>&1 \
     || { cat "$work/build.log" >&2; exit 1; }
@@ -36,7 +30,7 @@ zip_names() { /usr/bin/python3 -c 'import sys, zipfile; print("\n".join(n.split(
 check "the ZIP holds the programs, README and licence ($(zip_names))" \
     test "$(zip_names)" = "LICENSE.txt README.md tarnquill-winapi.exe tarnquill.exe "
 
-start_display 1024x768
+start_xvfb 1024x768
 prepare_prefix
 
 installed=$WINEPREFIX/drive_c/Program\ Files/Tarnquill

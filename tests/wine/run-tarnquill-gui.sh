@@ -11,29 +11,14 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(cd "$here/../.." && pwd)/build/wine-prefix-gui}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-
 program=${1:?usage: $0 tarnquill.exe}
-if [[ ! -f $program ]]; then
-    echo "SKIPPED: $program is not built; build the Windows preset first:" >&2
-    echo "  cmake --preset windows && cmake --build --preset windows" >&2
-    exit 77
-fi
-for tool in Xvfb wine wineserver xclip xdotool xwininfo trayer import; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/test installs it)" >&2; exit 1; }
-done
-
 # shellcheck source=desktop-session.sh
 source "$here/desktop-session.sh"
-start_display 1280x1024
-trayer --edge top --align right --widthtype pixel --width 120 --height 32 --SetDockType true >/dev/null 2>&1 &
-pids+=($!)
-# trayer's visible panel, into which the icons are embedded.
-until_true 10 xdotool search --onlyvisible --name '^panel$' >/dev/null
-tray=$(xdotool search --onlyvisible --name '^panel$' | head -1)
-
+skip_unless_built "$program"
+require_tools Xvfb wine wineserver xclip xdotool xwininfo trayer import
+wine_session "$(cd "$here/../.." && pwd)/build/wine-prefix-gui"
+start_xvfb 1280x1024
+start_trayer
 prepare_prefix
 
 # The program in a folder of its own, so its store is there.

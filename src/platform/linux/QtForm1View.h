@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/Form1.h"
+#include "app/Form1ViewBase.h"
 #include "platform/linux/DesignWindow.h"
 #include "platform/linux/HistoryListModel.h"
 
@@ -29,7 +29,7 @@ class WatcherPump;
 //
 // Positions reach the handlers in twips and the window is placed in twips,
 // converted with the dots per inch its controls were laid out with.
-class QtForm1View final : public app::Form1View {
+class QtForm1View final : public app::Form1ViewBase {
 public:
     // `timer1` is the clipboard watcher's pump, which the load starts.
     QtForm1View(const TextHistory& history, QtHandleTable& handles, WatcherPump& timer1);
@@ -52,37 +52,24 @@ public:
     void Hide() override;
     void Minimize() override;
     bool hasNotificationArea() const override;
-    float Left() const override;
-    float Top() const override;
-    void setLeft(float twips) override;
-    void setTop(float twips) override;
     void setLabel2Underline(int index, bool underline) override;
     void startTimer1() override;
-    // std::_Exit(0) unless replaced: every file the exit writes is on disk
-    // by then (the store is flushed before its rename), and nothing that Qt
-    // or a destructor would do afterwards is wanted.
-    void endProcess() override;
-
-    // What endProcess() does instead, for tests that run the view in process.
-    void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
     // Form1's own window handle.
     HWND hWnd() const { return m_windowHandle; }
 
-    // Routes List1's selection (mouse and keyboard) to List1_Click and the
-    // clicks on each Label2 element to Label2_Click with its index. After each
-    // Label2 command `afterCommand` runs: the history or the clipboard may
-    // have changed behind the watcher's back. Check2's clicks and key
-    // releases go to Check2_Click and Check2_KeyUp, the mouse moves that
-    // reach Picture1 (the tray's notifications) to Picture1_MouseMove in
-    // twips. Label25's presses, moves and releases drag the window; the
-    // mouse moves over Label2's elements and over the window's surface make
-    // the hover effect; "_", "Send to Tray" and "Exit" go to their click
-    // handlers, and a close of the window (the window manager's close button
-    // or Alt+F4, a close request from another program) to Form_Unload.
+    // Routes the window's events to `handlers` (see routeForm1Events).
     void routeTo(app::Form1& handlers, std::function<void()> afterCommand);
 
 private:
+    app::PixelPoint pixelPosition() const override;
+    void moveToPixels(app::PixelPoint at) override;
+    double windowDpi() const override { return m_window.dpi(); }
+    // std::_Exit(0): every file the exit writes is on disk by then (the store
+    // is flushed before its rename), and nothing that Qt or a destructor
+    // would do afterwards is wanted.
+    void exitProcess() override;
+
     HistoryListModel m_listModel; // outlives List1, which reads from it
     DesignWindow m_window;
     QListView* m_list1;
@@ -93,7 +80,6 @@ private:
     DesignPicture* m_picture1;
     QtHandleTable& m_handles;
     WatcherPump& m_timer1;
-    std::function<void()> m_endProcess;
     HWND m_windowHandle;
     HWND m_picture1Handle;
     HICON m_programIcon;

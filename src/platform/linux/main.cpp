@@ -45,25 +45,6 @@ void preferXWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-// The store this start uses: --store's file, or tcb.txt in the folder chosen
-// for the program. Empty after a message for a FILE that cannot be one.
-std::filesystem::path storeFileFor(const tarnquill::app::CommandLine& commandLine, tarnquill::FileSystem& files)
-{
-    using namespace tarnquill;
-    if (commandLine.storeFile.empty()) {
-        const auto programFolder = native::programFolder();
-        return chooseStoreFolder(files, programFolder, native::userDataFolder(),
-                                 native::isInstalledProgramFolder(programFolder))
-            / kStoreFileName;
-    }
-    std::error_code ignored;
-    std::string error;
-    auto file = app::givenStoreFile(commandLine.storeFile, std::filesystem::current_path(ignored), error);
-    if (file.empty())
-        std::cerr << "tarnquill: " << error << '\n';
-    return file;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -86,9 +67,12 @@ int main(int argc, char* argv[])
         break;
     }
     const auto files = native::makeFileSystem();
-    const auto storeFile = storeFileFor(commandLine, *files);
-    if (storeFile.empty())
+    std::string storeError;
+    const auto storeFile = app::storeFileFor(commandLine, *files, &native::programFolders, storeError);
+    if (storeFile.empty()) {
+        std::cerr << "tarnquill: " << storeError << '\n';
         return app::kUsageExitStatus;
+    }
 
     preferXWayland();
     // Copied texts of many megabytes come and go (the read, the store's

@@ -6,7 +6,6 @@
 #include "platform/windows/Win32WatcherPump.h"
 #include "platform/windows/WideText.h"
 
-#include <cmath>
 #include <stdexcept>
 
 namespace tarnquill {
@@ -124,45 +123,6 @@ bool Win32Form1View::hasNotificationArea() const
     return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
 }
 
-float Win32Form1View::Left() const
-{
-    RECT place;
-    ::GetWindowRect(m_window.hwnd(), &place);
-    return static_cast<float>(app::pixelsToTwips(place.left, m_window.dpi()));
-}
-
-float Win32Form1View::Top() const
-{
-    RECT place;
-    ::GetWindowRect(m_window.hwnd(), &place);
-    return static_cast<float>(app::pixelsToTwips(place.top, m_window.dpi()));
-}
-
-namespace {
-
-int toPixels(float twips, double dpi)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / app::kTwipsPerInch));
-}
-
-} // namespace
-
-void Win32Form1View::setLeft(float twips)
-{
-    RECT place;
-    ::GetWindowRect(m_window.hwnd(), &place);
-    ::SetWindowPos(m_window.hwnd(), nullptr, toPixels(twips, m_window.dpi()), place.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Form1View::setTop(float twips)
-{
-    RECT place;
-    ::GetWindowRect(m_window.hwnd(), &place);
-    ::SetWindowPos(m_window.hwnd(), nullptr, place.left, toPixels(twips, m_window.dpi()), 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void Win32Form1View::setLabel2Underline(int index, bool underline)
 {
     m_window.setUnderline("Label2", index, underline);
@@ -173,12 +133,20 @@ void Win32Form1View::startTimer1()
     m_timer1.start();
 }
 
-void Win32Form1View::endProcess()
+app::PixelPoint Win32Form1View::pixelPosition() const
 {
-    if (m_endProcess) {
-        m_endProcess();
-        return;
-    }
+    RECT place;
+    ::GetWindowRect(m_window.hwnd(), &place);
+    return {static_cast<int>(place.left), static_cast<int>(place.top)};
+}
+
+void Win32Form1View::moveToPixels(app::PixelPoint at)
+{
+    ::SetWindowPos(m_window.hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Form1View::exitProcess()
+{
     ::ExitProcess(0);
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/Form1.h"
+#include "app/Form1ViewBase.h"
 #include "platform/windows/Win32DesignWindow.h"
 
 #include <functional>
@@ -14,7 +14,7 @@ class Win32WatcherPump;
 // a LISTBOX refilled from the history, and the view side of app::Form1, whose
 // handlers the window's messages are routed to. Window handles cross the
 // Win32 seam as their low 32 bits, which is all a user handle carries.
-class Win32Form1View final : public app::Form1View, public HistoryListView {
+class Win32Form1View final : public app::Form1ViewBase, public HistoryListView {
 public:
     Win32Form1View(const TextHistory& history, Win32WatcherPump& timer1, ::HICON programIcon);
 
@@ -32,15 +32,8 @@ public:
     void Hide() override;
     void Minimize() override;
     bool hasNotificationArea() const override;
-    float Left() const override;
-    float Top() const override;
-    void setLeft(float twips) override;
-    void setTop(float twips) override;
     void setLabel2Underline(int index, bool underline) override;
     void startTimer1() override;
-    // ExitProcess(0) unless replaced: the exit has written everything.
-    void endProcess() override;
-    void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
     void listReset(std::size_t rows) override;
 
@@ -56,13 +49,18 @@ public:
     void routeTo(app::Form1& handlers, std::function<void()> afterCommand);
 
 private:
+    app::PixelPoint pixelPosition() const override;
+    void moveToPixels(app::PixelPoint at) override;
+    double windowDpi() const override { return m_window.dpi(); }
+    // ExitProcess(0): the exit has written everything.
+    void exitProcess() override;
+
     ::HWND control(std::string_view name) const { return m_window.control(name); }
 
     const TextHistory& m_history;
     Win32DesignWindow m_window;
     Win32WatcherPump& m_timer1;
     ::HICON m_programIcon;
-    std::function<void()> m_endProcess;
 };
 
 } // namespace tarnquill

@@ -72,25 +72,6 @@ void report(const std::string& text, bool isError)
                   MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
-// The store this start uses: --store's file, or tcb.txt in the folder chosen
-// for the program. Empty after a message for a FILE that cannot be one.
-std::filesystem::path storeFileFor(const tarnquill::app::CommandLine& commandLine, tarnquill::FileSystem& files)
-{
-    using namespace tarnquill;
-    if (commandLine.storeFile.empty()) {
-        const auto programFolder = native::programFolder();
-        return chooseStoreFolder(files, programFolder, native::userDataFolder(),
-                                 native::isInstalledProgramFolder(programFolder))
-            / kStoreFileName;
-    }
-    std::error_code ignored;
-    std::string error;
-    auto file = app::givenStoreFile(commandLine.storeFile, std::filesystem::current_path(ignored), error);
-    if (file.empty())
-        report("tarnquill: " + error + "\n", true);
-    return file;
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -119,9 +100,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ::InitCommonControlsEx(&controls);
 
     const auto files = native::makeFileSystem();
-    const auto storeFile = storeFileFor(commandLine, *files);
-    if (storeFile.empty())
+    std::string storeError;
+    const auto storeFile = app::storeFileFor(commandLine, *files, &native::programFolders, storeError);
+    if (storeFile.empty()) {
+        report("tarnquill: " + storeError + "\n", true);
         return app::kUsageExitStatus;
+    }
     // Decided before anything reads or writes the store: a second start with
     // the same store would overwrite the first one's entries, so it only
     // brings the running window forward.

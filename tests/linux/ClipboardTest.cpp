@@ -1,26 +1,109 @@
 // SPDX-License-Identifier: MIT
+// QtClipboard and XcbClipboard on this process's Xvfb, through the clipboard
+// checks every Clipboard passes (history/ClipboardContract.h) and what each
+// adds, with the shared owner program and xclip as the other applications.
 #include "LinuxTestSupport.h"
-#include "SelectionOwner.h"
+#include "support/ClipboardOwner.h"
+#include "support/XvfbSession.h"
 
 #include "history/ClipboardContract.h"
 #include "platform/linux/DesktopNotification.h"
+#include "platform/linux/QtClipboard.h"
 #include "platform/linux/XcbClipboard.h"
 
 #include <QClipboard>
-#include <QDBusConnectionInterface>
-#include <QFile>
+#include <QCoreApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <memory>
 #include <string>
-#include <thread>
 
 namespace tarnquill::test {
 namespace {
 
 using Status = ClipboardRead::Status;
+
+// The clipboard part of the backends of the clipboard checks
+// (history/ClipboardContract.h): the shared owner program on this process's
+// Xvfb, offering exactly the targets given (which ClipboardOwner's copies do
+// not), or never answering.
+struct SelectionOwner {
+    // The owner program's arguments: own TARGET:TEXT|TARGET%HEX... | hang TEXT.
+    void own(const QStringList& arguments)
+    {
+        auto next = std::make_unique<ChildProcess>(QString::fromStdString(ClipboardOwner::toolProgram()), arguments);
+        EXPECT_TRUE(next->waitForLine("ready"));
+        owner = std::move(next); // the previous owner has lost the clipboard already
+    }
+    void offer(Status kind, const std::string& text)
+    {
+        const QString utf8 = QStringLiteral("UTF8_STRING:") + QString::fromStdString(text);
+        if (kind == Status::Text)
+            own({"own", utf8});
+        else if (kind == Status::Secret)
+            own({"own", utf8, "x-kde-passwordManagerHint:secret"});
+        else
+            own({"own", "image/png:not really a picture"});
+    }
+    void hang() { own({"hang", "frozen"}); }
+    bool waitUntil(const std::function<bool()>& condition) { return test::waitUntil(condition); }
+
+    std::unique_ptr<ChildProcess> owner;
+};
+
+struct QtClipboardBackend : SelectionOwner {
+    // Notifications of an earlier test's owners arrive before the baseline.
+    QtClipboardBackend() { settle(); }
+    Clipboard& clipboard() { return qt; }
+
+    QtClipboard qt{*QGuiApplication::clipboard()};
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, ClipboardContract, QtClipboardBackend);
+
+using QtClipboardTest = ClipboardContract<QtClipboardBackend>;
+
+// Only the hint's value "secret" marks a secret; the program's own copy over
+// a secret is text again, without the hint, and other programs paste it.
+TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextAndSetTextDropsIt)
+{
+    backend.own({"own", "UTF8_STRING:hunter2", "x-kde-passwordManagerHint:public"});
+    EXPECT_EQ(next(Status::Text).text, "hunter2");
+    backend.offer(Status::Secret, "hunter2");
+    next(Status::Secret);
+
+    const std::string text = "r\xC3\xA9sent \xE2\x9C\x93";
+    ASSERT_TRUE(backend.qt.setText(text));
+    ChildProcess targets(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "TARGETS"});
+    ASSERT_TRUE(targets.waitForExit());
+    EXPECT_FALSE(targets.output().contains("x-kde-passwordManagerHint")) << targets.output().toStdString();
+    ChildProcess paste(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
+    ASSERT_TRUE(paste.waitForExit());
+    EXPECT_EQ(paste.output().toStdString(), text);
+}
+
+TEST_F(QtClipboardTest, AnOwnersExitEmptiesTheClipboard)
+{
+    backend.offer(Status::Text, "short-lived");
+    next(Status::Text);
+    backend.owner.reset();
+    next(Status::NoText);
+}
+
+TEST(QtClipboardWithoutXFixesTest, OffersNoChangeCounter)
+{
+    XvfbSession plainServer({"-extension", "XFIXES"});
+    ASSERT_TRUE(plainServer.isRunning());
+    ChildProcess client(QCoreApplication::applicationFilePath(),
+                        {"--print-change-count", "-display", QString::fromStdString(plainServer.display())});
+    ASSERT_TRUE(client.waitForExit());
+    EXPECT_EQ(client.output().trimmed().toStdString(), "none");
+}
+
+// ---- XcbClipboard ----------------------------------------------------------
 
 template <int answerDeadlineMs = 200, std::size_t maxTextBytes = XcbClipboard::kMaxTextBytes>
 struct XcbClipboardBackend : SelectionOwner {
@@ -77,17 +160,12 @@ TEST_F(XcbClipboardTest, AfterAHungOwnerTheNextOwnerIsReadAtOnce)
 }
 
 // Copies made while the user-interface thread is busy (no events served
-// here) are each read in turn, not just the last one.
+// here: the plain wait sleeps between checks) are each read in turn, not
+// just the last one.
 TEST_F(XcbClipboardTest, CopiesMadeWhileTheWatcherIsBusyWaitTheirTurn)
 {
-    const auto without = [](const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!condition() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return condition();
-    };
     backend.offer(Status::Text, "first");
-    ASSERT_TRUE(without([&] { return backend.xcb.changeCount() != seen; })) << "the reader read the first";
+    ASSERT_TRUE(waitUntil([&] { return backend.xcb.changeCount() != seen; }, 10s)) << "the reader read the first";
     // xclip tells of each text it handed over: then the reader has the second.
     ChildProcess second(QStringLiteral("sh"), {"-c", "exec xclip -verbose -selection clipboard -i 2>&1"}, "second");
     ASSERT_TRUE(second.waitForLine("  Waiting for selection request number 2"));
@@ -126,30 +204,18 @@ TEST_F(XcbClipboardLimitTest, TextAboveTheLimitIsRefusedAndReported)
 }
 
 // The program tells of a refused text through the desktop's notification
-// service: here a mock of it on a bus of the test's own.
+// service: here a mock of it.
 TEST(DesktopNotificationTest, ReachesTheNotificationService)
 {
     TempFolder folder;
-    ChildProcess bus(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
-    ASSERT_TRUE(waitUntil([&] { return bus.output().contains('\n'); })) << "no private bus";
-    const QByteArray address = bus.output().trimmed();
-    const QString log = QString::fromStdString((folder.path() / "notifications.log").string());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    ChildProcess service(QStringLiteral("/usr/bin/python3"),
-                         {"-m", "dbusmock", "--template", "notification_daemon", "-l", log});
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromUtf8(address), "notification test");
-    ASSERT_TRUE(waitUntil([&] {
-        return connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value();
-    })) << "the notification service mock did not start";
-
+    MockBus bus(folder, "DBUS_SESSION_BUS_ADDRESS", {"--template", "notification_daemon"},
+                QStringLiteral("org.freedesktop.Notifications"));
+    ASSERT_TRUE(bus.isUp());
+    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "notification test");
     EXPECT_TRUE(showDesktopNotification(QStringLiteral("Copied text too large"),
                                         QStringLiteral("A copied text of 300 MB was not recorded"),
                                         NoticeLevel::Warning, connection));
-    EXPECT_TRUE(waitUntil([&] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) && file.readAll().contains("A copied text of 300 MB was not recorded");
-    }));
+    EXPECT_TRUE(waitUntil([&] { return bus.log().find("A copied text of 300 MB was not recorded") != std::string::npos; }));
     QDBusConnection::disconnectFromBus(QStringLiteral("notification test"));
 }
 
