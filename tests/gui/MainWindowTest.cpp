@@ -168,9 +168,6 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
 
     clickRow(0, 8);
     const int rowHeight = rowHeightOfSelectedRow0();
-    ASSERT_GT(rowHeight, 0);
-    EXPECT_TRUE(waitUntil([&] { return text1Lines() == 1; }, 5s)) << "row 0 not previewed";
-
     clickRow(1, rowHeight);
     EXPECT_TRUE(waitUntil([&] { return text1Lines() == 2; }, 5s))
         << "the two-line entry is not previewed on two lines";

@@ -115,15 +115,14 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
         },
         timeout);
     if (!m_process.running())
-        throw std::runtime_error("tarnquill ended at start (" + m_process.status()->describe() + "): " + log());
+        throw std::runtime_error("tarnquill ended at start (" + m_process.wait(0ms)->describe() + "): " + log());
     if (!shown)
         throw std::runtime_error("tarnquill showed no main window within the timeout");
 }
 
 Process Tarnquill::startAgain(SpawnOptions options) const
 {
-    for (const auto& [name, value] : m_env)
-        options.env.try_emplace(name, value);
+    options.env.insert(m_env.begin(), m_env.end()); // what `options` sets stays
     return m_session.spawn({m_program.string()}, options);
 }
 

@@ -245,10 +245,10 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Check2 -----------------------------------------------------------------------
 
 // Check2 "Run Tarnquill at windows Start-up": each click, and each key
-// released on the box, makes the Run entry (an XDG autostart file) follow the
-// box at once (Form1Test: any key's release applies the box). Where the machine-wide registry may be written the entry is
-// the machine's; where it may not (an ordinary user; here its folder is a
-// file, whoever runs the test), the user's own.
+// released on the box (Form1Test: any key's), makes the Run entry (an XDG
+// autostart file) follow the box at once. Where the machine-wide registry may
+// be written the entry is the machine's; where it may not (an ordinary user;
+// here its folder is a file, whoever runs the test), the user's own.
 class RunEntryTest : public StartExitTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(RunEntryTest, FollowsEachClickAndKeyUpInTheFolderOfWhoMayWrite)

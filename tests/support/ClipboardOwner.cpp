@@ -27,14 +27,10 @@ Process ClipboardOwner::start(const std::vector<std::string>& argv, std::string_
 {
     // Owners that lost the selection have ended; xclip -quiet reports every
     // paste on stderr, so the pipes of the others are kept empty.
-    std::erase_if(m_owners, [](Process& owner) {
-        owner.drainOutput();
-        return !owner.running();
-    });
+    std::erase_if(m_owners, [](Process& owner) { return owner.drainOutput(), !owner.running(); });
     SpawnOptions options;
     options.input = std::string(input);
-    options.pipeStdout = true;
-    options.pipeStderr = true;
+    options.pipeStdout = options.pipeStderr = true;
     Process owner = m_session.spawn(argv, options);
     if (!owner.waitForOutput(ready, 15s))
         throw std::runtime_error(argv[0] + " did not take the clipboard: " + owner.stderrText());

@@ -218,6 +218,17 @@ bool Process::waitForOutput(std::string_view needle, std::chrono::milliseconds t
     return waitUntil(over, timeout, [] { std::this_thread::sleep_for(2ms); }) && found();
 }
 
+RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options, std::chrono::milliseconds timeout)
+{
+    SpawnOptions piped = options;
+    piped.pipeStdout = piped.pipeStderr = true;
+    Process process = Process::spawn(argv, piped);
+    const auto status = process.wait(timeout);
+    const ExitStatus ended = process.kill(); // its status, or the kill's when it still ran
+    process.drainOutput();
+    return {ended, process.stdoutText(), process.stderrText(), !status};
+}
+
 fs::path findProgram(std::string_view name)
 {
     const char* path = std::getenv("PATH");

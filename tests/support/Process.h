@@ -59,8 +59,6 @@ public:
     bool valid() const { return m_child->pid > 0; }
     // True while the child has not ended; reaps it when it has.
     bool running();
-    // The exit status once the child has ended and been reaped.
-    std::optional<ExitStatus> status() const { return m_child->status; }
 
     // Waits up to `timeout` for the child to end, reading its output meanwhile.
     std::optional<ExitStatus> wait(std::chrono::milliseconds timeout);
@@ -100,6 +98,11 @@ struct RunResult {
     bool timedOut = false;
     bool ok() const { return !timedOut && status.success(); }
 };
+
+// Runs a program to its end and collects its output; a child still running
+// after `timeout` is killed.
+RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options = {},
+              std::chrono::milliseconds timeout = 10s);
 
 // The full path of a program in PATH, or empty.
 std::filesystem::path findProgram(std::string_view name);

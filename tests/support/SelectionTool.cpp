@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
 // An X client that holds a selection the way tests need and xclip cannot:
-//
-//   gui_selection_tool own TARGET:TEXT...    owns CLIPBOARD offering exactly
-//                                            these targets (and TARGETS) at
-//                                            once; TARGET%HEX gives the bytes
-//                                            in hex
-//   gui_selection_tool hang [TEXT]           owns CLIPBOARD, then never
-//                                            answers, as a frozen program does
-//   gui_selection_tool manager               a clipboard manager: owns
-//                                            CLIPBOARD_MANAGER; on SAVE_TARGETS
-//                                            copies the clipboard's UTF8_STRING
-//                                            and owns CLIPBOARD with it
-//
+//   gui_selection_tool own TARGET:TEXT...  owns CLIPBOARD offering exactly these
+//                                          targets (and TARGETS) at once;
+//                                          TARGET%HEX gives the bytes in hex
+//   gui_selection_tool hang [TEXT]         owns CLIPBOARD, then never answers,
+//                                          as a frozen program does
+//   gui_selection_tool manager             a clipboard manager: owns
+//                                          CLIPBOARD_MANAGER; on SAVE_TARGETS
+//                                          copies the clipboard's UTF8_STRING
+//                                          and owns CLIPBOARD with it
 // Prints "ready" once it owns its selection and "asked" for each request of
 // another client that it answers or, hanging, ignores; the manager prints
 // "saved N" after each save of N bytes. Ends when another client takes

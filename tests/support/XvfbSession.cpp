@@ -22,7 +22,7 @@ XvfbSession::XvfbSession(const std::vector<std::string>& extraArguments)
     m_display = ":" + m_server.stdoutText().substr(0, m_server.stdoutText().find('\n'));
 }
 
-Process XvfbSession::spawn(const std::vector<std::string>& argv, SpawnOptions options) const
+SpawnOptions XvfbSession::clientOptions(SpawnOptions options) const
 {
     // No bus: an unset address would make libdbus autolaunch a daemon on
     // this display, which nobody would end. insert() keeps what `options` set.
@@ -33,18 +33,12 @@ Process XvfbSession::spawn(const std::vector<std::string>& argv, SpawnOptions op
                         {"QT_QPA_PLATFORM", "xcb"},
                         {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarnquill-test-bus"},
                         {"LC_ALL", "C.UTF-8"}});
-    return Process::spawn(argv, options);
+    return options;
 }
 
 RunResult XvfbSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const
 {
-    SpawnOptions options;
-    options.pipeStdout = options.pipeStderr = true;
-    Process process = spawn(argv, options);
-    const auto status = process.wait(timeout);
-    const ExitStatus ended = process.kill(); // its status, or the kill's when it still ran
-    process.drainOutput();
-    return {ended, process.stdoutText(), process.stderrText(), !status};
+    return test::run(argv, clientOptions(), timeout);
 }
 
 std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const

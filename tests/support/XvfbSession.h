@@ -24,10 +24,14 @@ public:
     const std::string& display() const { return m_display; }
     bool isRunning() { return m_server.running(); }
 
-    // Starts a client of this server: DISPLAY set to it and the variables
-    // that would lead a client to another desktop (Wayland, a session bus)
-    // removed, unless `options` sets them.
-    Process spawn(const std::vector<std::string>& argv, SpawnOptions options = {}) const;
+    // `options` for a client of this server: DISPLAY set to it and the
+    // variables that would lead a client to another desktop (Wayland, a
+    // session bus) removed, unless `options` sets them.
+    SpawnOptions clientOptions(SpawnOptions options = {}) const;
+    Process spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {}) const
+    {
+        return Process::spawn(argv, clientOptions(options));
+    }
     // Runs a client to its end; one still running after `timeout` is killed.
     RunResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = 10s) const;
 
