@@ -200,7 +200,9 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
 
 // ------------------------------------------------ owners of the clipboard
 
-TEST_F(MainWindowTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
+class ClipboardOwnerTest : public MainWindowTest {};
+
+TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
 {
     const std::string twoLines = "second\r\nline two\r\n";
     // Nothing asks before the program starts.
@@ -235,7 +237,7 @@ TEST_F(MainWindowTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
 
 // The exit hands the text it put on the clipboard to the clipboard manager,
 // so it outlives the program.
-TEST_F(MainWindowTest, ExitHandsTheProgramsClipboardTextToTheManager)
+TEST_F(ClipboardOwnerTest, ExitHandsTheProgramsClipboardTextToTheManager)
 {
     Process manager = m_clipboard->manager();
     const std::string text = "kept after the exit \xE2\x9C\x93\r\n";
