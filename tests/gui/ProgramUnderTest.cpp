@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "ProgramUnderTest.h"
 
+#include "Screen.h"
+
 #include "history/StoreFormat.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
-#include <system_error>
-
-#include <unistd.h>
 
 namespace tarnquill::test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kMainWindowName = "Tarnquill";
 
 // The start of a text, escaped, for a failure message.
 std::string printable(const std::string& text)
@@ -63,16 +59,14 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     m_program = m_programFolder / source.filename();
     fs::copy_file(source, m_program, fs::copy_options::overwrite_existing);
 
-    for (const char* sub : {".config", ".local/share", ".local/state", ".cache"})
+    m_env["HOME"] = m_home.string();
+    for (const auto& [name, sub] : {std::pair{"XDG_CONFIG_HOME", ".config"}, {"XDG_DATA_HOME", ".local/share"},
+                                    {"XDG_STATE_HOME", ".local/state"}, {"XDG_CACHE_HOME", ".cache"}}) {
         fs::create_directories(m_home / sub);
+        m_env[name] = (m_home / sub).string();
+    }
     fs::create_directories(m_runtime);
     fs::permissions(m_runtime, fs::perms::owner_all, fs::perm_options::replace);
-
-    m_env["HOME"] = m_home.string();
-    m_env["XDG_CONFIG_HOME"] = (m_home / ".config").string();
-    m_env["XDG_DATA_HOME"] = (m_home / ".local/share").string();
-    m_env["XDG_STATE_HOME"] = (m_home / ".local/state").string();
-    m_env["XDG_CACHE_HOME"] = (m_home / ".cache").string();
     m_env["XDG_RUNTIME_DIR"] = m_runtime.string();
     // The exit writes the machine-wide Run value; as root the defaults are
     // the real /var/lib/tarnquill and /etc/xdg/autostart.
@@ -82,28 +76,16 @@ Tarnquill::Tarnquill(const XvfbSession& session, const fs::path& root)
     m_env["XDG_CONFIG_DIRS"] = (m_system / "xdg").string();
 }
 
-Tarnquill::~Tarnquill()
-{
-    if (m_process.valid())
-        m_process.terminate(5s);
-}
-
 void Tarnquill::runAs(uid_t uid, gid_t gid)
 {
     m_user = {uid, gid};
     // The other user needs to reach the program; everything under home and
     // runtime becomes theirs, the program folder stays root's and 0755.
-    fs::permissions(m_root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(m_programFolder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                         | fs::perms::others_read | fs::perms::others_exec);
-    for (const fs::path& folder : {m_home, m_runtime}) {
-        if (::chown(folder.c_str(), uid, gid) != 0)
-            throw std::system_error(errno, std::generic_category(), "chown " + folder.string());
-        for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (::lchown(entry.path().c_str(), uid, gid) != 0)
-                throw std::system_error(errno, std::generic_category(), "chown " + entry.path().string());
-    }
+    for (const fs::path& folder : {m_root, m_programFolder})
+        fs::permissions(folder, static_cast<fs::perms>(0755));
+    const std::string owner = std::to_string(uid) + ":" + std::to_string(gid);
+    if (!m_session.run({"chown", "-R", owner, m_home.string(), m_runtime.string()}).ok())
+        throw std::runtime_error("cannot hand the home to " + owner);
 }
 
 void Tarnquill::start(std::chrono::milliseconds timeout)
@@ -129,21 +111,18 @@ void Tarnquill::start(std::chrono::milliseconds timeout)
             if (!m_process.running())
                 return true;
             const auto windows = m_session.windowsOf(m_process.pid());
-            return windows.size() == 1 && m_session.windowName(windows.front()) == kMainWindowName;
+            return windows.size() == 1 && windowProperty(m_session, windows.front(), "WM_NAME") == "\"Tarnquill\"";
         },
         timeout);
-    if (!m_process.running()) {
-        throw std::runtime_error("tarnquill ended at start (" + m_process.status()->describe()
-                                 + "): " + readFile(m_root / "tarnquill.log").value_or(""));
-    }
+    if (!m_process.running())
+        throw std::runtime_error("tarnquill ended at start (" + m_process.wait(0ms)->describe() + "): " + log());
     if (!shown)
         throw std::runtime_error("tarnquill showed no main window within the timeout");
 }
 
 Process Tarnquill::startAgain(SpawnOptions options) const
 {
-    for (const auto& [name, value] : m_env)
-        options.env.try_emplace(name, value);
+    options.env.insert(m_env.begin(), m_env.end()); // what `options` sets stays
     return m_session.spawn({m_program.string()}, options);
 }
 

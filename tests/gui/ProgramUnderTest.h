@@ -32,10 +32,8 @@ std::string describeStore(const std::optional<std::string>& bytes);
 //                   would otherwise be /var/lib and /etc/xdg
 class Tarnquill final {
 public:
+    // A program still running at the end is killed by its pid.
     Tarnquill(const XvfbSession& session, const std::filesystem::path& root);
-    Tarnquill(const Tarnquill&) = delete;
-    Tarnquill& operator=(const Tarnquill&) = delete;
-    ~Tarnquill();
 
     // Extra or changed environment for the next start().
     EnvOverrides& env() { return m_env; }
@@ -65,7 +63,6 @@ public:
 
     const std::filesystem::path& programFolder() const { return m_programFolder; }
     const std::filesystem::path& program() const { return m_program; }
-    std::filesystem::path userDataFolder() const { return m_home / ".local/share/tarnquill"; }
     std::filesystem::path storeFile() const { return m_programFolder / "tcb.txt"; }
     std::optional<std::string> store() const { return readFile(storeFile()); }
     // The store's newest entry; empty when there is none.

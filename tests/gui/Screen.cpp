@@ -3,7 +3,7 @@
 
 #include "support/TempFolder.h"
 
-#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
@@ -20,19 +20,6 @@ std::ostream& operator<<(std::ostream& out, const ScreenRect& rect)
 {
     return out << rect.width << "x" << rect.height << "+" << rect.left << "+" << rect.top;
 }
-
-namespace {
-
-void xdotool(const XvfbSession& session, const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> argv{"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const RunResult result = session.run(argv);
-    if (!result.ok())
-        throw std::runtime_error("xdotool failed: " + result.err);
-}
-
-} // namespace
 
 Screenshot Screenshot::take(const XvfbSession& session, const fs::path& file)
 {
@@ -64,46 +51,26 @@ Rgb Screenshot::at(int x, int y) const
     return {m_rgb[i], m_rgb[i + 1], m_rgb[i + 2]};
 }
 
-bool Screenshot::contains(Rgb colour, std::optional<ScreenRect> area) const
+int Screenshot::count(const std::function<bool(Rgb)>& which, std::optional<ScreenRect> area) const
 {
     const ScreenRect r = area.value_or(ScreenRect{0, 0, m_width, m_height});
+    int n = 0;
     for (int y = r.top; y < r.bottom(); ++y)
         for (int x = r.left; x < r.right(); ++x)
-            if (at(x, y) == colour)
-                return true;
-    return false;
+            n += which(at(x, y)) ? 1 : 0;
+    return n;
 }
 
-int Screenshot::countOther(Rgb colour, const ScreenRect& area) const
+int Screenshot::darkLines(const ScreenRect& area) const
 {
-    int count = 0;
-    for (int y = area.top; y < area.bottom(); ++y)
-        for (int x = area.left; x < area.right(); ++x)
-            count += at(x, y) == colour ? 0 : 1;
-    return count;
-}
-
-int Screenshot::countDark(const ScreenRect& area) const
-{
-    int count = 0;
-    for (int y = area.top; y < area.bottom(); ++y)
-        for (int x = area.left; x < area.right(); ++x)
-            count += at(x, y).isDark() ? 1 : 0;
-    return count;
-}
-
-std::vector<std::pair<int, int>> Screenshot::darkRowRuns(const ScreenRect& area) const
-{
-    std::vector<std::pair<int, int>> runs;
+    int lines = 0;
+    bool previous = false;
     for (int y = area.top; y < area.bottom(); ++y) {
-        if (countDark({area.left, y, area.width, 1}) == 0)
-            continue;
-        if (!runs.empty() && runs.back().second == y)
-            runs.back().second = y + 1;
-        else
-            runs.emplace_back(y, y + 1);
+        const bool dark = countDark({area.left, y, area.width, 1}) > 0;
+        lines += dark && !previous ? 1 : 0;
+        previous = dark;
     }
-    return runs;
+    return lines;
 }
 
 ScreenRect windowGeometry(const XvfbSession& session, unsigned long window)
@@ -111,34 +78,18 @@ ScreenRect windowGeometry(const XvfbSession& session, unsigned long window)
     const RunResult result = session.run({"xwininfo", "-id", std::to_string(window)});
     if (!result.ok())
         throw std::runtime_error("xwininfo failed: " + result.err);
-    ScreenRect rect;
-    std::istringstream lines(result.out);
-    for (std::string line; std::getline(lines, line);) {
-        const auto colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::string key = line.substr(0, colon);
-        key.erase(0, key.find_first_not_of(' '));
-        const int value = std::atoi(line.c_str() + colon + 1);
-        if (key == "Absolute upper-left X")
-            rect.left = value;
-        else if (key == "Absolute upper-left Y")
-            rect.top = value;
-        else if (key == "Width")
-            rect.width = value;
-        else if (key == "Height")
-            rect.height = value;
-    }
-    return rect;
+    const auto field = [&](const std::string& key) {
+        const auto at = result.out.find(key + ":");
+        return at == std::string::npos ? 0 : std::atoi(result.out.c_str() + at + key.size() + 1);
+    };
+    return {field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height")};
 }
 
 std::optional<std::string> windowProperty(const XvfbSession& session, unsigned long window, const std::string& name)
 {
     const RunResult result = session.run({"xprop", "-id", std::to_string(window), name});
-    if (!result.ok() || result.out.find("not found") != std::string::npos)
-        return std::nullopt;
     const auto separator = result.out.find_first_of("=:");
-    if (separator == std::string::npos)
+    if (!result.ok() || result.out.find("not found") != std::string::npos || separator == std::string::npos)
         return std::nullopt;
     std::string value = result.out.substr(separator + 1);
     value.erase(0, value.find_first_not_of(' '));
@@ -147,9 +98,13 @@ std::optional<std::string> windowProperty(const XvfbSession& session, unsigned l
     return value;
 }
 
-std::string sizeHints(const XvfbSession& session, unsigned long window)
+void xdotool(const XvfbSession& session, const std::vector<std::string>& arguments)
 {
-    return windowProperty(session, window, "WM_NORMAL_HINTS").value_or("");
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const RunResult result = session.run(argv);
+    if (!result.ok())
+        throw std::runtime_error("xdotool failed: " + result.err);
 }
 
 void clickAt(const XvfbSession& session, int x, int y, int button)
@@ -158,16 +113,6 @@ void clickAt(const XvfbSession& session, int x, int y, int button)
     // and never returns when it is already there. The server takes the
     // move and the click in order anyway.
     xdotool(session, {"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
-}
-
-void pressKey(const XvfbSession& session, const std::string& key)
-{
-    xdotool(session, {"key", key});
-}
-
-void typeText(const XvfbSession& session, const std::string& text)
-{
-    xdotool(session, {"type", "--delay", "20", text});
 }
 
 } // namespace tarnquill::test

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -49,14 +50,16 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     Rgb at(int x, int y) const;
-    // Whether any pixel of `area` (the whole screen when empty) has `colour`.
-    bool contains(Rgb colour, std::optional<ScreenRect> area = std::nullopt) const;
-    // The pixels of `area` that differ from `colour`.
-    int countOther(Rgb colour, const ScreenRect& area) const;
-    int countDark(const ScreenRect& area) const;
-    // Rows of `area` holding at least one dark pixel, merged into runs of
-    // adjacent rows: the lines of text in a text box.
-    std::vector<std::pair<int, int>> darkRowRuns(const ScreenRect& area) const;
+    // The pixels of `area` (the whole screen when none) for which `which` holds.
+    int count(const std::function<bool(Rgb)>& which, std::optional<ScreenRect> area = std::nullopt) const;
+    bool contains(Rgb colour, std::optional<ScreenRect> area = std::nullopt) const
+    {
+        return count([&](Rgb c) { return c == colour; }, area) > 0;
+    }
+    int countDark(const ScreenRect& area) const { return count(&Rgb::isDark, area); }
+    // The runs of adjacent rows of `area` that hold a dark pixel: the lines
+    // of text in a text box.
+    int darkLines(const ScreenRect& area) const;
 
 private:
     int m_width = 0;
@@ -69,14 +72,10 @@ ScreenRect windowGeometry(const XvfbSession& session, unsigned long window);
 // One property as xprop prints it after the "=" (or after ":" for the
 // structured ones), or nullopt when the window lacks it.
 std::optional<std::string> windowProperty(const XvfbSession& session, unsigned long window, const std::string& name);
-// xprop's whole report of the window's WM_NORMAL_HINTS.
-std::string sizeHints(const XvfbSession& session, unsigned long window);
 
+// Runs xdotool with `arguments` ("key", "Down"; "type", "text"); throws when it fails.
+void xdotool(const XvfbSession& session, const std::vector<std::string>& arguments);
 // Moves the pointer to (x, y) and clicks `button` there.
 void clickAt(const XvfbSession& session, int x, int y, int button = 1);
-// Presses and releases a key by its X keysym name ("Down", "Tab").
-void pressKey(const XvfbSession& session, const std::string& key);
-// Types text into the window that has the keyboard focus.
-void typeText(const XvfbSession& session, const std::string& text);
 
 } // namespace tarnquill::test

@@ -4,8 +4,6 @@
 
 #include "WindowTest.h"
 
-#include <gtest/gtest.h>
-
 #include <set>
 
 #include <sys/inotify.h>
@@ -16,75 +14,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whatever happens to the store file or a save's temporary file beside it
-// (tcb.txt.XXXXXX) while this watch is on: opened, read, written, created,
-// renamed over or removed. The kernel reports it whichever process did it.
-class StoreWatch final {
-public:
-    explicit StoreWatch(const fs::path& folder)
-        : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-        if (m_fd >= 0)
-            ::inotify_add_watch(m_fd, folder.c_str(),
-                                IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE
-                                    | IN_MOVED_FROM | IN_MOVED_TO);
-    }
-    StoreWatch(const StoreWatch&) = delete;
-    StoreWatch& operator=(const StoreWatch&) = delete;
-    ~StoreWatch()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    bool valid() const { return m_fd >= 0; }
-
-    // The names of the store's files that something touched so far.
-    std::set<std::string> touched()
-    {
-        alignas(inotify_event) char buffer[8192];
-        for (;;) {
-            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            for (ssize_t at = 0; at < got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                const std::string name = event->len ? event->name : "";
-                if (name == "tcb.txt" || name.starts_with("tcb.txt."))
-                    m_touched.insert(name);
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
+// The names of the store's files (tcb.txt and a save's temporary
+// tcb.txt.XXXXXX) that anything, whichever process, opened, read, wrote,
+// created, renamed or removed since the inotify watch `fd` began.
+std::set<std::string> storeFilesTouched(int fd)
+{
+    std::set<std::string> touched;
+    alignas(inotify_event) char buffer[8192];
+    for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            const std::string name = event->len ? event->name : "";
+            if (name == "tcb.txt" || name.starts_with("tcb.txt."))
+                touched.insert(name);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
-        return m_touched;
     }
+    return touched;
+}
 
-private:
-    int m_fd;
-    std::set<std::string> m_touched;
-};
-
-class SecondStartTest : public WindowTest {
-protected:
-    unsigned long onlyWindowOf(Tarnquill& app)
-    {
-        const auto windows = m_x->windowsOf(app.process().pid());
-        return windows.size() == 1 ? windows.front() : 0;
-    }
-};
+class SecondStartTest : public WindowTest {};
 
 TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileACopyElsewhereRuns)
 {
     writeFile(m_app->storeFile(), storeOf({"an entry from before"}));
-    m_app->start();
-    const unsigned long window = onlyWindowOf(*m_app);
-    ASSERT_NE(window, 0u);
+    m_app->start(); // its main window alone shows
+    const std::vector<unsigned long> window = m_x->windowsOf(m_app->process().pid());
 
     // Out of sight as a window manager takes it off the screen.
-    ASSERT_TRUE(m_x->run({"xdotool", "windowunmap", "--sync", std::to_string(window)}).ok());
+    ASSERT_TRUE(m_x->run({"xdotool", "windowunmap", "--sync", std::to_string(window.front())}).ok());
     ASSERT_TRUE(waitUntil([&] { return m_x->windowsOf(m_app->process().pid()).empty(); }, 5s));
 
-    StoreWatch watch(m_app->programFolder());
-    ASSERT_TRUE(watch.valid());
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, m_app->programFolder().c_str(),
+                                  IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE
+                                      | IN_MOVED_FROM | IN_MOVED_TO),
+              0);
     // Started once more, from the same folder and with the same environment,
     // as a user double-clicking it again would: it ends at once with status 0.
     SpawnOptions options;
@@ -96,23 +61,20 @@ TEST_F(SecondStartTest, BringsTheRunningWindowForwardAndNeverOpensTheStoreWhileA
     EXPECT_TRUE(status->success()) << status->describe() << "\n" << second.stderrText();
 
     EXPECT_TRUE(m_app->running());
-    EXPECT_TRUE(waitUntil([&] { return onlyWindowOf(*m_app) == window; }, 5s)) << "the window did not come back";
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const RunResult focus = m_x->run({"xdotool", "getwindowfocus"});
-            return focus.ok() && std::stoul(focus.out) == window;
-        },
-        5s))
-        << "the window did not take the keyboard";
+    EXPECT_TRUE(waitUntil([&] { return m_x->windowsOf(m_app->process().pid()) == window; }, 5s))
+        << "the window did not come back";
+    const auto focus = [&] { return m_x->run({"xdotool", "getwindowfocus"}).out; };
+    EXPECT_TRUE(waitUntil([&] { return focus() == std::to_string(window.front()) + "\n"; }, 5s))
+        << "the window did not take the keyboard: " << focus();
 
-    EXPECT_EQ(watch.touched(), std::set<std::string>{});
+    EXPECT_EQ(storeFilesTouched(watch), std::set<std::string>{});
+    ::close(watch);
 
     // A copy of the program in another folder keeps another store, so it
     // runs beside this one, for the same user in the same session.
     Tarnquill other(*m_x, m_temp / "second");
     other.env() = m_app->env();
-    other.start();
-    EXPECT_NE(onlyWindowOf(other), 0u);
+    other.start(); // its window shows
     // Both record the next copy.
     const std::string text = barrier();
     EXPECT_TRUE(waitUntil([&] { return other.newest() == text; }, 10s)) << describeStore(other.store());

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A fixture for tests that drive the real program on a private X server at 96
-// dpi, with real clipboard owners: the program started and its main window
-// painted, the controls' places on the screen from the window design, clicks
-// on them and screenshots kept in the test's folder.
+// A fixture for tests that drive the real program on a private X server (96
+// dpi unless a test announces another), with real clipboard owners: the
+// program started and its main window painted, the controls' places on the
+// screen from the window design, clicks on them and screenshots kept in the
+// test's folder.
 
 #include "ProgramUnderTest.h"
 #include "Screen.h"
@@ -21,7 +22,6 @@
 
 namespace tarnquill::test {
 
-inline constexpr double kDpi = 96.0;
 inline constexpr Rgb kPaleBack{220, 230, 235};
 
 class WindowTest : public ::testing::Test {
@@ -48,6 +48,11 @@ protected:
     {
         if (!newestFirst.empty())
             writeFile(m_app->storeFile(), storeOf(newestFirst));
+        if (m_dpi != 96) {
+            // As a desktop announces a denser screen to its programs.
+            writeFile(m_temp / "resources", "Xft.dpi: " + std::to_string(m_dpi) + "\n");
+            ASSERT_TRUE(m_x->run({"xrdb", "-merge", (m_temp / "resources").string()}).ok());
+        }
         m_app->start();
         const auto windows = m_x->windowsOf(m_app->process().pid());
         ASSERT_EQ(windows.size(), 1u) << "only the main window shows at start";
@@ -58,10 +63,10 @@ protected:
             << "the window was never painted";
     }
 
-    // A control's place on the screen, from the design at 96 dpi.
+    // A control's place on the screen, from the design at m_dpi.
     ScreenRect place(std::string_view name, int index = app::kNoIndex) const
     {
-        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, kDpi);
+        const app::PixelRect p = app::toPixels(app::control(app::WindowId::Form1, name, index).place, m_dpi);
         return {m_origin.left + p.left, m_origin.top + p.top, p.width, p.height};
     }
 
@@ -89,6 +94,8 @@ protected:
     std::unique_ptr<XvfbSession> m_x;
     std::unique_ptr<ClipboardOwner> m_clipboard;
     std::unique_ptr<Tarnquill> m_app;
+    // The density the program was told of (Xft.dpi); the server's is 96.
+    int m_dpi = 96;
     unsigned long m_window = 0;
     ScreenRect m_origin;
     int m_shots = 0;

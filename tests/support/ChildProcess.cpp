@@ -3,7 +3,7 @@
 
 #include "support/QtWait.h"
 
-#include <stdexcept>
+#include <system_error>
 
 namespace tarnquill::test {
 
@@ -17,29 +17,13 @@ ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
     options.pipeStdout = true;
     try {
         m_process = Process::spawn(argv, options);
-    } catch (const std::runtime_error&) {
+    } catch (const std::system_error&) {
     }
-}
-
-bool ChildProcess::waitForLine(const QByteArray& line, int milliseconds)
-{
-    return m_process.waitForOutput((line + '\n').toStdString(), std::chrono::milliseconds(milliseconds));
 }
 
 bool ChildProcess::waitForExit(int milliseconds)
 {
-    return waitUntil(
-        [this] {
-            m_process.drainOutput();
-            return !m_process.running();
-        },
-        milliseconds);
-}
-
-QByteArray ChildProcess::output()
-{
-    m_process.drainOutput();
-    return QByteArray::fromStdString(m_process.stdoutText());
+    return waitUntil([this] { return m_process.drainOutput(), !m_process.running(); }, milliseconds);
 }
 
 } // namespace tarnquill::test

@@ -19,18 +19,23 @@ namespace tarnquill::test {
 class ChildProcess final {
 public:
     ChildProcess(const QString& program, const QStringList& arguments, const QByteArray& input = {});
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Waits for the child to print `line` on its standard output.
-    bool waitForLine(const QByteArray& line, int milliseconds = 10000);
+    bool waitForLine(const QByteArray& line, int milliseconds = 10000)
+    {
+        return m_process.waitForOutput((line + '\n').toStdString(), std::chrono::milliseconds(milliseconds));
+    }
     // Waits for the child to end while serving this process's events.
     bool waitForExit(int milliseconds = 10000);
     // Ends the child now and waits for it.
     void end() { m_process.terminate(5s); }
 
     // Everything it printed so far.
-    QByteArray output();
+    QByteArray output()
+    {
+        m_process.drainOutput();
+        return QByteArray::fromStdString(m_process.stdoutText());
+    }
 
 private:
     Process m_process;

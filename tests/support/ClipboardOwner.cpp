@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "support/ClipboardOwner.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace tarnquill::test {
@@ -10,26 +9,14 @@ namespace {
 
 std::string hex(std::string_view bytes)
 {
+    static constexpr char digits[] = "0123456789abcdef";
     std::string out;
-    char digits[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02x", c);
-        out += digits;
-    }
+    for (unsigned char c : bytes)
+        out += {digits[c >> 4], digits[c & 15]};
     return out;
 }
 
 } // namespace
-
-ClipboardOwner::ClipboardOwner(const XvfbSession& session)
-    : m_session(session)
-{
-}
-
-ClipboardOwner::~ClipboardOwner()
-{
-    releaseAll();
-}
 
 std::string ClipboardOwner::toolProgram()
 {
@@ -40,14 +27,10 @@ Process ClipboardOwner::start(const std::vector<std::string>& argv, std::string_
 {
     // Owners that lost the selection have ended; xclip -quiet reports every
     // paste on stderr, so the pipes of the others are kept empty.
-    std::erase_if(m_owners, [](Process& owner) {
-        owner.drainOutput();
-        return !owner.running();
-    });
+    std::erase_if(m_owners, [](Process& owner) { return owner.drainOutput(), !owner.running(); });
     SpawnOptions options;
     options.input = std::string(input);
-    options.pipeStdout = true;
-    options.pipeStderr = true;
+    options.pipeStdout = options.pipeStderr = true;
     Process owner = m_session.spawn(argv, options);
     if (!owner.waitForOutput(ready, 15s))
         throw std::runtime_error(argv[0] + " did not take the clipboard: " + owner.stderrText());

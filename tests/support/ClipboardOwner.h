@@ -15,13 +15,10 @@ namespace tarnquill::test {
 // plain text, and gui_selection_tool for what xclip cannot do (several
 // targets at once, an owner that never answers, a clipboard manager). An
 // owner stays alive until another client takes the selection; every owner
-// started here is kept by pid and ended by releaseAll() or the destructor.
+// started here is kept by pid and ended by releaseAll() or with the object.
 class ClipboardOwner final {
 public:
-    explicit ClipboardOwner(const XvfbSession& session);
-    ClipboardOwner(const ClipboardOwner&) = delete;
-    ClipboardOwner& operator=(const ClipboardOwner&) = delete;
-    ~ClipboardOwner();
+    explicit ClipboardOwner(const XvfbSession& session) : m_session(session) {}
 
     // The owner program, for tests that start it themselves.
     static std::string toolProgram();

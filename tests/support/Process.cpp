@@ -7,15 +7,12 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <system_error>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
+#include <spawn.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -26,11 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void fail(const std::string& what, int error = errno)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 void closeFd(int& fd)
 {
     if (fd >= 0)
@@ -38,24 +30,21 @@ void closeFd(int& fd)
     fd = -1;
 }
 
-// Both ends close on exec, so no child holds another child's pipe open.
+// Both ends close on exec, so no child holds another child's pipe open; the
+// child's end is dup2'ed onto its stream, which clears that flag.
 struct Pipe {
-    int read = -1;
-    int write = -1;
-    Pipe(const Pipe&) = delete;
-    Pipe& operator=(const Pipe&) = delete;
+    int ends[2] = {-1, -1};
     explicit Pipe(bool wanted)
     {
-        int fds[2];
-        if (wanted && ::pipe2(fds, O_CLOEXEC) != 0)
-            fail("pipe2");
-        if (wanted)
-            std::tie(read, write) = std::pair(fds[0], fds[1]);
+        if (wanted && ::pipe2(ends, O_CLOEXEC) != 0)
+            throw std::system_error(errno, std::generic_category(), "pipe2");
     }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
     ~Pipe()
     {
-        closeFd(read);
-        closeFd(write);
+        closeFd(ends[0]);
+        closeFd(ends[1]);
     }
 };
 
@@ -82,14 +71,6 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
     return result;
 }
 
-// In the child, between fork and exec: plain system calls only.
-void redirect(int fd, int pipeEnd, const char* file, int flags)
-{
-    const int source = pipeEnd >= 0 ? pipeEnd : ::open(file, flags, 0644);
-    if (source < 0 || ::dup2(source, fd) < 0)
-        ::_exit(127);
-}
-
 // Appends what `fd` holds now to `into`; closes it at the end of the stream.
 void readAvailable(int& fd, std::string& into)
 {
@@ -103,9 +84,6 @@ void readAvailable(int& fd, std::string& into)
 
 } // namespace
 
-bool ExitStatus::exited() const { return WIFEXITED(raw); }
-int ExitStatus::exitCode() const { return exited() ? WEXITSTATUS(raw) : -1; }
-
 std::string ExitStatus::describe() const
 {
     if (exited())
@@ -115,95 +93,78 @@ std::string ExitStatus::describe() const
     return "status " + std::to_string(raw);
 }
 
-Process::Process(Process&& other) noexcept
+ExitStatus Process::Child::kill()
 {
-    *this = std::move(other);
-}
-
-Process& Process::operator=(Process&& other) noexcept
-{
-    if (this != &other) {
-        kill();
-        closeAll();
-        m_pid = std::exchange(other.m_pid, -1);
-        m_status = std::exchange(other.m_status, std::nullopt);
-        m_stdoutFd = std::exchange(other.m_stdoutFd, -1);
-        m_stderrFd = std::exchange(other.m_stderrFd, -1);
-        m_stdout = std::move(other.m_stdout);
-        m_stderr = std::move(other.m_stderr);
+    if (pid > 0 && !status) {
+        ::kill(pid, SIGKILL);
+        int raw = 0;
+        while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+        }
+        status = ExitStatus{raw};
     }
-    return *this;
+    return status.value_or(ExitStatus{});
 }
 
-Process::~Process()
+Process::Child::~Child()
 {
     kill();
-    closeAll();
-}
-
-void Process::closeAll()
-{
-    closeFd(m_stdoutFd);
-    closeFd(m_stderrFd);
+    closeFd(outFd);
+    closeFd(errFd);
 }
 
 Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions& options)
 {
-    if (argv.empty())
-        throw std::invalid_argument("Process::spawn: empty argument vector");
     // Writing to a child that has gone must come back as EPIPE, not end the
     // test program.
     std::signal(SIGPIPE, SIG_IGN);
-    // Everything the child needs is made before the fork: a test program has
-    // threads (Qt's, at least), and after fork only system calls are safe.
     std::vector<std::string> args = argv;
     std::vector<std::string> env = mergedEnvironment(options.env);
     const auto argp = pointers(args);
     const auto envp = pointers(env);
     const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
-    const std::string folder = options.workingDirectory.string();
-    Pipe in(options.input.has_value()), out(options.pipeStdout), err(options.pipeStderr), report(true);
+    Pipe in(options.input.has_value()), out(options.pipeStdout), err(options.pipeStderr);
 
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        fail("fork");
-    if (pid == 0) {
-        redirect(0, in.read, "/dev/null", O_RDONLY);
-        redirect(1, out.write, output.c_str(), O_WRONLY | O_CREAT | O_APPEND);
-        redirect(2, err.write, output.c_str(), O_WRONLY | O_CREAT | O_APPEND);
-        // Default signal handling and no blocked signals, whatever this test
-        // program set for itself.
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        for (int signalNumber : {SIGPIPE, SIGTERM, SIGINT, SIGHUP})
-            std::signal(signalNumber, SIG_DFL);
-        if (folder.empty() || ::chdir(folder.c_str()) == 0)
-            ::execvpe(argp[0], argp.data(), envp.data());
-        const int error = errno;
-        (void)!::write(report.write, &error, sizeof error);
-        ::_exit(127);
-    }
-    closeFd(report.write);
-    int error = 0;
-    if (::read(report.read, &error, sizeof error) == sizeof error) {
-        ::waitpid(pid, nullptr, 0);
-        fail("cannot start " + argv[0], error);
-    }
-
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const auto stream = [&](int fd, int pipeEnd, const char* file, int flags) {
+        if (pipeEnd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, pipeEnd, fd);
+        else
+            posix_spawn_file_actions_addopen(&actions, fd, file, flags, 0644);
+    };
+    stream(0, in.ends[0], "/dev/null", O_RDONLY);
+    stream(1, out.ends[1], output.c_str(), O_WRONLY | O_CREAT | O_APPEND);
+    stream(2, err.ends[1], output.c_str(), O_WRONLY | O_CREAT | O_APPEND);
+    if (!options.workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
+    // Default signal handling and no blocked signals, whatever this test
+    // program set for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     Process process;
-    process.m_pid = pid;
+    const int error = ::posix_spawnp(&process.m_child->pid, argp[0], &actions, &attributes, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        throw std::system_error(error, std::generic_category(), "cannot start " + argv[0]);
+
     // A child that ends without reading it all leaves EPIPE here.
-    closeFd(in.read);
+    closeFd(in.ends[0]);
     for (std::string_view rest = options.input ? *options.input : std::string_view(); !rest.empty();) {
-        const ssize_t n = ::write(in.write, rest.data(), rest.size());
+        const ssize_t n = ::write(in.ends[1], rest.data(), rest.size());
         if (n < 0 && errno != EINTR)
             break;
         rest.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     }
-    process.m_stdoutFd = std::exchange(out.read, -1);
-    process.m_stderrFd = std::exchange(err.read, -1);
-    for (int fd : {process.m_stdoutFd, process.m_stderrFd})
+    process.m_child->outFd = std::exchange(out.ends[0], -1);
+    process.m_child->errFd = std::exchange(err.ends[0], -1);
+    for (int fd : {process.m_child->outFd, process.m_child->errFd})
         if (fd >= 0)
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     return process;
@@ -211,30 +172,26 @@ Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions&
 
 bool Process::running()
 {
-    if (!valid() || m_status)
+    if (!valid() || m_child->status)
         return false;
     int raw = 0;
-    const pid_t r = ::waitpid(m_pid, &raw, WNOHANG);
-    if (r == m_pid)
-        m_status = ExitStatus{raw};
+    const pid_t r = ::waitpid(m_child->pid, &raw, WNOHANG);
+    if (r == m_child->pid)
+        m_child->status = ExitStatus{raw};
     return r == 0;
 }
 
 std::optional<ExitStatus> Process::wait(std::chrono::milliseconds timeout)
 {
-    const auto ended = [&] {
-        drainOutput();
-        return !running();
-    };
-    waitUntil(ended, timeout, [] { std::this_thread::sleep_for(2ms); });
+    waitUntil([&] { return drainOutput(), !running(); }, timeout, [] { std::this_thread::sleep_for(2ms); });
     drainOutput();
-    return m_status;
+    return m_child->status;
 }
 
 void Process::sendSignal(int signalNumber) const
 {
-    if (valid() && !m_status)
-        ::kill(m_pid, signalNumber);
+    if (valid() && !m_child->status)
+        ::kill(m_child->pid, signalNumber);
 }
 
 ExitStatus Process::terminate(std::chrono::milliseconds grace)
@@ -245,39 +202,20 @@ ExitStatus Process::terminate(std::chrono::milliseconds grace)
     return kill();
 }
 
-ExitStatus Process::kill()
-{
-    if (valid() && !m_status) {
-        ::kill(m_pid, SIGKILL);
-        int raw = 0;
-        while (::waitpid(m_pid, &raw, 0) < 0 && errno == EINTR) {
-        }
-        m_status = ExitStatus{raw};
-    }
-    return m_status.value_or(ExitStatus{});
-}
-
 void Process::drainOutput()
 {
-    readAvailable(m_stdoutFd, m_stdout);
-    readAvailable(m_stderrFd, m_stderr);
+    readAvailable(m_child->outFd, m_child->out);
+    readAvailable(m_child->errFd, m_child->err);
 }
 
 bool Process::waitForOutput(std::string_view needle, std::chrono::milliseconds timeout)
 {
     const auto found = [&] {
         drainOutput();
-        return m_stdout.find(needle) != std::string::npos || m_stderr.find(needle) != std::string::npos;
+        return stdoutText().find(needle) != std::string::npos || stderrText().find(needle) != std::string::npos;
     };
-    const auto served = [&] {
-        std::vector<pollfd> fds;
-        for (int fd : {m_stdoutFd, m_stderrFd})
-            if (fd >= 0)
-                fds.push_back({fd, POLLIN, 0});
-        ::poll(fds.data(), fds.size(), fds.empty() ? 2 : 20);
-    };
-    return waitUntil([&] { return found() || (m_stdoutFd < 0 && m_stderrFd < 0 && !running()); }, timeout, served)
-        && found();
+    const auto over = [&] { return found() || (m_child->outFd < 0 && m_child->errFd < 0 && !running()); };
+    return waitUntil(over, timeout, [] { std::this_thread::sleep_for(2ms); }) && found();
 }
 
 RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options, std::chrono::milliseconds timeout)
@@ -285,14 +223,10 @@ RunResult run(const std::vector<std::string>& argv, const SpawnOptions& options,
     SpawnOptions piped = options;
     piped.pipeStdout = piped.pipeStderr = true;
     Process process = Process::spawn(argv, piped);
-    RunResult result;
     const auto status = process.wait(timeout);
-    result.timedOut = !status;
-    result.status = status ? *status : process.kill();
+    const ExitStatus ended = process.kill(); // its status, or the kill's when it still ran
     process.drainOutput();
-    result.out = process.stdoutText();
-    result.err = process.stderrText();
-    return result;
+    return {ended, process.stdoutText(), process.stderrText(), !status};
 }
 
 fs::path findProgram(std::string_view name)

@@ -7,9 +7,11 @@
 #include "support/Wait.h"
 
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,52 +29,43 @@ struct SpawnOptions {
     std::filesystem::path workingDirectory;
     // What the child reads on stdin before its end; none: /dev/null.
     std::optional<std::string> input;
-    // Pipes this process reads from; otherwise the stream is /dev/null, so
-    // a chatty child never blocks on a pipe nobody reads.
+    // Pipes this process reads from. A stream not piped goes to outputFile
+    // (appended) or to /dev/null, so a chatty child never blocks on a pipe
+    // nobody reads.
     bool pipeStdout = false;
     bool pipeStderr = false;
-    // When set, stdout and stderr (those not piped) are appended to this
-    // file: for long-running children whose output nobody reads.
     std::filesystem::path outputFile;
 };
 
 // How a child ended, as waitpid reports it.
 struct ExitStatus {
     int raw = 0;
-    bool exited() const;
-    int exitCode() const; // -1 unless exited()
+    bool exited() const { return WIFEXITED(raw); }
+    int exitCode() const { return exited() ? WEXITSTATUS(raw) : -1; }
     bool success() const { return exited() && exitCode() == 0; }
     std::string describe() const;
 };
 
-// A child process. The destructor ends a child that still runs (SIGKILL to
-// its pid) and reaps it, so no test leaves anything running behind it.
+// A child process. Its end (the object's, or the moved-over one's) ends a
+// child that still runs (SIGKILL to its pid) and reaps it, so no test leaves
+// anything running behind it.
 class Process final {
 public:
-    Process() = default;
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process();
-
     // Starts argv[0] (looked up in PATH when it holds no slash). Throws
-    // std::runtime_error when the program cannot be started.
+    // std::system_error when the program cannot be started.
     static Process spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {});
 
-    pid_t pid() const { return m_pid; }
-    bool valid() const { return m_pid > 0; }
+    pid_t pid() const { return m_child->pid; }
+    bool valid() const { return m_child->pid > 0; }
     // True while the child has not ended; reaps it when it has.
     bool running();
-    // The exit status once the child has ended and been reaped.
-    std::optional<ExitStatus> status() const { return m_status; }
 
     // Waits up to `timeout` for the child to end, reading its output meanwhile.
     std::optional<ExitStatus> wait(std::chrono::milliseconds timeout);
     void sendSignal(int signalNumber) const;
     // SIGTERM, then SIGKILL when it has not ended within `grace`.
     ExitStatus terminate(std::chrono::milliseconds grace = 5s);
-    ExitStatus kill();
+    ExitStatus kill() { return m_child->kill(); }
 
     // Reads what the child has written so far without blocking (pipeStdout /
     // pipeStderr) and appends it to stdoutText() / stderrText().
@@ -80,20 +73,24 @@ public:
     // Waits until the child's stdout or stderr holds `needle`; false on
     // timeout or when the child ends first.
     bool waitForOutput(std::string_view needle, std::chrono::milliseconds timeout);
-    const std::string& stdoutText() const { return m_stdout; }
-    const std::string& stderrText() const { return m_stderr; }
+    const std::string& stdoutText() const { return m_child->out; }
+    const std::string& stderrText() const { return m_child->err; }
 
 private:
-    void closeAll();
-
-    pid_t m_pid = -1;
-    std::optional<ExitStatus> m_status;
-    int m_stdoutFd = -1;
-    int m_stderrFd = -1;
-    std::string m_stdout;
-    std::string m_stderr;
+    struct Child {
+        pid_t pid = -1;
+        std::optional<ExitStatus> status;
+        int outFd = -1;
+        int errFd = -1;
+        std::string out;
+        std::string err;
+        ExitStatus kill();
+        ~Child();
+    };
+    std::unique_ptr<Child> m_child = std::make_unique<Child>();
 };
 
+// A program run to its end: its status and output.
 struct RunResult {
     ExitStatus status;
     std::string out;

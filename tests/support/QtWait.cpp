@@ -6,24 +6,17 @@
 
 namespace tarnquill::test {
 
-namespace {
-
-void serveEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-}
-
-} // namespace
-
 bool waitUntil(const std::function<bool()>& condition, int milliseconds)
 {
-    return waitUntil(condition, std::chrono::milliseconds(milliseconds), serveEvents);
+    return waitUntil(condition, std::chrono::milliseconds(milliseconds), [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    });
 }
 
 void settle(int milliseconds)
 {
-    waitUntil([] { return false; }, std::chrono::milliseconds(milliseconds), serveEvents);
+    waitUntil([] { return false; }, milliseconds);
 }
 
 } // namespace tarnquill::test

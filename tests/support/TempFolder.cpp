@@ -16,8 +16,7 @@ TempFolder::TempFolder(std::string_view prefix)
 {
     // A random name made with create_directory (which fails on a name taken)
     // works the same on both systems; mkdtemp has no Windows counterpart.
-    std::random_device seed;
-    std::mt19937_64 random(seed());
+    std::random_device random;
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path candidate = base / (std::string(prefix) + "-" + std::to_string(random() % 1'000'000'000));

@@ -15,11 +15,6 @@ TrayHost::TrayHost(const XvfbSession& session, int height)
         throw std::runtime_error("trayer showed no panel");
 }
 
-TrayHost::~TrayHost()
-{
-    m_trayer.terminate(5s);
-}
-
 unsigned long TrayHost::panel() const
 {
     const auto windows = m_session.windowsOf(m_trayer.pid());

@@ -6,14 +6,12 @@
 namespace tarnquill::test {
 
 // A system tray on a private X server: trayer's panel across the top right,
-// `height` pixels high, owning the tray selection. Ended by its pid.
+// `height` pixels high, owning the tray selection. Ended by its pid with
+// the object.
 class TrayHost final {
 public:
     // Returns once the panel shows; throws when it does not.
     explicit TrayHost(const XvfbSession& session, int height = 24);
-    TrayHost(const TrayHost&) = delete;
-    TrayHost& operator=(const TrayHost&) = delete;
-    ~TrayHost();
 
     int height() const { return m_height; }
     // The panel's window.

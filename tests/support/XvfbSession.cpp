@@ -22,33 +22,18 @@ XvfbSession::XvfbSession(const std::vector<std::string>& extraArguments)
     m_display = ":" + m_server.stdoutText().substr(0, m_server.stdoutText().find('\n'));
 }
 
-XvfbSession::~XvfbSession()
+SpawnOptions XvfbSession::clientOptions(SpawnOptions options) const
 {
-    m_server.terminate(3s);
-}
-
-SpawnOptions XvfbSession::clientOptions() const
-{
-    SpawnOptions options;
-    options.env["DISPLAY"] = m_display;
-    options.env["XAUTHORITY"] = std::nullopt;
-    options.env["WAYLAND_DISPLAY"] = std::nullopt;
-    options.env["XDG_SESSION_TYPE"] = std::nullopt;
-    options.env["QT_QPA_PLATFORM"] = "xcb";
     // No bus: an unset address would make libdbus autolaunch a daemon on
-    // this display, which nobody would end.
-    options.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent/tarnquill-test-bus";
-    options.env["LC_ALL"] = "C.UTF-8";
+    // this display, which nobody would end. insert() keeps what `options` set.
+    options.env.insert({{"DISPLAY", m_display},
+                        {"XAUTHORITY", std::nullopt},
+                        {"WAYLAND_DISPLAY", std::nullopt},
+                        {"XDG_SESSION_TYPE", std::nullopt},
+                        {"QT_QPA_PLATFORM", "xcb"},
+                        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarnquill-test-bus"},
+                        {"LC_ALL", "C.UTF-8"}});
     return options;
-}
-
-Process XvfbSession::spawn(const std::vector<std::string>& argv, SpawnOptions options) const
-{
-    SpawnOptions merged = clientOptions();
-    for (auto& [name, value] : options.env)
-        merged.env[name] = value;
-    options.env = std::move(merged.env);
-    return Process::spawn(argv, options);
 }
 
 RunResult XvfbSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const
@@ -58,22 +43,11 @@ RunResult XvfbSession::run(const std::vector<std::string>& argv, std::chrono::mi
 
 std::vector<unsigned long> XvfbSession::windowsOf(pid_t pid) const
 {
-    const RunResult result = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 5s);
+    std::istringstream lines(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 5s).out);
     std::vector<unsigned long> ids;
-    std::istringstream lines(result.out);
-    unsigned long id = 0;
-    while (lines >> id)
+    for (unsigned long id = 0; lines >> id;)
         ids.push_back(id);
     return ids;
-}
-
-std::string XvfbSession::windowName(unsigned long window) const
-{
-    const RunResult result = run({"xdotool", "getwindowname", std::to_string(window)}, 5s);
-    std::string name = result.ok() ? result.out : std::string();
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
-        name.pop_back();
-    return name;
 }
 
 } // namespace tarnquill::test

@@ -18,22 +18,25 @@ public:
     explicit XvfbSession(const std::vector<std::string>& extraArguments = {});
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
-    ~XvfbSession();
+    ~XvfbSession() { m_server.terminate(3s); }
 
     // ":N"
     const std::string& display() const { return m_display; }
     bool isRunning() { return m_server.running(); }
 
-    // SpawnOptions with DISPLAY set to this server and the variables that
-    // would lead a client to another desktop (Wayland, a session bus) removed.
-    SpawnOptions clientOptions() const;
-    Process spawn(const std::vector<std::string>& argv, SpawnOptions options = {}) const;
+    // `options` for a client of this server: DISPLAY set to it and the
+    // variables that would lead a client to another desktop (Wayland, a
+    // session bus) removed, unless `options` sets them.
+    SpawnOptions clientOptions(SpawnOptions options = {}) const;
+    Process spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {}) const
+    {
+        return Process::spawn(argv, clientOptions(options));
+    }
+    // Runs a client to its end; one still running after `timeout` is killed.
     RunResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = 10s) const;
 
     // Ids of the visible windows whose _NET_WM_PID is `pid` (xdotool).
     std::vector<unsigned long> windowsOf(pid_t pid) const;
-    // A window's title (WM_NAME / _NET_WM_NAME); empty when it has none.
-    std::string windowName(unsigned long window) const;
 
 private:
     Process m_server;
