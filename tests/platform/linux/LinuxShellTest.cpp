@@ -295,7 +295,7 @@ TEST_F(LinuxFilesTest, CountersOverflowPastInt16AndKeepWhatWasListed)
         }
         return std::tuple{error, files, dirs};
     };
-    // a.txt is listed and counted to 32,767; sub\\c.txt then overflows the count.
+    // a.txt is listed and counted to 32,767; sub\c.txt then overflows the count.
     EXPECT_EQ(search(32766, 0), std::tuple(int(RuntimeError::kOverflow), std::int16_t(32767), std::int16_t(1)));
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.item(0)->text().toStdString(), m_tree.string() + "\\a.txt");
