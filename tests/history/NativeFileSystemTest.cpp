@@ -120,7 +120,9 @@ TYPED_TEST(FileSystemContract, AStreamedStoreIsTheEncodedStore)
     EXPECT_EQ(this->entriesIn(this->folder), 1u);
 }
 
-TYPED_TEST(FileSystemContract, TouchCreatesAnEmptyFileButNeverTruncatesAndRemoveReportsAMissingFile)
+// Touch creates an empty file but never truncates, remove reports a missing
+// file, and a rename never replaces an existing name.
+TYPED_TEST(FileSystemContract, TouchRemoveAndRename)
 {
     const fs::path store = this->folder / "tcb.txt";
     FileSystem& files = *this->files;
@@ -133,12 +135,8 @@ TYPED_TEST(FileSystemContract, TouchCreatesAnEmptyFileButNeverTruncatesAndRemove
     EXPECT_TRUE(files.remove(store));
     EXPECT_FALSE(files.exists(store));
     EXPECT_FALSE(files.remove(store));
-}
 
-TYPED_TEST(FileSystemContract, RenamingNeverReplacesAnExistingName)
-{
     const fs::path& folder = this->folder;
-    FileSystem& files = *this->files;
     ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
     ASSERT_TRUE(files.replaceAtomically(folder / "b", "B"));
     EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "b"));
@@ -153,11 +151,11 @@ TYPED_TEST(FileSystemContract, RenamingNeverReplacesAnExistingName)
 // permissions.
 class NativeFileSystemTest : public ::testing::Test, protected NativeBackend {};
 
-TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
+// A regular file standing where the folder should be: even an administrator
+// cannot create anything below it, and the store moves to the user's folder.
+TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWriteAndTheStoreMovesToTheUserFolder)
 {
-    // A regular file standing where the folder should be: even an
-    // administrator cannot create anything below it.
-    const fs::path blocker = folder / "not-a-folder";
+    const fs::path blocker = folder / "program";
     std::ofstream(blocker) << "x";
     const fs::path store = blocker / "tcb.txt";
 
@@ -166,23 +164,7 @@ TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
     EXPECT_FALSE(files->replaceAtomically(store, "lost?"));
     EXPECT_EQ(files->readAll(store), std::nullopt);
     EXPECT_EQ(files->readAll(folder), std::nullopt); // a folder is not a store
-}
 
-TEST_F(NativeFileSystemTest, AReplaceThatCannotRenameKeepsTheOldFile)
-{
-    // A folder in the store's place makes the final rename fail after the
-    // temporary file was written in full.
-    const fs::path store = folder / "tcb.txt";
-    fs::create_directories(store / "inside");
-    EXPECT_FALSE(files->replaceAtomically(store, "new"));
-    EXPECT_TRUE(fs::is_directory(store / "inside"));
-    EXPECT_EQ(entriesIn(folder), 1u);
-}
-
-TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCannotBeWritten)
-{
-    const fs::path blocker = folder / "program";
-    std::ofstream(blocker) << "x";
     const fs::path userFolder = folder / "data" / "tarnquill";
 
     EXPECT_EQ(chooseStoreFolder(*files, folder, userFolder), folder);
@@ -195,11 +177,15 @@ TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCan
     EXPECT_TRUE(fs::is_directory(otherUser));
 }
 
+// A folder in the store's place cannot be read as a store, by anyone, and
+// makes the final rename of a replace fail after the temporary file was
+// written in full.
 TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)
 {
-    // A folder in the store's place cannot be read as a store, by anyone.
     const fs::path store = folder / "tcb.txt";
     fs::create_directories(store / "kept");
+    EXPECT_FALSE(files->replaceAtomically(store, "new"));
+    EXPECT_EQ(entriesIn(folder), 1u);
     TextHistory history(*files, store);
     history.loadt();
     history.addt("new");
@@ -210,19 +196,18 @@ TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)
     EXPECT_EQ(keptAside, 1u);
 }
 
+#ifndef _WIN32 // Windows keeps per-user files private through the folder's ACL
 TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows keeps per-user files private through the folder's ACL";
-#else
     const fs::path store = folder / "tcb.txt";
+    const auto mode = [&] { return fs::status(store).permissions() & fs::perms::all; };
     ASSERT_TRUE(files->touch(store));
-    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(mode(), fs::perms::owner_read | fs::perms::owner_write);
     fs::remove(store);
     ASSERT_TRUE(files->replaceAtomically(store, "secret"));
-    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-#endif
+    EXPECT_EQ(mode(), fs::perms::owner_read | fs::perms::owner_write);
 }
+#endif
 
 TEST_F(NativeFileSystemTest, AppendsGoToTheSameFileInPlace)
 {
