@@ -12,19 +12,14 @@
 namespace tarnquill::app {
 namespace {
 
-bool hasPlace(const ControlDesign& c)
+bool isDrawn(const ControlDesign& c)
 {
-    return c.kind != ControlKind::Timer;
+    return c.kind != ControlKind::Timer && c.visible;
 }
 
 bool overlaps(const TwipRect& a, const TwipRect& b)
 {
     return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
-}
-
-std::ptrdiff_t stackPosition(const WindowDesign& w, const ControlDesign& c)
-{
-    return &c - w.controls.data();
 }
 
 TEST(Design, EveryControlIsFoundByItsNameAndIndex)
@@ -45,44 +40,28 @@ TEST(Design, EveryControlIsFoundByItsNameAndIndex)
     EXPECT_EQ(qualifiedName(control(WindowId::Form1, "Label1", 0)), "Label1(0)");
 }
 
-TEST(Design, VisibleControlsLieInsideTheirWindow)
+// The progress bar alone runs off the right edge, so that the dots added to
+// it are cut off rather than wrapped. Controls overlap only where the design
+// stacks them (behind, in front); Shape1 frames everything from behind.
+TEST(Design, VisibleControlsLieInsideTheirWindowAndOverlapOnlyWhereStacked)
 {
-    for (const auto& w : windows()) {
-        for (const auto& c : w.controls) {
-            if (!hasPlace(c) || !c.visible)
-                continue;
-            const auto& p = c.place;
-            EXPECT_GE(p.left, 0) << w.name << " " << qualifiedName(c);
-            EXPECT_GE(p.top, 0) << w.name << " " << qualifiedName(c);
-            EXPECT_LE(p.bottom(), w.clientHeight) << w.name << " " << qualifiedName(c);
-            // The progress bar is meant to run off the right edge, so that the
-            // dots added to it are cut off rather than wrapped.
-            if (w.id != WindowId::Form1 && c.name == "Label1" && c.index == 0) {
-                EXPECT_GT(p.right(), w.clientWidth) << w.name;
-            } else {
-                EXPECT_LE(p.right(), w.clientWidth) << w.name << " " << qualifiedName(c);
-            }
-        }
-    }
-}
-
-TEST(Design, ControlsOnlyOverlapWhereTheDesignStacksThem)
-{
-    // (behind, in front); Shape1 frames everything from behind.
     const std::set<std::pair<std::string, std::string>> stacked = {
         {"Text1", "Picture2"},
         {"Label4", "List1"}, // the list covers the bottom edge of its heading
     };
     for (const auto& w : windows()) {
-        for (std::size_t i = 0; i < w.controls.size(); ++i) {
-            for (std::size_t j = i + 1; j < w.controls.size(); ++j) {
-                const auto& back = w.controls[i];
-                const auto& front = w.controls[j];
-                if (!hasPlace(back) || !hasPlace(front) || !back.visible || !front.visible ||
-                    !overlaps(back.place, front.place) || back.name == "Shape1")
-                    continue;
-                EXPECT_TRUE(stacked.contains({qualifiedName(back), qualifiedName(front)}))
-                    << w.name << ": " << qualifiedName(front) << " over " << qualifiedName(back);
+        for (auto back = w.controls.begin(); back != w.controls.end(); ++back) {
+            if (!isDrawn(*back))
+                continue;
+            const auto& p = back->place;
+            const bool progressBar = w.id != WindowId::Form1 && back->name == "Label1" && back->index == 0;
+            EXPECT_TRUE(p.left >= 0 && p.top >= 0 && p.bottom() <= w.clientHeight
+                        && (p.right() <= w.clientWidth) != progressBar)
+                << w.name << " " << qualifiedName(*back);
+            for (auto front = back + 1; front != w.controls.end(); ++front) {
+                const bool overlap = isDrawn(*front) && overlaps(p, front->place) && back->name != "Shape1";
+                EXPECT_TRUE(!overlap || stacked.contains({qualifiedName(*back), qualifiedName(*front)}))
+                    << w.name << ": " << qualifiedName(*front) << " over " << qualifiedName(*back);
             }
         }
     }
@@ -96,14 +75,10 @@ TEST(Design, ControlsOnlyOverlapWhereTheDesignStacksThem)
 // Text1's bottom-right corner at every screen density.
 TEST(Design, Picture2CoversTheScrollBarCornerOfText1)
 {
-    const auto& form1 = window(WindowId::Form1);
     const auto& text1 = control(WindowId::Form1, "Text1");
     const auto& picture2 = control(WindowId::Form1, "Picture2");
-
-    EXPECT_GT(stackPosition(form1, picture2), stackPosition(form1, text1));
+    EXPECT_GT(&picture2, &text1) << "Picture2 is in front";
     EXPECT_EQ(picture2.back, text1.back);
-    EXPECT_EQ(text1.scrollBars, ScrollBars::Both);
-    EXPECT_TRUE(picture2.visible);
 
     for (double dpi : {96.0, 110.0, 120.0, 144.0, 168.0, 192.0, 288.0}) {
         const auto t = toPixels(text1.place, dpi);
@@ -146,30 +121,23 @@ TEST(Design, AboutTextHasCrLfLinesAndOnlyExampleAddresses)
         const auto end = about.find("\r\n", start);
         const auto line = about.substr(start, end - start);
         EXPECT_EQ(line.find_first_of("\r\n"), std::string_view::npos) << "bare line break in: " << line;
-        if (line.find('@') != std::string_view::npos)
-            EXPECT_TRUE(line.ends_with("@example.org>")) << line;
+        EXPECT_TRUE(line.find('@') == std::string_view::npos || line.ends_with("@example.org>")) << line;
         start = end + 2;
     }
 }
 
-TEST(Twips, FifteenTwipsMakeAPixelAt96Dpi)
+// Every coordinate of the design is a multiple of 15, so at 96 dpi nothing
+// rounds and the windows look exactly as drawn.
+TEST(Twips, RoundsHalvesUpAndConvertsEdgesNotExtents)
 {
-    const auto client = clientPixels(window(WindowId::Form1), 96);
-    EXPECT_EQ(client.width, 383);
-    EXPECT_EQ(client.height, 312);
-    // Every coordinate of the design is a multiple of 15, so at 96 dpi nothing
-    // rounds and the windows look exactly as drawn.
     for (const auto& w : windows()) {
         for (const auto& c : w.controls) {
             for (int v : {c.place.left, c.place.top, c.place.width, c.place.height})
                 EXPECT_EQ(v % 15, 0) << w.name << " " << qualifiedName(c);
         }
     }
-    EXPECT_DOUBLE_EQ(pixelsToTwips(20, 96), 300.0);
-}
+    EXPECT_EQ(clientPixels(window(WindowId::Form1), 96).width, 383);
 
-TEST(Twips, RoundsHalvesUpAndConvertsEdgesNotExtents)
-{
     EXPECT_EQ(twipsToPixels(1650, 120), 138); // 137.5
     EXPECT_EQ(twipsToPixels(1644, 120), 137); // 137.0
     EXPECT_EQ(twipsToPixels(1649, 120), 137); // 137.41...

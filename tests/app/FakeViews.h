@@ -79,10 +79,7 @@ public:
 
 class FakeProgressView final : public app::ProgressView {
 public:
-    explicit FakeProgressView(std::string caption)
-        : caption(std::move(caption))
-    {
-    }
+    explicit FakeProgressView(std::string caption) : caption(std::move(caption)) {}
 
     std::string caption;
     bool shown = false;

@@ -187,16 +187,10 @@ TEST_F(Form1LoadedTest, TheSessionsSaveRequestSavesAndAppliesTheEntryButKeepsRun
 
 // ---- send to tray or close ----------------------------------------------------
 
-struct SendToTrayCase {
-    const char* name;
-    int check1;
-    bool notificationArea;
-    Window window;
-    bool inTray;
-    bool ended;
-};
+// Each case through "_" (Label1(0)) and through "Send to Tray" (Label6). A
+// window hidden without an icon would be out of reach: it is minimised.
+struct SendToTrayCase { const char* name; int check1; bool notificationArea; Window window; bool inTray, ended; };
 
-// Each case through "_" (Label1(0)) and through "Send to Tray" (Label6).
 class Form1SendToTrayTest : public Form1LoadedTest,
                             public ::testing::WithParamInterface<std::tuple<SendToTrayCase, bool>> {};
 
@@ -216,11 +210,8 @@ TEST_P(Form1SendToTrayTest, SendsToTheTrayOrEnds)
 INSTANTIATE_TEST_SUITE_P(
     Check1AndTray, Form1SendToTrayTest,
     ::testing::Combine(::testing::Values(SendToTrayCase{"IntoTheTray", 1, true, Window::Hidden, true, false},
-                                         // A window hidden without an icon would be out of reach.
-                                         SendToTrayCase{"NoNotificationAreaMinimises", 1, false, Window::Minimized,
-                                                        false, false},
-                                         SendToTrayCase{"Check1ClearedEndsThroughTheExit", 0, true, Window::Hidden,
-                                                        false, true}),
+                                         SendToTrayCase{"NoAreaMinimises", 1, false, Window::Minimized, false, false},
+                                         SendToTrayCase{"Check1ClearedEnds", 0, true, Window::Hidden, false, true}),
                        ::testing::Bool()),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Label6" : "_Label1");

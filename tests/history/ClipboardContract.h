@@ -53,17 +53,12 @@ TYPED_TEST_SUITE_P(ClipboardContract);
 
 // The watcher reads again only after the counter moved (a clipboard without
 // a counter fails every check), so the program's own writes move it too.
-TYPED_TEST_P(ClipboardContract, ASetTextMovesTheCounterAndReadsBack)
-{
-    const std::string text = "r\xC3\xA9sent \xE2\x9C\x93\r\nsecond line\t";
-    ASSERT_TRUE(this->backend.clipboard().setText(text));
-    EXPECT_EQ(this->next(ClipboardRead::Status::Text).text, text);
-}
-
-TYPED_TEST_P(ClipboardContract, AnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch)
+TYPED_TEST_P(ClipboardContract, ASetTextOrAnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch)
 {
     using Status = ClipboardRead::Status;
     const std::string text = "h\xC3\xA9llo \xE2\x9C\x93\r\nsecond line\t";
+    ASSERT_TRUE(this->backend.clipboard().setText("r" + text));
+    EXPECT_EQ(this->next(Status::Text).text, "r" + text);
     this->backend.offer(Status::Text, text);
     EXPECT_EQ(this->next(Status::Text).text, text);
     this->backend.offer(Status::Secret, "hunter2");
@@ -80,7 +75,7 @@ TYPED_TEST_P(ClipboardContract, AnOwnerThatNeverAnswersReadsAsBusy)
     this->next(ClipboardRead::Status::Busy);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ClipboardContract, ASetTextMovesTheCounterAndReadsBack,
-                            AnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch, AnOwnerThatNeverAnswersReadsAsBusy);
+REGISTER_TYPED_TEST_SUITE_P(ClipboardContract, ASetTextOrAnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch,
+                            AnOwnerThatNeverAnswersReadsAsBusy);
 
 } // namespace tarnquill

@@ -340,12 +340,5 @@ TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothin
                                            "other.txt.Ab3xQz", "tcb.txt.tmp-folder"}));
 }
 
-TEST(NativePaths, TheProgramFolderHoldsThisExecutable)
-{
-    const fs::path folder = native::programFolder();
-    EXPECT_TRUE(folder.is_absolute());
-    EXPECT_TRUE(fs::exists(folder / "history_tests") || fs::exists(folder / "history_tests.exe"));
-}
-
 } // namespace
 } // namespace tarnquill
