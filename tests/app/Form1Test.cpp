@@ -64,8 +64,6 @@ protected:
     {
         return decodeStore(files.files.at(kStore), kHistorySlots).at(slot);
     }
-    std::optional<std::uint64_t> clipboardCount() const { return clipboard.changeCount(); }
-    std::string clipboardText() { return clipboard.readText().text; }
 
     FakeFileSystem files;
     FakeClipboard clipboard;
@@ -164,9 +162,10 @@ TEST_F(Form1LoadedTest, ExitShowsTheSavingWindowRemovesTheIconSavesAppliesTheRun
     EXPECT_TRUE(files.files.empty());
 }
 
-TEST_F(Form1Test, AnUnloadBeforeTheLoadEndsWithoutSavingEmptySlotsOverTheStore)
+TEST_F(Form1Test, ASaveRequestOrAnUnloadBeforeTheLoadSavesNoEmptySlotsOverTheStore)
 {
     const std::string before = files.files.at(kStore);
+    form.commitData();
     form.Form_Unload();
     EXPECT_TRUE(view.ended);
     EXPECT_EQ(files.files.at(kStore), before);
@@ -242,7 +241,7 @@ TEST_F(Form1LoadedTest, OnlyALeftButtonReleaseOverTheTrayIconShowsTheWindowAndRe
 // Rows outside the list, and Label2 elements other than the two commands.
 TEST_F(Form1LoadedTest, WithoutASelectionOrACommandNothingChanges)
 {
-    const auto before = clipboardCount();
+    const auto before = clipboard.changeCount();
     const std::string stored = files.files.at(kStore);
     for (int row : {-1, 500, -7}) {
         view.selected = row;
@@ -253,7 +252,7 @@ TEST_F(Form1LoadedTest, WithoutASelectionOrACommandNothingChanges)
     for (int index : {-1, 1, 3, 500})
         form.Label2_Click(index);
     EXPECT_EQ(view.text1, "(what the user typed)");
-    EXPECT_EQ(clipboardCount(), before);
+    EXPECT_EQ(clipboard.changeCount(), before);
     EXPECT_EQ(files.files.at(kStore), stored);
     EXPECT_EQ(list.resets, 0);
 }
@@ -268,9 +267,9 @@ TEST_F(Form1LoadedTest, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForBy
         form.List1_Click();
         EXPECT_EQ(view.text1, text) << "the preview shows the whole entry";
         view.text1 = "edited in Text1";
-        const auto before = clipboardCount();
+        const auto before = clipboard.changeCount();
         form.Label2_Click(Form1::kResendIndex);
-        EXPECT_NE(clipboardCount(), before) << "row " << row;
+        EXPECT_NE(clipboard.changeCount(), before) << "row " << row;
         const ClipboardRead read = clipboard.readText();
         EXPECT_EQ(read.status, ClipboardRead::Status::Text) << "row " << row;
         EXPECT_EQ(read.text, text) << "row " << row;
@@ -280,12 +279,12 @@ TEST_F(Form1LoadedTest, SelectingARowPreviewsItAndResendPutsTheSlotBackByteForBy
 
     view.selected = 0;
     clipboard.setBusy(true);
-    const auto before = clipboardCount();
+    const auto before = clipboard.changeCount();
     form.Label2_Click(Form1::kResendIndex);
-    EXPECT_EQ(clipboardCount(), before);
+    EXPECT_EQ(clipboard.changeCount(), before);
     clipboard.setBusy(false);
     form.Label2_Click(Form1::kResendIndex);
-    EXPECT_EQ(clipboardText(), "newest");
+    EXPECT_EQ(clipboard.readText().text, "newest");
 }
 
 // When the store cannot be deleted, TextHistoryTest shows that nothing is.
@@ -295,7 +294,7 @@ TEST_F(Form1LoadedTest, EraseDeletesTheStoreAndEmptiesTheListButNotTheClipboard)
     EXPECT_FALSE(files.files.contains(kStore));
     EXPECT_EQ(history.slot(0), "");
     EXPECT_EQ(list.rows, 0u);
-    EXPECT_EQ(clipboardText(), "on the clipboard");
+    EXPECT_EQ(clipboard.readText().text, "on the clipboard");
 }
 
 // ---- Check2: the Run entry follows the box --------------------------------------

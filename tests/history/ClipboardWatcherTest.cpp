@@ -32,17 +32,11 @@ protected:
 
 TEST_F(ClipboardWatcherTest, RecordsOnlyChangesAgainstTheNewestEntry)
 {
-    clipboard.copy("A");
-    watcher.Timer1_Timer();
-    watcher.Timer1_Timer();
-    clipboard.copy("A"); // the same text copied again
-    watcher.Timer1_Timer();
-    clipboard.copy("B");
-    watcher.Timer1_Timer();
-    clipboard.copy("A");
-    watcher.Timer1_Timer();
-    clipboard.copy("a"); // letter case counts
-    watcher.Timer1_Timer();
+    for (const char* text : {"A", "A", "B", "A", "a"}) { // the same text again; letter case counts
+        clipboard.copy(text);
+        watcher.Timer1_Timer();
+        watcher.Timer1_Timer();
+    }
     EXPECT_EQ(entries(), (std::vector<std::string>{"a", "A", "B", "A"}));
 }
 

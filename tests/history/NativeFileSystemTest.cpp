@@ -69,7 +69,10 @@ struct BackendNames {
 using Backends = ::testing::Types<NativeBackend, FakeBackend>;
 TYPED_TEST_SUITE(FileSystemContract, Backends, BackendNames);
 
-TYPED_TEST(FileSystemContract, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFile)
+// A replace writes the whole content and leaves no temporary file; touch
+// creates an empty file but never truncates; remove reports a missing file;
+// a rename never replaces an existing name.
+TYPED_TEST(FileSystemContract, ReplaceTouchRemoveAndRename)
 {
     const fs::path store = this->folder / "tcb.txt";
     FileSystem& files = *this->files;
@@ -83,6 +86,24 @@ TYPED_TEST(FileSystemContract, ReplaceWritesTheWholeContentAndLeavesNoTemporaryF
     // A save abandoned before its rename leaves the old content.
     EXPECT_FALSE(files.replaceAtomically(store, "third", [] { return false; }));
     EXPECT_EQ(files.readAll(store), "second");
+
+    EXPECT_TRUE(files.remove(store));
+    EXPECT_FALSE(files.exists(store));
+    EXPECT_FALSE(files.remove(store));
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "");
+    ASSERT_TRUE(files.replaceAtomically(store, "kept"));
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "kept");
+
+    const fs::path& folder = this->folder;
+    ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
+    EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "tcb.txt"));
+    EXPECT_EQ(files.readAll(store), "kept");
+    EXPECT_TRUE(files.renameNoReplace(folder / "a", folder / "c"));
+    EXPECT_FALSE(files.exists(folder / "a"));
+    EXPECT_EQ(files.readAll(folder / "c"), "A");
+    EXPECT_FALSE(files.renameNoReplace(folder / "missing", folder / "d"));
 }
 
 // A store written piece by piece from its slots (small separators gathered,
@@ -118,33 +139,6 @@ TYPED_TEST(FileSystemContract, AStreamedStoreIsTheEncodedStore)
     EXPECT_TRUE(this->files->readAll(store) == expected);
     EXPECT_EQ(hashAtRename, journal::contentHash(expected));
     EXPECT_EQ(this->entriesIn(this->folder), 1u);
-}
-
-// Touch creates an empty file but never truncates, remove reports a missing
-// file, and a rename never replaces an existing name.
-TYPED_TEST(FileSystemContract, TouchRemoveAndRename)
-{
-    const fs::path store = this->folder / "tcb.txt";
-    FileSystem& files = *this->files;
-    ASSERT_TRUE(files.touch(store));
-    EXPECT_EQ(files.readAll(store), "");
-    ASSERT_TRUE(files.replaceAtomically(store, "kept"));
-    ASSERT_TRUE(files.touch(store));
-    EXPECT_EQ(files.readAll(store), "kept");
-
-    EXPECT_TRUE(files.remove(store));
-    EXPECT_FALSE(files.exists(store));
-    EXPECT_FALSE(files.remove(store));
-
-    const fs::path& folder = this->folder;
-    ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
-    ASSERT_TRUE(files.replaceAtomically(folder / "b", "B"));
-    EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "b"));
-    EXPECT_EQ(files.readAll(folder / "b"), "B");
-    EXPECT_TRUE(files.renameNoReplace(folder / "a", folder / "c"));
-    EXPECT_FALSE(files.exists(folder / "a"));
-    EXPECT_EQ(files.readAll(folder / "c"), "A");
-    EXPECT_FALSE(files.renameNoReplace(folder / "missing", folder / "d"));
 }
 
 // What only a real disk can show: folders that are files, links, FIFOs,

@@ -99,22 +99,16 @@ TEST(StoreFormat, RandomTextsRoundTrip)
     }
 }
 
-TEST(StoreFormat, FilesWrittenByOtherMeansSplitAtEverySeparator)
+// Files written by other means split at every separator; of more than 500
+// records only the first are kept; an escape byte followed by anything else
+// stays as it is. The encoding is decided per record.
+TEST(StoreFormat, FilesWrittenByOtherMeans)
 {
-    EXPECT_EQ(decodeStore("abc"), std::vector<std::string>{"abc"});
     EXPECT_EQ(decodeStore("no separator\r\n"), std::vector<std::string>{"no separator\r\n"});
     EXPECT_EQ(decodeStore("a" + kSep + "b" + kSep), (std::vector<std::string>{"a", "b", ""}));
-
-    // More than 500 records: only the first pieces are kept.
-    const auto pieces = decodeStore(separators(700) + "\r\n", kHistorySlots);
-    EXPECT_EQ(pieces.size(), kHistorySlots);
-
-    // An escape byte followed by anything else stays as it is.
+    EXPECT_EQ(decodeStore(separators(700) + "\r\n", kHistorySlots).size(), kHistorySlots);
     EXPECT_EQ(decodeStore("x\x10qy\x10"), std::vector<std::string>{"x\x10qy\x10"});
-}
 
-TEST(StoreFormat, TheEncodingIsDecidedPerRecord)
-{
     const std::string utf8 = "na\xC3\xAFve caf\xC3\xA9 \xE2\x80\x94 \xE6\x97\xA5 \xF0\x9F\x98\x80";
     const auto pieces = decodeStore(utf8 + kSep + "\xFF" + kSep + "cut \xE6\x97");
     EXPECT_EQ(pieces, (std::vector<std::string>{utf8, "\xC3\xBF", "cut \xC3\xA6\xE2\x80\x94"}));
