@@ -22,17 +22,28 @@ bool overlaps(const TwipRect& a, const TwipRect& b)
     return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
 }
 
-TEST(Design, EveryControlIsFoundByItsNameAndIndex)
+// Names and tab numbers are unique; every control that takes the focus has a
+// tab number, and the tab stops are the visible ones in their order.
+TEST(Design, EveryControlIsFoundByItsNameAndIndexAndTabsInItsOrder)
 {
     for (const auto& w : windows()) {
         ASSERT_EQ(findWindow(w.name), &w);
         ASSERT_EQ(&window(w.id), &w);
         std::set<std::string> names;
+        std::set<int> numbers;
         for (const auto& c : w.controls) {
             EXPECT_TRUE(names.insert(qualifiedName(c)).second) << w.name << " repeats " << qualifiedName(c);
             EXPECT_EQ(findControl(w, c.name, c.index), &c);
+            EXPECT_TRUE(c.tabIndex ? numbers.insert(*c.tabIndex).second : !takesFocus(c))
+                << w.name << " " << qualifiedName(c);
         }
+        const auto stops = tabOrder(w);
+        EXPECT_TRUE(std::ranges::is_sorted(stops, {}, [](const ControlDesign* c) { return *c->tabIndex; }));
+        for (const auto* c : stops)
+            EXPECT_TRUE(c->visible && c->kind != ControlKind::Label && c->kind != ControlKind::PictureBox);
     }
+    EXPECT_EQ(initialFocus(window(WindowId::Form1)), &control(WindowId::Form1, "Text1"));
+    EXPECT_EQ(initialFocus(window(WindowId::Form2)), nullptr); // labels only
     EXPECT_EQ(findWindow("form1"), nullptr); // names are case-sensitive
     EXPECT_EQ(findControl(window(WindowId::Form1), "Label2", 1), nullptr);
     EXPECT_EQ(findControl(window(WindowId::Form1), "Label2"), nullptr); // an array needs its index
@@ -88,27 +99,6 @@ TEST(Design, Picture2CoversTheScrollBarCornerOfText1)
         EXPECT_GT(p.left, t.left) << dpi << " dpi";
         EXPECT_GT(p.top, t.top) << dpi << " dpi";
     }
-}
-
-TEST(Design, TabNumbersAreUniqueAndFocusStartsInText1)
-{
-    for (const auto& w : windows()) {
-        std::set<int> numbers;
-        for (const auto& c : w.controls) {
-            if (c.tabIndex) {
-                EXPECT_TRUE(numbers.insert(*c.tabIndex).second) << w.name << " " << qualifiedName(c);
-            }
-            if (takesFocus(c)) {
-                EXPECT_TRUE(c.tabIndex.has_value()) << w.name << " " << qualifiedName(c);
-            }
-        }
-        const auto stops = tabOrder(w);
-        EXPECT_TRUE(std::ranges::is_sorted(stops, {}, [](const ControlDesign* c) { return *c->tabIndex; }));
-        for (const auto* c : stops)
-            EXPECT_TRUE(c->visible && c->kind != ControlKind::Label && c->kind != ControlKind::PictureBox);
-    }
-    EXPECT_EQ(initialFocus(window(WindowId::Form1)), &control(WindowId::Form1, "Text1"));
-    EXPECT_EQ(initialFocus(window(WindowId::Form2)), nullptr); // labels only
 }
 
 // Text3 is a multi-line edit control: only CR LF breaks its lines.

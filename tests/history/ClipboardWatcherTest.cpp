@@ -30,6 +30,7 @@ protected:
     ClipboardWatcher watcher{clipboard, history};
 };
 
+// Also at a start: only a text other than the stored newest is added.
 TEST_F(ClipboardWatcherTest, RecordsOnlyChangesAgainstTheNewestEntry)
 {
     for (const char* text : {"A", "A", "B", "A", "a"}) { // the same text again; letter case counts
@@ -37,17 +38,21 @@ TEST_F(ClipboardWatcherTest, RecordsOnlyChangesAgainstTheNewestEntry)
         watcher.Timer1_Timer();
         watcher.Timer1_Timer();
     }
+    ClipboardWatcher fresh(clipboard, history);
+    fresh.Timer1_Timer();
     EXPECT_EQ(entries(), (std::vector<std::string>{"a", "A", "B", "A"}));
+
+    clipboard.copy("copied while not running");
+    ClipboardWatcher later(clipboard, history);
+    later.Timer1_Timer();
+    EXPECT_EQ(entries(), (std::vector<std::string>{"copied while not running", "a", "A", "B", "A"}));
 }
 
 TEST_F(ClipboardWatcherTest, IgnoresTheMarkerEmptyAndNonTextClipboards)
 {
     for (const auto& [text, status] : std::vector<std::pair<std::string, Status>>{
-             {"Wrenfold temp clipboard", Status::Text},
-             {"", Status::Text},
-             {"", Status::NoText},
-             {"hunter2", Status::Secret},
-         }) {
+             {"Wrenfold temp clipboard", Status::Text}, {"", Status::Text}, {"", Status::NoText},
+             {"hunter2", Status::Secret}}) {
         clipboard.copy(text, status);
         watcher.Timer1_Timer();
         EXPECT_EQ(entries(), std::vector<std::string>{}) << text;
@@ -58,20 +63,6 @@ TEST_F(ClipboardWatcherTest, IgnoresTheMarkerEmptyAndNonTextClipboards)
     clipboard.copy("", Status::NoText); // an image replaces the text
     watcher.Timer1_Timer();
     EXPECT_EQ(entries(), std::vector<std::string>{"kept"});
-}
-
-TEST_F(ClipboardWatcherTest, AtStartupOnlyATextOtherThanTheStoredNewestIsAdded)
-{
-    history.addt("stored");
-    clipboard.copy("stored");
-    ClipboardWatcher fresh(clipboard, history);
-    fresh.Timer1_Timer();
-    EXPECT_EQ(entries(), std::vector<std::string>{"stored"});
-
-    clipboard.copy("copied while not running");
-    ClipboardWatcher later(clipboard, history);
-    later.Timer1_Timer();
-    EXPECT_EQ(entries(), (std::vector<std::string>{"copied while not running", "stored"}));
 }
 
 TEST_F(ClipboardWatcherTest, TheTimerSleepsOnlyWhileTheClipboardCountsChangesAndNoneCame)

@@ -86,6 +86,7 @@ TYPED_TEST(FileSystemContract, ReplaceTouchRemoveAndRename)
     // A save abandoned before its rename leaves the old content.
     EXPECT_FALSE(files.replaceAtomically(store, "third", [] { return false; }));
     EXPECT_EQ(files.readAll(store), "second");
+    EXPECT_EQ(this->entriesIn(this->folder), 1u);
 
     EXPECT_TRUE(files.remove(store));
     EXPECT_FALSE(files.exists(store));
@@ -319,9 +320,6 @@ TEST_F(NativeFileSystemTest, SomethingOtherThanAFileInTheStoresPlaceNeitherBlock
 TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothingElse)
 {
     const fs::path store = folder / "tcb.txt";
-    // A temporary file of a save that stopped before its rename.
-    ASSERT_FALSE(files->replaceAtomically(store, "x", [] { return false; }));
-    EXPECT_EQ(entriesIn(folder), 0u);
     for (const char* name : {"tcb.txt", "tcb.txt.Ab3xQz", "tcb.txt.tmp-abcdef", "tcb.txt.journal.tmp-q1W2e3",
                              "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next", "other.txt.Ab3xQz"})
         std::ofstream(folder / name) << "x";

@@ -186,19 +186,14 @@ TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
     EXPECT_EQ(files.files.at(kStore).substr(0, 100), std::string(100, 'n'));
 }
 
+// Called on the writer's thread; read once flushWrites has returned.
 class RecordingListener final : public StoreStatusListener {
 public:
     void storeSaveFailed(const fs::path& file, const std::string& reason) override
     {
-        std::lock_guard lock(mutex);
         events.push_back("failed " + file.string() + ": " + reason);
     }
-    void storeSaveRecovered(const fs::path& file) override
-    {
-        std::lock_guard lock(mutex);
-        events.push_back("saved " + file.string());
-    }
-    std::mutex mutex;
+    void storeSaveRecovered(const fs::path& file) override { events.push_back("saved " + file.string()); }
     std::vector<std::string> events;
 };
 
