@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "ClipboardContract.h"
 #include "Fakes.h"
 
 #include "history/ClipboardWatcher.h"
@@ -13,6 +14,27 @@ namespace {
 using testing::FakeClipboard;
 using testing::FakeFileSystem;
 using Status = ClipboardRead::Status;
+
+// The fake the watcher's tests run on passes the checks the desktop's
+// clipboards pass (tests/linux/ClipboardTest.cpp).
+struct FakeClipboardBackend {
+    FakeClipboard fake;
+
+    Clipboard& clipboard() { return fake; }
+    void offer(ClipboardRead::Status kind, const std::string& text)
+    {
+        fake.setBusy(false);
+        fake.copy(kind == ClipboardRead::Status::NoText ? std::string() : text, kind);
+    }
+    void hang()
+    {
+        fake.copy("frozen");
+        fake.setBusy(true);
+    }
+    bool waitUntil(const std::function<bool()>& condition) { return condition(); }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClipboardContract, FakeClipboardBackend);
 
 class ClipboardWatcherTest : public ::testing::Test {
 protected:

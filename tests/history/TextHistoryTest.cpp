@@ -42,8 +42,14 @@ TEST_F(TextHistoryTest, AddingPutsTheTextFirstRebuildsTheListAndSavesButEmptyTex
     EXPECT_EQ(stored().substr(0, 40), "second\r\nline" + kSep + "first" + kSep.substr(0, 3));
 }
 
-TEST_F(TextHistoryTest, TheFiveHundredAndFirstAdditionDropsTheOldest)
+TEST_F(TextHistoryTest, LoadingWithoutAStoreCreatesAnEmptyOneAndTheFiveHundredAndFirstAdditionDropsTheOldest)
 {
+    history.loadt();
+    history.listt();
+    EXPECT_EQ(stored(), "");
+    EXPECT_EQ(list.rows, 500u);
+    EXPECT_EQ(history.listLine(0), "");
+
     for (int i = 1; i <= 501; ++i)
         history.addt("text " + std::to_string(i));
     EXPECT_EQ(history.slot(0), "text 501");
@@ -53,15 +59,6 @@ TEST_F(TextHistoryTest, TheFiveHundredAndFirstAdditionDropsTheOldest)
     reloaded.loadt();
     for (std::size_t i = 0; i < kHistorySlots; ++i)
         ASSERT_EQ(reloaded.slot(i), history.slot(i));
-}
-
-TEST_F(TextHistoryTest, LoadingWithoutAStoreCreatesAnEmptyOne)
-{
-    history.loadt();
-    history.listt();
-    EXPECT_EQ(stored(), "");
-    EXPECT_EQ(list.rows, 500u);
-    EXPECT_EQ(history.listLine(0), "");
 }
 
 TEST_F(TextHistoryTest, AFailedSaveKeepsThePreviousFileAndTheNextSaveRetries)
