@@ -23,27 +23,24 @@
 
 namespace tarnquill {
 
-// The first read with `status` once the counter has moved past `seen`; reads
-// again at each move until one has it.
-template <typename Backend>
-ClipboardRead nextRead(Backend& backend, std::optional<std::uint64_t>& seen, ClipboardRead::Status status)
-{
-    ClipboardRead read;
-    EXPECT_TRUE(backend.waitUntil([&] {
-        const auto count = backend.clipboard().changeCount();
-        if (count == seen)
-            return false;
-        seen = count;
-        read = backend.clipboard().readText();
-        return read.status == status;
-    })) << "no read with status " << static_cast<int>(status);
-    return read;
-}
-
 template <typename Backend>
 class ClipboardContract : public ::testing::Test {
 protected:
-    ClipboardRead next(ClipboardRead::Status status) { return nextRead(backend, seen, status); }
+    // The first read with `status` once the counter has moved past `seen`;
+    // reads again at each move until one has it.
+    ClipboardRead next(ClipboardRead::Status status)
+    {
+        ClipboardRead read;
+        EXPECT_TRUE(backend.waitUntil([&] {
+            const auto count = backend.clipboard().changeCount();
+            if (count == seen)
+                return false;
+            seen = count;
+            read = backend.clipboard().readText();
+            return read.status == status;
+        })) << "no read with status " << static_cast<int>(status);
+        return read;
+    }
 
     Backend backend;
     std::optional<std::uint64_t> seen = backend.clipboard().changeCount(); // the count last read at
