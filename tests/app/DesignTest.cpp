@@ -93,7 +93,6 @@ TEST(Design, Picture2CoversTheScrollBarCornerOfText1)
 {
     const auto& text1 = control(WindowId::Form1, "Text1");
     const auto& picture2 = control(WindowId::Form1, "Picture2");
-    EXPECT_GT(&picture2, &text1) << "Picture2 is in front";
     EXPECT_EQ(picture2.back, text1.back);
 
     for (double dpi : {96.0, 110.0, 120.0, 144.0, 168.0, 192.0, 288.0}) {

@@ -45,10 +45,7 @@ public:
         files[file] = std::string(bytes);
         return true;
     }
-    bool remove(const std::filesystem::path& file) override
-    {
-        return !failRemoves && files.erase(file) == 1;
-    }
+    bool remove(const std::filesystem::path& file) override { return !failRemoves && files.erase(file) == 1; }
     bool exists(const std::filesystem::path& path) override { return files.count(path) != 0; }
     bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override
     {
@@ -75,17 +72,10 @@ public:
     }
     void setBusy(bool busy) { m_busy = busy; }
 
-    ClipboardRead readText() override
-    {
-        if (m_busy)
-            return {ClipboardRead::Status::Busy, {}};
-        return m_content;
-    }
+    ClipboardRead readText() override { return m_busy ? ClipboardRead{ClipboardRead::Status::Busy, {}} : m_content; }
     std::optional<std::uint64_t> changeCount() const override
     {
-        if (!countsChanges)
-            return std::nullopt;
-        return m_count;
+        return countsChanges ? std::optional(m_count) : std::nullopt;
     }
     bool setText(std::string_view utf8) override
     {
