@@ -86,8 +86,6 @@ protected:
     }
 };
 
-// ---- start ------------------------------------------------------------------
-
 // The loading window's first tick loads the main window; later requests
 // (a tick already on its way, the saving window's, another load) do nothing.
 TEST_F(Form1Test, TheLoadingWindowsFirstTickLoadsTheMainWindowOnce)
@@ -127,8 +125,6 @@ TEST_F(Form1Test, LoadAndExitStepsThatFailAreSkipped)
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
     EXPECT_TRUE(view.ended);
 }
-
-// ---- exit -------------------------------------------------------------------
 
 // The session's save request saves and applies the entry but keeps running;
 // when the session then ends after all, the whole exit still runs.
@@ -173,8 +169,6 @@ TEST_F(Form1Test, ASaveRequestOrAnUnloadBeforeTheLoadSavesNoEmptySlotsOverTheSto
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
-// ---- send to tray or close ----------------------------------------------------
-
 // Each case through "_" (Label1(0)) and through "Send to Tray" (Label6). A
 // window hidden without an icon would be out of reach: it is minimised.
 struct SendToTrayCase { const char* name; int check1; bool notificationArea; Window window; bool inTray, ended; };
@@ -205,8 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Label6" : "_Label1");
     });
 
-// ---- Picture1: the tray icon's notifications ----------------------------------
-
 // Pointer moves, a left press, a double-click, the right and middle buttons
 // leave the icon; 511 is below the mouse messages. The screen's density may
 // change during the run: the message is decoded with the factor of the moment.
@@ -224,8 +216,6 @@ TEST_F(Form1LoadedTest, OnlyALeftButtonReleaseOverTheTrayIconShowsTheWindowAndRe
         EXPECT_FALSE(iconInTray) << twipsPerPixel;
     }
 }
-
-// ---- List1, Text1 and the commands of Label2 -----------------------------------
 
 // Rows outside the list, and Label2 elements other than the two commands.
 TEST_F(Form1LoadedTest, WithoutASelectionOrACommandNothingChanges)
@@ -286,8 +276,6 @@ TEST_F(Form1LoadedTest, EraseDeletesTheStoreAndEmptiesTheListButNotTheClipboard)
     EXPECT_EQ(clipboard.readText().text, "on the clipboard");
 }
 
-// ---- Check2: the Run entry follows the box --------------------------------------
-
 // Under which root the entry goes is RegStuffTest's business.
 TEST_F(Form1LoadedTest, Check2ClickAndKeyUpWriteOrDeleteTheEntryOfThisExecutable)
 {
@@ -303,8 +291,6 @@ TEST_F(Form1LoadedTest, Check2ClickAndKeyUpWriteOrDeleteTheEntryOfThisExecutable
     form.Check2_KeyUp(9, 2);
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
-
-// ---- dragging by the title and the hover effect -----------------------------------
 
 // With any button. The label moves with the window, so the pointer is over
 // the grab point again after a move, and the next report changes nothing.

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The checks every Clipboard passes, the real ones and the fake alike, so the
-// fake the watcher's tests run on behaves as the desktop's clipboards do.
-// A backend is a class with
+// The checks every Clipboard passes, the real ones and the fake alike. A
+// backend is a class with
 //   Clipboard& clipboard();
 //   void offer(ClipboardRead::Status kind, const std::string& text);
 //       another program takes the clipboard with the text (Text), the text

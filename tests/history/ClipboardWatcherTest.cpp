@@ -87,22 +87,6 @@ TEST_F(ClipboardWatcherTest, IgnoresTheMarkerEmptyAndNonTextClipboards)
     EXPECT_EQ(entries(), std::vector<std::string>{"kept"});
 }
 
-TEST_F(ClipboardWatcherTest, TheTimerSleepsOnlyWhileTheClipboardCountsChangesAndNoneCame)
-{
-    clipboard.copy("text");
-    watcher.Timer1_Timer(); // adds
-    EXPECT_TRUE(watcher.needsTick()); // slot 0 changed: the next tick decides differently
-    watcher.Timer1_Timer();
-    EXPECT_FALSE(watcher.needsTick());
-    clipboard.copy("next");
-    EXPECT_TRUE(watcher.needsTick());
-
-    clipboard.countsChanges = false;
-    watcher.Timer1_Timer();
-    watcher.Timer1_Timer();
-    EXPECT_TRUE(watcher.needsTick());
-}
-
 // A watcher that sleeps whenever needsTick() allows it must end with the same
 // history as one that ticks every 10 ms without fail and reads the clipboard
 // on every tick, its clipboard counting no changes: the reference shares no
@@ -143,17 +127,25 @@ TEST(ClipboardWatcherSleep, DecidesExactlyAsATickEveryTenMilliseconds)
     }
 }
 
-// A busy clipboard reads empty and is tried again: no change will be reported
+// The timer sleeps only while the clipboard counts changes and none came. A
+// busy clipboard reads empty and is tried again: no change will be reported
 // when it frees up. A lock that began while the watcher slept, then an erase:
 // a watcher that ticks reads the locked clipboard as empty and records the
 // text only once the lock is gone; the sleeping one would record it at once
 // from the read it kept.
-TEST_F(ClipboardWatcherTest, ABusyClipboardIsTriedAgainAndAnEraseWhileItIsLockedRecordsNothingUntilItIsFree)
+TEST_F(ClipboardWatcherTest, SleepsOnlyWhileNothingChangedAndAnEraseWhileLockedRecordsNothingUntilFree)
 {
     clipboard.copy("A");
+    watcher.Timer1_Timer(); // adds
+    EXPECT_TRUE(watcher.needsTick()); // slot 0 changed: the next tick decides differently
+    watcher.Timer1_Timer();
+    EXPECT_FALSE(watcher.needsTick());
+
+    clipboard.copy("B");
+    EXPECT_TRUE(watcher.needsTick());
     clipboard.setBusy(true);
     watcher.Timer1_Timer();
-    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(entries(), std::vector<std::string>{"A"});
     EXPECT_TRUE(watcher.needsTick());
     clipboard.setBusy(false);
     watcher.Timer1_Timer();
@@ -166,7 +158,12 @@ TEST_F(ClipboardWatcherTest, ABusyClipboardIsTriedAgainAndAnEraseWhileItIsLocked
     EXPECT_TRUE(entries().empty());
     clipboard.setBusy(false);
     watcher.Timer1_Timer();
-    EXPECT_EQ(entries(), std::vector<std::string>{"A"});
+    EXPECT_EQ(entries(), std::vector<std::string>{"B"});
+
+    clipboard.countsChanges = false;
+    watcher.Timer1_Timer();
+    watcher.Timer1_Timer();
+    EXPECT_TRUE(watcher.needsTick());
 }
 
 } // namespace

@@ -154,7 +154,7 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
         history.flushWrites();
         ASSERT_TRUE(history.savet());
     }
-    const auto states = files.states;
+    const auto& states = files.states;
     ASSERT_GT(states.size(), 30u); // coalescing varies with the timer; enough moments either way
     std::size_t atLeast = 0;
     for (std::size_t s = 0; s < states.size(); ++s) {
