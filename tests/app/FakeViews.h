@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Views of the three windows for the controllers' tests: each keeps what the
-// user would see (shown or not, the preview, the captions), not how it was
-// asked for.
+// Views of the windows for the controllers' tests: each keeps what the user
+// would see (shown or not, the preview, the captions), not how it was asked.
 
 #include "app/Form1.h"
 #include "app/ProgressForm.h"
@@ -79,10 +78,7 @@ public:
 
 class FakeProgressView final : public app::ProgressView {
 public:
-    explicit FakeProgressView(std::string caption)
-        : caption(std::move(caption))
-    {
-    }
+    explicit FakeProgressView(std::string caption) : caption(std::move(caption)) {}
 
     std::string caption;
     bool shown = false;

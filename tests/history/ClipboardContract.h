@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The checks every Clipboard passes, the real ones and the fake alike, so the
-// fake the watcher's tests run on behaves as the desktop's clipboards do.
-// A backend is a class with
+// The checks every Clipboard passes, the real ones and the fake alike. A
+// backend is a class with
 //   Clipboard& clipboard();
 //   void offer(ClipboardRead::Status kind, const std::string& text);
 //       another program takes the clipboard with the text (Text), the text
@@ -23,27 +22,24 @@
 
 namespace tarnquill {
 
-// The first read with `status` once the counter has moved past `seen`; reads
-// again at each move until one has it.
-template <typename Backend>
-ClipboardRead nextRead(Backend& backend, std::optional<std::uint64_t>& seen, ClipboardRead::Status status)
-{
-    ClipboardRead read;
-    EXPECT_TRUE(backend.waitUntil([&] {
-        const auto count = backend.clipboard().changeCount();
-        if (count == seen)
-            return false;
-        seen = count;
-        read = backend.clipboard().readText();
-        return read.status == status;
-    })) << "no read with status " << static_cast<int>(status);
-    return read;
-}
-
 template <typename Backend>
 class ClipboardContract : public ::testing::Test {
 protected:
-    ClipboardRead next(ClipboardRead::Status status) { return nextRead(backend, seen, status); }
+    // The first read with `status` once the counter has moved past `seen`;
+    // reads again at each move until one has it.
+    ClipboardRead next(ClipboardRead::Status status)
+    {
+        ClipboardRead read;
+        EXPECT_TRUE(backend.waitUntil([&] {
+            const auto count = backend.clipboard().changeCount();
+            if (count == seen)
+                return false;
+            seen = count;
+            read = backend.clipboard().readText();
+            return read.status == status;
+        })) << "no read with status " << static_cast<int>(status);
+        return read;
+    }
 
     Backend backend;
     std::optional<std::uint64_t> seen = backend.clipboard().changeCount(); // the count last read at
@@ -53,17 +49,12 @@ TYPED_TEST_SUITE_P(ClipboardContract);
 
 // The watcher reads again only after the counter moved (a clipboard without
 // a counter fails every check), so the program's own writes move it too.
-TYPED_TEST_P(ClipboardContract, ASetTextMovesTheCounterAndReadsBack)
-{
-    const std::string text = "r\xC3\xA9sent \xE2\x9C\x93\r\nsecond line\t";
-    ASSERT_TRUE(this->backend.clipboard().setText(text));
-    EXPECT_EQ(this->next(ClipboardRead::Status::Text).text, text);
-}
-
-TYPED_TEST_P(ClipboardContract, AnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch)
+TYPED_TEST_P(ClipboardContract, ASetTextOrAnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch)
 {
     using Status = ClipboardRead::Status;
     const std::string text = "h\xC3\xA9llo \xE2\x9C\x93\r\nsecond line\t";
+    ASSERT_TRUE(this->backend.clipboard().setText("r" + text));
+    EXPECT_EQ(this->next(Status::Text).text, "r" + text);
     this->backend.offer(Status::Text, text);
     EXPECT_EQ(this->next(Status::Text).text, text);
     this->backend.offer(Status::Secret, "hunter2");
@@ -80,7 +71,7 @@ TYPED_TEST_P(ClipboardContract, AnOwnerThatNeverAnswersReadsAsBusy)
     this->next(ClipboardRead::Status::Busy);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ClipboardContract, ASetTextMovesTheCounterAndReadsBack,
-                            AnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch, AnOwnerThatNeverAnswersReadsAsBusy);
+REGISTER_TYPED_TEST_SUITE_P(ClipboardContract, ASetTextOrAnotherProgramsTextSecretOrImageIsNoticedAndReadAsSuch,
+                            AnOwnerThatNeverAnswersReadsAsBusy);
 
 } // namespace tarnquill

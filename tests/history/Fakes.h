@@ -13,20 +13,17 @@
 namespace tarnquill::testing {
 
 // An in-memory file system with switches for the faults a disk can have.
-class FakeFileSystem final : public FileSystem {
+class FakeFileSystem : public FileSystem {
 public:
     std::map<std::filesystem::path, std::string> files;
     bool failWrites = false;  // the temporary file cannot be written (disk full)
     bool failRenames = false; // the rename over the store fails
     bool failRemoves = false;
-    bool writableFolders = true;
     std::set<std::filesystem::path> unreadable; // present, but every read fails
     bool throws = false; // reads and saves throw rather than fail
 
     bool touch(const std::filesystem::path& file) override
     {
-        if (!writableFolders)
-            return false;
         files.try_emplace(file);
         return true;
     }
@@ -43,27 +40,24 @@ public:
     {
         if (throws)
             throw std::runtime_error("disk gone");
-        if (failWrites || failRenames || !writableFolders)
+        if (failWrites || failRenames)
             return false;
         files[file] = std::string(bytes);
         return true;
     }
-    bool remove(const std::filesystem::path& file) override
-    {
-        return !failRemoves && files.erase(file) == 1;
-    }
+    bool remove(const std::filesystem::path& file) override { return !failRemoves && files.erase(file) == 1; }
     bool exists(const std::filesystem::path& path) override { return files.count(path) != 0; }
     bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override
     {
         const auto it = files.find(from);
-        if (it == files.end() || files.count(to) != 0 || !writableFolders || failRenames)
+        if (it == files.end() || files.count(to) != 0 || failRenames)
             return false;
         files[to] = std::move(it->second);
         files.erase(from);
         unreadable.erase(from);
         return true;
     }
-    bool isWritableFolder(const std::filesystem::path&, bool) override { return writableFolders; }
+    bool isWritableFolder(const std::filesystem::path&, bool) override { return true; }
 };
 
 // A clipboard that behaves like the real one: every change moves the counter.
@@ -78,17 +72,10 @@ public:
     }
     void setBusy(bool busy) { m_busy = busy; }
 
-    ClipboardRead readText() override
-    {
-        if (m_busy)
-            return {ClipboardRead::Status::Busy, {}};
-        return m_content;
-    }
+    ClipboardRead readText() override { return m_busy ? ClipboardRead{ClipboardRead::Status::Busy, {}} : m_content; }
     std::optional<std::uint64_t> changeCount() const override
     {
-        if (!countsChanges)
-            return std::nullopt;
-        return m_count;
+        return countsChanges ? std::optional(m_count) : std::nullopt;
     }
     bool setText(std::string_view utf8) override
     {

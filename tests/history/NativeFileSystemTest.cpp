@@ -69,7 +69,10 @@ struct BackendNames {
 using Backends = ::testing::Types<NativeBackend, FakeBackend>;
 TYPED_TEST_SUITE(FileSystemContract, Backends, BackendNames);
 
-TYPED_TEST(FileSystemContract, ReplaceWritesTheWholeContentAndLeavesNoTemporaryFile)
+// A replace writes the whole content and leaves no temporary file; touch
+// creates an empty file but never truncates; remove reports a missing file;
+// a rename never replaces an existing name.
+TYPED_TEST(FileSystemContract, ReplaceTouchRemoveAndRename)
 {
     const fs::path store = this->folder / "tcb.txt";
     FileSystem& files = *this->files;
@@ -83,6 +86,25 @@ TYPED_TEST(FileSystemContract, ReplaceWritesTheWholeContentAndLeavesNoTemporaryF
     // A save abandoned before its rename leaves the old content.
     EXPECT_FALSE(files.replaceAtomically(store, "third", [] { return false; }));
     EXPECT_EQ(files.readAll(store), "second");
+    EXPECT_EQ(this->entriesIn(this->folder), 1u);
+
+    EXPECT_TRUE(files.remove(store));
+    EXPECT_FALSE(files.exists(store));
+    EXPECT_FALSE(files.remove(store));
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "");
+    ASSERT_TRUE(files.replaceAtomically(store, "kept"));
+    ASSERT_TRUE(files.touch(store));
+    EXPECT_EQ(files.readAll(store), "kept");
+
+    const fs::path& folder = this->folder;
+    ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
+    EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "tcb.txt"));
+    EXPECT_EQ(files.readAll(store), "kept");
+    EXPECT_TRUE(files.renameNoReplace(folder / "a", folder / "c"));
+    EXPECT_FALSE(files.exists(folder / "a"));
+    EXPECT_EQ(files.readAll(folder / "c"), "A");
+    EXPECT_FALSE(files.renameNoReplace(folder / "missing", folder / "d"));
 }
 
 // A store written piece by piece from its slots (small separators gathered,
@@ -120,44 +142,15 @@ TYPED_TEST(FileSystemContract, AStreamedStoreIsTheEncodedStore)
     EXPECT_EQ(this->entriesIn(this->folder), 1u);
 }
 
-TYPED_TEST(FileSystemContract, TouchCreatesAnEmptyFileButNeverTruncatesAndRemoveReportsAMissingFile)
-{
-    const fs::path store = this->folder / "tcb.txt";
-    FileSystem& files = *this->files;
-    ASSERT_TRUE(files.touch(store));
-    EXPECT_EQ(files.readAll(store), "");
-    ASSERT_TRUE(files.replaceAtomically(store, "kept"));
-    ASSERT_TRUE(files.touch(store));
-    EXPECT_EQ(files.readAll(store), "kept");
-
-    EXPECT_TRUE(files.remove(store));
-    EXPECT_FALSE(files.exists(store));
-    EXPECT_FALSE(files.remove(store));
-}
-
-TYPED_TEST(FileSystemContract, RenamingNeverReplacesAnExistingName)
-{
-    const fs::path& folder = this->folder;
-    FileSystem& files = *this->files;
-    ASSERT_TRUE(files.replaceAtomically(folder / "a", "A"));
-    ASSERT_TRUE(files.replaceAtomically(folder / "b", "B"));
-    EXPECT_FALSE(files.renameNoReplace(folder / "a", folder / "b"));
-    EXPECT_EQ(files.readAll(folder / "b"), "B");
-    EXPECT_TRUE(files.renameNoReplace(folder / "a", folder / "c"));
-    EXPECT_FALSE(files.exists(folder / "a"));
-    EXPECT_EQ(files.readAll(folder / "c"), "A");
-    EXPECT_FALSE(files.renameNoReplace(folder / "missing", folder / "d"));
-}
-
 // What only a real disk can show: folders that are files, links, FIFOs,
 // permissions.
 class NativeFileSystemTest : public ::testing::Test, protected NativeBackend {};
 
-TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
+// A regular file standing where the folder should be: even an administrator
+// cannot create anything below it, and the store moves to the user's folder.
+TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWriteAndTheStoreMovesToTheUserFolder)
 {
-    // A regular file standing where the folder should be: even an
-    // administrator cannot create anything below it.
-    const fs::path blocker = folder / "not-a-folder";
+    const fs::path blocker = folder / "program";
     std::ofstream(blocker) << "x";
     const fs::path store = blocker / "tcb.txt";
 
@@ -166,23 +159,7 @@ TEST_F(NativeFileSystemTest, AFolderThatCannotHoldFilesFailsEveryWrite)
     EXPECT_FALSE(files->replaceAtomically(store, "lost?"));
     EXPECT_EQ(files->readAll(store), std::nullopt);
     EXPECT_EQ(files->readAll(folder), std::nullopt); // a folder is not a store
-}
 
-TEST_F(NativeFileSystemTest, AReplaceThatCannotRenameKeepsTheOldFile)
-{
-    // A folder in the store's place makes the final rename fail after the
-    // temporary file was written in full.
-    const fs::path store = folder / "tcb.txt";
-    fs::create_directories(store / "inside");
-    EXPECT_FALSE(files->replaceAtomically(store, "new"));
-    EXPECT_TRUE(fs::is_directory(store / "inside"));
-    EXPECT_EQ(entriesIn(folder), 1u);
-}
-
-TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCannotBeWritten)
-{
-    const fs::path blocker = folder / "program";
-    std::ofstream(blocker) << "x";
     const fs::path userFolder = folder / "data" / "tarnquill";
 
     EXPECT_EQ(chooseStoreFolder(*files, folder, userFolder), folder);
@@ -195,11 +172,15 @@ TEST_F(NativeFileSystemTest, TheStoreMovesToTheUserFolderWhenTheProgramFolderCan
     EXPECT_TRUE(fs::is_directory(otherUser));
 }
 
+// A folder in the store's place cannot be read as a store, by anyone, and
+// makes the final rename of a replace fail after the temporary file was
+// written in full.
 TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)
 {
-    // A folder in the store's place cannot be read as a store, by anyone.
     const fs::path store = folder / "tcb.txt";
     fs::create_directories(store / "kept");
+    EXPECT_FALSE(files->replaceAtomically(store, "new"));
+    EXPECT_EQ(entriesIn(folder), 1u);
     TextHistory history(*files, store);
     history.loadt();
     history.addt("new");
@@ -210,30 +191,24 @@ TEST_F(NativeFileSystemTest, AStoreThatCannotBeReadIsKeptAsideNotOverwritten)
     EXPECT_EQ(keptAside, 1u);
 }
 
-TEST_F(NativeFileSystemTest, TheStoreIsPrivateToItsOwner)
+// A second name for the journal sees the appended bytes only when they are
+// written into the file itself, not into a rewritten copy. Windows keeps
+// per-user files private through the folder's ACL.
+TEST_F(NativeFileSystemTest, FilesArePrivateToTheirOwnerAndAppendsGoToTheSameFileInPlace)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows keeps per-user files private through the folder's ACL";
-#else
     const fs::path store = folder / "tcb.txt";
-    ASSERT_TRUE(files->touch(store));
-    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    fs::remove(store);
-    ASSERT_TRUE(files->replaceAtomically(store, "secret"));
-    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-#endif
-}
-
-TEST_F(NativeFileSystemTest, AppendsGoToTheSameFileInPlace)
-{
-    // A second name for the journal sees the appended bytes only when they
-    // are written into the file itself, not into a rewritten copy.
     const fs::path journal = folder / "tcb.txt.journal";
+    ASSERT_TRUE(files->touch(store));
+    ASSERT_TRUE(files->replaceAtomically(folder / "replaced", "secret"));
     ASSERT_TRUE(files->appendDurably(journal, "one\n"));
+#ifndef _WIN32
+    for (const fs::path& file : {store, folder / "replaced", journal})
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+#endif
     fs::create_hard_link(journal, folder / "same-file");
     ASSERT_TRUE(files->appendDurably(journal, std::string("two\0\n", 5)));
     EXPECT_EQ(files->readAll(folder / "same-file"), std::string("one\ntwo\0\n", 9));
-    EXPECT_EQ(entriesIn(folder), 2u);
+    EXPECT_EQ(entriesIn(folder), 4u);
     EXPECT_FALSE(files->appendDurably(folder / "missing-folder" / "j", "x"));
     EXPECT_FALSE(files->lastError().empty());
 }
@@ -250,26 +225,22 @@ TEST_F(NativeFileSystemTest, SavesGoThroughASymbolicLinkAndSpareAReadOnlyStore)
     // 2: SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (developer mode). Some
     // systems report success and make nothing.
     ::CreateSymbolicLinkW(store.c_str(), L"elsewhere\\real.txt", 2);
-    const DWORD attributes = ::GetFileAttributesW(store.c_str());
-    const bool linked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (!linked)
-        real = store;
+    const auto isLink = [&] {
+        const DWORD attributes = ::GetFileAttributesW(store.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    };
 #else
     fs::create_symlink("elsewhere/real.txt", store);
-    const bool linked = true;
+    const auto isLink = [&] { return fs::is_symlink(store); };
 #endif
+    const bool linked = isLink();
+    if (!linked)
+        real = store;
     TextHistory history(*files, store);
     history.loadt();
     history.addt("through the link");
     EXPECT_EQ(files->readAll(real).value_or("").substr(0, 16), "through the link");
-    if (linked) {
-#ifdef _WIN32
-        EXPECT_NE(::GetFileAttributesW(store.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
-#else
-        EXPECT_TRUE(fs::is_symlink(store));
-#endif
-        EXPECT_EQ(entriesIn(elsewhere), 1u);
-    }
+    EXPECT_TRUE(!linked || (isLink() && entriesIn(elsewhere) == 1)) << "the link was replaced";
 
     fs::permissions(real, fs::perms::owner_read | fs::perms::group_read);
     const auto before = files->readAll(store);
@@ -340,9 +311,6 @@ TEST_F(NativeFileSystemTest, SomethingOtherThanAFileInTheStoresPlaceNeitherBlock
 TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothingElse)
 {
     const fs::path store = folder / "tcb.txt";
-    // A temporary file of a save that stopped before its rename.
-    ASSERT_FALSE(files->replaceAtomically(store, "x", [] { return false; }));
-    EXPECT_EQ(entriesIn(folder), 0u);
     for (const char* name : {"tcb.txt", "tcb.txt.Ab3xQz", "tcb.txt.tmp-abcdef", "tcb.txt.journal.tmp-q1W2e3",
                              "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next", "other.txt.Ab3xQz"})
         std::ofstream(folder / name) << "x";
@@ -353,13 +321,6 @@ TEST_F(NativeFileSystemTest, LeftoverTemporaryFilesOfTheStoreAreRemovedAndNothin
         left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"tcb.txt", "tcb.txt.backup", "tcb.txt.journal", "tcb.txt.journal-next",
                                            "other.txt.Ab3xQz", "tcb.txt.tmp-folder"}));
-}
-
-TEST(NativePaths, TheProgramFolderHoldsThisExecutable)
-{
-    const fs::path folder = native::programFolder();
-    EXPECT_TRUE(folder.is_absolute());
-    EXPECT_TRUE(fs::exists(folder / "history_tests") || fs::exists(folder / "history_tests.exe"));
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include "history/StoreJournal.h"
 #include "history/TextHistory.h"
-#include "platform/NativePaths.h"
 
 #include <gtest/gtest.h>
 
@@ -43,23 +42,29 @@ TEST(StoreJournal, ACutAnywhereKeepsEveryWholeRecordBeforeItAndNothingElse)
 
 // Keeps a copy of the whole disk after every change, as a kill at that
 // moment would leave it. Thread-safe: the writer's threads call it.
-class CrashPointFileSystem final : public FileSystem {
+class CrashPointFileSystem final : public FakeFileSystem {
+    std::mutex m_mutex;
+    template <typename F>
+    auto locked(F&& call, bool change = true)
+    {
+        std::lock_guard lock(m_mutex);
+        auto result = call();
+        if (change)
+            states.push_back(files);
+        return result;
+    }
+
 public:
     std::vector<std::map<fs::path, std::string>> states;
     std::uint64_t bytesWritten = 0;
     std::chrono::milliseconds storeDelay{0};
 
-    std::map<fs::path, std::string> copyOfDisk()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_disk.files;
-    }
+    std::map<fs::path, std::string> copyOfDisk() { return locked([&] { return files; }, false); }
 
-    bool touch(const fs::path& file) override { return locked([&] { return m_disk.touch(file); }); }
+    bool touch(const fs::path& file) override { return locked([&] { return FakeFileSystem::touch(file); }); }
     std::optional<std::string> readAll(const fs::path& file) override
     {
-        std::lock_guard lock(m_mutex);
-        return m_disk.readAll(file);
+        return locked([&] { return FakeFileSystem::readAll(file); }, false);
     }
     bool replaceAtomically(const fs::path& file, std::string_view bytes) override
     {
@@ -68,7 +73,7 @@ public:
             std::this_thread::sleep_for(storeDelay);
         return locked([&] {
             bytesWritten += bytes.size();
-            return m_disk.replaceAtomically(file, bytes);
+            return FakeFileSystem::replaceAtomically(file, bytes);
         });
     }
     // As a real disk does it: the new content takes a while to write before
@@ -85,47 +90,38 @@ public:
         return locked([&] {
             bytesWritten += bytes.size();
             // Half of the record first: a kill can come in the middle.
-            m_disk.files[file].append(bytes.substr(0, bytes.size() / 2));
-            states.push_back(m_disk.files);
-            m_disk.files[file].append(bytes.substr(bytes.size() / 2));
+            files[file].append(bytes.substr(0, bytes.size() / 2));
+            states.push_back(files);
+            files[file].append(bytes.substr(bytes.size() / 2));
             return true;
         });
     }
-    bool remove(const fs::path& file) override { return locked([&] { return m_disk.remove(file); }); }
-    bool exists(const fs::path& path) override { return locked([&] { return m_disk.exists(path); }); }
+    bool remove(const fs::path& file) override { return locked([&] { return FakeFileSystem::remove(file); }); }
+    bool exists(const fs::path& path) override { return locked([&] { return FakeFileSystem::exists(path); }); }
     bool renameNoReplace(const fs::path& from, const fs::path& to) override
     {
-        return locked([&] { return m_disk.renameNoReplace(from, to); });
+        return locked([&] { return FakeFileSystem::renameNoReplace(from, to); });
     }
-    bool isWritableFolder(const fs::path&, bool) override { return true; }
 
-    FakeFileSystem& disk() { return m_disk; }
-
-private:
-    template <typename F>
-    bool locked(F&& change)
-    {
-        std::lock_guard lock(m_mutex);
-        const bool result = change();
-        states.push_back(m_disk.files);
-        return result;
-    }
-    std::mutex m_mutex;
-    FakeFileSystem m_disk;
 };
 
 // The slots a new start would load from a copy of the disk (the load replays
 // a journal and saves, so the disk itself stays as it is).
+std::vector<std::string> slotsIn(const TextHistory& history)
+{
+    std::vector<std::string> slots;
+    for (std::size_t i = 0; i < kHistorySlots; ++i)
+        slots.push_back(history.slot(i));
+    return slots;
+}
+
 std::vector<std::string> slotsOf(const std::map<fs::path, std::string>& disk)
 {
     FakeFileSystem files;
     files.files = disk;
     TextHistory history(files, kStore);
     history.loadt();
-    std::vector<std::string> slots;
-    for (std::size_t i = 0; i < kHistorySlots; ++i)
-        slots.push_back(history.slot(i));
-    return slots;
+    return slotsIn(history);
 }
 
 // Every moment of a run of additions, journaled and rewritten by the writer
@@ -142,17 +138,11 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
         history.saveInBackground({.rewriteAtOnceBytes = 40, .quietPeriod = std::chrono::milliseconds(15),
                                   .maxDelay = std::chrono::milliseconds(30)});
         history.loadt();
-        const auto record = [&] {
-            std::vector<std::string> slots;
-            for (std::size_t i = 0; i < kHistorySlots; ++i)
-                slots.push_back(history.slot(i));
-            expected.push_back(slots);
-        };
-        record();
+        expected.push_back(slotsIn(history));
         std::mt19937 random(7);
         for (int i = 0; i < 60; ++i) {
             history.addt("text " + std::to_string(i) + std::string(random() % 30, '.'));
-            record();
+            expected.push_back(slotsIn(history));
             if (random() % 4 == 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(random() % 8));
             if (random() % 6 == 0) {
@@ -164,7 +154,7 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
         history.flushWrites();
         ASSERT_TRUE(history.savet());
     }
-    const auto states = files.states;
+    const auto& states = files.states;
     ASSERT_GT(states.size(), 30u); // coalescing varies with the timer; enough moments either way
     std::size_t atLeast = 0;
     for (std::size_t s = 0; s < states.size(); ++s) {
@@ -174,15 +164,15 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
         atLeast = static_cast<std::size_t>(found - expected.begin());
     }
     EXPECT_EQ(atLeast, expected.size() - 1);
-    EXPECT_EQ(files.disk().files.count(StoreWriter::journalFile(kStore)), 0u);
+    EXPECT_EQ(files.files.count(StoreWriter::journalFile(kStore)), 0u);
     // The exit's save leaves the store current on its own.
-    EXPECT_TRUE(decodeStore(files.disk().files.at(kStore), kHistorySlots) == expected.back());
+    EXPECT_TRUE(decodeStore(files.files.at(kStore), kHistorySlots) == expected.back());
 }
 
 TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
 {
     CrashPointFileSystem files;
-    files.disk().files[kStore] = std::string(3000, 'x');
+    files.files[kStore] = std::string(3000, 'x');
     TextHistory history(files, kStore);
     history.saveInBackground({.rewriteAtOnceBytes = 1000, .quietPeriod = std::chrono::hours(1),
                               .maxDelay = std::chrono::hours(1)});
@@ -190,25 +180,20 @@ TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
     history.addt(std::string(100, 'n'));
     history.flushWrites();
     EXPECT_LT(files.bytesWritten, 200u);
-    EXPECT_EQ(slotsOf(files.disk().files)[0], std::string(100, 'n'));
-    EXPECT_TRUE(files.disk().files.at(kStore) == std::string(3000, 'x'));
+    EXPECT_EQ(slotsOf(files.files)[0], std::string(100, 'n'));
+    EXPECT_TRUE(files.files.at(kStore) == std::string(3000, 'x'));
     ASSERT_TRUE(history.savet()); // the exit folds the journal in
-    EXPECT_EQ(files.disk().files.at(kStore).substr(0, 100), std::string(100, 'n'));
+    EXPECT_EQ(files.files.at(kStore).substr(0, 100), std::string(100, 'n'));
 }
 
+// Called on the writer's thread; read once flushWrites has returned.
 class RecordingListener final : public StoreStatusListener {
 public:
     void storeSaveFailed(const fs::path& file, const std::string& reason) override
     {
-        std::lock_guard lock(mutex);
         events.push_back("failed " + file.string() + ": " + reason);
     }
-    void storeSaveRecovered(const fs::path& file) override
-    {
-        std::lock_guard lock(mutex);
-        events.push_back("saved " + file.string());
-    }
-    std::mutex mutex;
+    void storeSaveRecovered(const fs::path& file) override { events.push_back("saved " + file.string()); }
     std::vector<std::string> events;
 };
 
