@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
+#include <sstream>
 
 namespace tarnquill::registry::testing {
 namespace {
@@ -213,7 +213,7 @@ TEST_F(AutostartTest, AValueWhoseEntryCannotBeWrittenIsNotStored)
 // whose name needs every kind of quoting.
 TEST_F(AutostartTest, AnEntryIsStartedByTheDesktopsLauncher)
 {
-    if (!onPath("gio"))
+    if (test::findProgram("gio").empty())
         GTEST_SKIP() << "gio (GLib's launcher) is not installed";
     const fs::path programFolder = folder / "My Apps 100% $HOME 'x' back\\slash";
     fs::create_directories(programFolder);
@@ -225,9 +225,8 @@ TEST_F(AutostartTest, AnEntryIsStartedByTheDesktopsLauncher)
     ASSERT_EQ(setRun("tarnquill", program.string()), ERROR_SUCCESS);
     const auto entries = userEntries();
     ASSERT_EQ(entries.size(), 1u);
-    const std::string command = "gio launch '" + (locations.userAutostart / entries.begin()->first).string()
-                              + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << entries.begin()->second;
+    ASSERT_TRUE(test::run({"gio", "launch", (locations.userAutostart / entries.begin()->first).string()}).ok())
+        << entries.begin()->second;
     EXPECT_EQ(readWhenWritten(output), program.string() + "\n");
 }
 

@@ -21,8 +21,8 @@ struct LinuxApiTraits {
         contract::SeamRegistry& api() { return m_registry; }
 
     private:
-        TempFolder m_folder;
-        RegistryStore m_store{m_folder.locations()};
+        test::TempFolder m_folder;
+        RegistryStore m_store{locationsIn(m_folder.path())};
         QtHandleTable m_handles;
         LinuxWin32Api m_api{m_store, m_handles};
         contract::SeamRegistry m_registry{m_api};

@@ -12,8 +12,8 @@ struct SqliteRegistryTraits {
         RegistryStore& api() { return m_store; }
 
     private:
-        TempFolder m_folder;
-        RegistryStore m_store{m_folder.locations()};
+        test::TempFolder m_folder;
+        RegistryStore m_store{locationsIn(m_folder.path())};
     };
 };
 
