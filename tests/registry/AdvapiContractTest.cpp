@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The registry contract against the system's own functions (advapi32; Wine's
 // under the cross build), so that what the Linux store is held to is what the
-// real registry does.
+// real registry does; and against NativeWin32Api, the program's own way to
+// that registry, which through the seam must answer as advapi32 does.
 
 #include "RegistryContract.h"
+#include "SeamRegistryAdapter.h"
+
+#include "platform/windows/NativeWin32Api.h"
 
 #include <windows.h>
 
@@ -114,8 +118,20 @@ struct AdvapiTraits {
     };
 };
 
+struct NativeTraits {
+    class Backend {
+    public:
+        tarnquill::contract::SeamRegistry& api() { return m_registry; }
+
+    private:
+        tarnquill::NativeWin32Api m_api;
+        tarnquill::contract::SeamRegistry m_registry{m_api};
+    };
+};
+
 } // namespace
 
 namespace tarnquill::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryAdvapiContract, RegistryContract, AdvapiTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryNativeContract, RegistryContract, NativeTraits);
 } // namespace tarnquill::contract

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The registry contract against LinuxWin32Api: the program reaches the store
 // through the seam's signatures (references, fixed-length buffers), and must
-// get the answers the store gives directly (SqliteContractTest) and the
-// system's registry gives under Wine (AdvapiContractTest, NativeContractTest).
+// get the answers the store gives directly (RegistryStoreTest) and the
+// system's registry gives under Wine (AdvapiContractTest).
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
