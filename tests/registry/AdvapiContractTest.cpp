@@ -109,23 +109,9 @@ public:
 };
 
 struct AdvapiTraits {
-    class Backend {
-    public:
-        Advapi& api() { return m_api; }
-
-    private:
-        Advapi m_api;
-    };
-};
-
-struct NativeTraits {
-    class Backend {
-    public:
-        tarnquill::contract::SeamRegistry& api() { return m_registry; }
-
-    private:
-        tarnquill::NativeWin32Api m_api;
-        tarnquill::contract::SeamRegistry m_registry{m_api};
+    struct Backend {
+        Advapi advapi;
+        Advapi& api() { return advapi; }
     };
 };
 
@@ -133,5 +119,5 @@ struct NativeTraits {
 
 namespace tarnquill::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryAdvapiContract, RegistryContract, AdvapiTraits);
-INSTANTIATE_TYPED_TEST_SUITE_P(RegistryNativeContract, RegistryContract, NativeTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryNativeContract, RegistryContract, SeamTraits<NativeWin32Api>);
 } // namespace tarnquill::contract

@@ -16,11 +16,8 @@ namespace tarnquill::registry::testing {
 
 // The registry needs no QApplication; nothing here touches the desktop.
 struct LinuxApiTraits {
-    class Backend {
-    public:
+    struct Backend {
         contract::SeamRegistry& api() { return m_registry; }
-
-    private:
         test::TempFolder m_folder;
         RegistryStore m_store{locationsIn(m_folder.path())};
         QtHandleTable m_handles;

@@ -152,4 +152,15 @@ private:
     Win32Api& m_api;
 };
 
+// The contract's traits (RegistryContract.h) for a default-constructible
+// Win32Api, held to the contract through the adapter.
+template <class Api>
+struct SeamTraits {
+    struct Backend {
+        Api win32;
+        SeamRegistry registry{win32};
+        SeamRegistry& api() { return registry; }
+    };
+};
+
 } // namespace tarnquill::contract
