@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The registry contract against the system's own functions (advapi32; Wine's
 // under the cross build), so that what the Linux store is held to is what the
-// real registry does.
+// real registry does; and against NativeWin32Api, the program's own way to
+// that registry, which through the seam must answer as advapi32 does.
 
 #include "RegistryContract.h"
+#include "SeamRegistryAdapter.h"
+
+#include "platform/windows/NativeWin32Api.h"
 
 #include <windows.h>
 
@@ -105,12 +109,9 @@ public:
 };
 
 struct AdvapiTraits {
-    class Backend {
-    public:
-        Advapi& api() { return m_api; }
-
-    private:
-        Advapi m_api;
+    struct Backend {
+        Advapi advapi;
+        Advapi& api() { return advapi; }
     };
 };
 
@@ -118,4 +119,5 @@ struct AdvapiTraits {
 
 namespace tarnquill::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryAdvapiContract, RegistryContract, AdvapiTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(RegistryNativeContract, RegistryContract, SeamTraits<NativeWin32Api>);
 } // namespace tarnquill::contract

@@ -6,13 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
+#include <chrono>
 #include <string>
-#include <vector>
-
-extern char** environ;
 
 namespace tarnquill::registry::testing {
 namespace {
@@ -26,36 +21,16 @@ std::string rootName(HKEY root)
 
 // Runs a hammer in a process of its own, the stores named by environment
 // variables as a user's program would find them.
-pid_t spawnHammer(const RegistryLocations& locations, HKEY root, const std::string& prefix)
+test::Process spawnHammer(const RegistryLocations& locations, HKEY root, const std::string& prefix)
 {
-    std::vector<std::string> environment{
-        "TARNQUILL_USER_REGISTRY=" + locations.userRegistry.string(),
-        "TARNQUILL_MACHINE_REGISTRY=" + locations.machineRegistry.string(),
-        "TARNQUILL_MACHINE_AUTOSTART=" + locations.machineAutostart.string(),
-        "XDG_CONFIG_HOME=" + locations.userAutostart.parent_path().string(),
-        "HOME=" + locations.userAutostart.parent_path().parent_path().string(),
-    };
-    std::vector<std::string> args{REGISTRY_HAMMER_PATH, rootName(root), prefix, std::to_string(kCount)};
-    const auto pointers = [](std::vector<std::string>& texts) {
-        std::vector<char*> list;
-        for (auto& text : texts)
-            list.push_back(text.data());
-        list.push_back(nullptr);
-        return list;
-    };
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, args[0].c_str(), nullptr, nullptr, pointers(args).data(),
-                            pointers(environment).data()),
-              0);
-    return pid;
-}
-
-int waitFor(pid_t pid)
-{
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    test::SpawnOptions options;
+    options.pipeStderr = true;
+    options.env = {{"TARNQUILL_USER_REGISTRY", locations.userRegistry.string()},
+                   {"TARNQUILL_MACHINE_REGISTRY", locations.machineRegistry.string()},
+                   {"TARNQUILL_MACHINE_AUTOSTART", locations.machineAutostart.string()},
+                   {"XDG_CONFIG_HOME", locations.userAutostart.parent_path().string()},
+                   {"HOME", locations.userAutostart.parent_path().parent_path().string()}};
+    return test::Process::spawn({REGISTRY_HAMMER_PATH, rootName(root), prefix, std::to_string(kCount)}, options);
 }
 
 class ConcurrentWriters : public RegistryTest, public ::testing::WithParamInterface<HKEY> {};
@@ -63,11 +38,13 @@ class ConcurrentWriters : public RegistryTest, public ::testing::WithParamInterf
 TEST_P(ConcurrentWriters, TwoProcessesAndThisOneLoseNoWrite)
 {
     const HKEY root = GetParam();
-    const pid_t first = spawnHammer(locations, root, "first");
-    const pid_t second = spawnHammer(locations, root, "second");
+    test::Process first = spawnHammer(locations, root, "first");
+    test::Process second = spawnHammer(locations, root, "second");
     EXPECT_EQ(hammer(registry(), root, "third", kCount), ERROR_SUCCESS);
-    EXPECT_EQ(waitFor(first), 0);
-    EXPECT_EQ(waitFor(second), 0);
+    for (test::Process* child : {&first, &second}) {
+        const auto end = child->wait(std::chrono::seconds(60));
+        EXPECT_TRUE(end && end->success()) << child->stderrText();
+    }
 
     // Every value of every hammer, read by a store opened afresh.
     RegistryStore reader(locations);

@@ -8,21 +8,6 @@
 
 #include "winapi/RecordingWin32Api.h"
 
-namespace {
-
-struct InMemoryTraits {
-    class Backend {
-    public:
-        tarnquill::contract::SeamRegistry& api() { return m_seam; }
-
-    private:
-        tarnquill::testing::RecordingWin32Api m_api;
-        tarnquill::contract::SeamRegistry m_seam{m_api};
-    };
-};
-
-} // namespace
-
 namespace tarnquill::contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(InMemoryRegistryContract, RegistryContract, InMemoryTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(InMemoryRegistryContract, RegistryContract, SeamTraits<tarnquill::testing::RecordingWin32Api>);
 } // namespace tarnquill::contract

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The registry contract against LinuxWin32Api: the program reaches the store
 // through the seam's signatures (references, fixed-length buffers), and must
-// get the answers the store gives directly (SqliteContractTest) and the
-// system's registry gives under Wine (AdvapiContractTest, NativeContractTest).
+// get the answers the store gives directly (RegistryStoreTest) and the
+// system's registry gives under Wine (AdvapiContractTest).
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
@@ -16,13 +16,10 @@ namespace tarnquill::registry::testing {
 
 // The registry needs no QApplication; nothing here touches the desktop.
 struct LinuxApiTraits {
-    class Backend {
-    public:
+    struct Backend {
         contract::SeamRegistry& api() { return m_registry; }
-
-    private:
-        TempFolder m_folder;
-        RegistryStore m_store{m_folder.locations()};
+        test::TempFolder m_folder;
+        RegistryStore m_store{locationsIn(m_folder.path())};
         QtHandleTable m_handles;
         LinuxWin32Api m_api{m_store, m_handles};
         contract::SeamRegistry m_registry{m_api};

@@ -33,8 +33,8 @@ struct LinuxMembersTraits {
         }
 
     private:
-        TempFolder m_folder;
-        RegistryStore m_store{m_folder.locations()};
+        test::TempFolder m_folder;
+        RegistryStore m_store{locationsIn(m_folder.path())};
         QtHandleTable m_handles;
         LinuxWin32Api m_api{m_store, m_handles};
         std::list<QListWidget> m_lists;
@@ -45,8 +45,8 @@ struct LinuxMembersTraits {
 // line up to its NUL, and 0 from anything that is not a registered list box.
 TEST(LinuxListBox, AddStringAppendsToRegisteredListWidgetsOnly)
 {
-    TempFolder folder;
-    RegistryStore registry{folder.locations()};
+    test::TempFolder folder;
+    RegistryStore registry{locationsIn(folder.path())};
     QtHandleTable handles;
     LinuxWin32Api api{registry, handles};
     QListWidget plain, sorted;

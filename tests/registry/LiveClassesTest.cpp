@@ -12,71 +12,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace tarnquill::registry::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The first line a command prints.
-std::string firstLine(const std::string& command)
-{
-    std::string line;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[512];
-        if (std::fgets(buffer, sizeof buffer, pipe))
-            line = buffer;
-        ::pclose(pipe);
-    }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return line;
-}
-
-std::string quoted(const fs::path& path)
-{
-    return "'" + path.string() + "'";
-}
-
 class LiveClassesTest : public RegistryTest {
 protected:
     void SetUp() override
     {
         for (const char* tool : {"xdg-mime", "gio", "update-mime-database"})
-            if (!onPath(tool))
+            if (test::findProgram(tool).empty())
                 GTEST_SKIP() << tool << " is not installed";
         locations.dataHome = folder / "data";
         locations.configHome = folder / "config";
         locations.dataDirs = {"/usr/share"};
-        // The desktop's tools read the same folders; xdg-mime asks gio for
-        // file types on a GNOME desktop.
-        setEnv("XDG_DATA_HOME", locations.dataHome.string());
-        setEnv("XDG_CONFIG_HOME", locations.configHome.string());
-        setEnv("XDG_DATA_DIRS", (locations.dataHome.string() + ":/usr/share"));
-        setEnv("XDG_CURRENT_DESKTOP", "GNOME");
         m_api.emplace(registry(), m_handles);
         m_winapi.emplace(*m_api);
     }
 
-    void TearDown() override
+    // A desktop tool run on the test's folders (xdg-mime asks gio for file
+    // types on a GNOME desktop).
+    test::RunResult tool(const std::vector<std::string>& argv)
     {
-        m_winapi.reset();
-        m_api.reset();
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        test::SpawnOptions options;
+        options.env = {{"XDG_DATA_HOME", locations.dataHome.string()},
+                       {"XDG_CONFIG_HOME", locations.configHome.string()},
+                       {"XDG_DATA_DIRS", locations.dataHome.string() + ":/usr/share"},
+                       {"XDG_CURRENT_DESKTOP", "GNOME"}};
+        return test::run(argv, options);
     }
-
-    void setEnv(const std::string& name, const std::string& value)
+    std::string firstLine(const std::vector<std::string>& argv)
     {
-        const char* old = std::getenv(name.c_str());
-        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name.c_str(), value.c_str(), 1);
+        const std::string out = tool(argv).out;
+        return out.substr(0, out.find_first_of("\r\n"));
     }
 
     CWinAPI& winapi() { return *m_winapi; }
@@ -85,14 +57,13 @@ private:
     QtHandleTable m_handles;
     std::optional<LinuxWin32Api> m_api;
     std::optional<CWinAPI> m_winapi;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 TEST_F(LiveClassesTest, AnAssociationOpensItsFilesWithTheProgramUntilItsKeysAreDeleted)
 {
     const fs::path opened = folder / "opened.txt";
     const fs::path program = folder / "My Opener";
-    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << quoted(opened) << "\n";
+    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << opened.string() << "'\n";
     fs::permissions(program, fs::perms::owner_all);
     const fs::path sample = folder / "sample file.tqtest";
     std::ofstream(sample) << "not a known format";
@@ -104,17 +75,17 @@ TEST_F(LiveClassesTest, AnAssociationOpensItsFilesWithTheProgramUntilItsKeysAreD
     std::string command = "\"" + program.string() + "\"";
     winapi().RegistryCreateAssociation("tqtest", "TarnquillTest.File", command, "Tarnquill test file");
 
-    const std::string type = firstLine("xdg-mime query filetype " + quoted(sample));
+    const std::string type = firstLine({"xdg-mime", "query", "filetype", sample.string()});
     EXPECT_EQ(type, "application/x-tarnquill-tarnquilltest.file");
-    EXPECT_EQ(firstLine("xdg-mime query default " + type), "tarnquill-tarnquilltest.file.desktop");
-    ASSERT_EQ(std::system(("gio open " + quoted(sample) + " >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(firstLine({"xdg-mime", "query", "default", type}), "tarnquill-tarnquilltest.file.desktop");
+    ASSERT_TRUE(tool({"gio", "open", sample.string()}).ok());
     EXPECT_EQ(readWhenWritten(opened), sample.string() + "\n");
 
     // Deleted child first, as the class's callers delete.
     winapi().RegistryDeletekey("command", "TarnquillTest.File\\shell\\open", HKEY_CLASSES_ROOT);
     winapi().RegistryDeletekey(".tqtest", "", HKEY_CLASSES_ROOT);
-    EXPECT_NE(firstLine("xdg-mime query filetype " + quoted(sample)), type);
-    EXPECT_EQ(firstLine("xdg-mime query default " + type), "");
+    EXPECT_NE(firstLine({"xdg-mime", "query", "filetype", sample.string()}), type);
+    EXPECT_EQ(firstLine({"xdg-mime", "query", "default", type}), "");
     EXPECT_FALSE(fs::exists(locations.dataHome / "applications" / "tarnquill-tarnquilltest.file.desktop"));
     EXPECT_FALSE(fs::exists(locations.dataHome / "mime" / "packages" / "tarnquill-tarnquilltest.file.xml"));
     EXPECT_EQ(readFile(users), "[Desktop Entry]\nType=Application\nName=Mine\nExec=true\n");
@@ -127,7 +98,7 @@ TEST_F(LiveClassesTest, AnExtensionTheSystemKnowsKeepsItsTypeAndGetsTheProgramAs
         << "[Default Applications]\nimage/png=viewer.desktop;\n\n[Added Associations]\ntext/plain=ed.desktop;\n";
     std::string command = "/usr/bin/true %1";
     winapi().RegistryCreateAssociation("txt", "TarnquillTest.Text", command);
-    EXPECT_EQ(firstLine("xdg-mime query default text/plain"), "tarnquill-tarnquilltest.text.desktop");
+    EXPECT_EQ(firstLine({"xdg-mime", "query", "default", "text/plain"}), "tarnquill-tarnquilltest.text.desktop");
     EXPECT_FALSE(fs::exists(locations.dataHome / "mime" / "packages" / "tarnquill-tarnquilltest.text.xml"));
 
     winapi().RegistryDeleteValue("TarnquillTest.Text\\shell\\open\\command", "", HKEY_CLASSES_ROOT);

@@ -8,60 +8,32 @@
 #include "RegistryCalls.h"
 
 #include "platform/linux/registry/RegistryStore.h"
+#include "support/Process.h"
+#include "support/TempFolder.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <chrono>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
-#include <system_error>
-#include <thread>
 
 namespace tarnquill::registry::testing {
 
 inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// A fresh folder under the system's temporary folder, removed with all it holds.
-class TempFolder final {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnquill-registry-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "mkdtemp " << pattern;
-        m_path = pattern;
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-    RegistryLocations locations() const
-    {
-        RegistryLocations locations;
-        locations.userRegistry = m_path / "config" / "tarnquill" / "registry.sqlite3";
-        locations.machineRegistry = m_path / "var" / "registry.sqlite3";
-        locations.userAutostart = m_path / "config" / "autostart";
-        locations.machineAutostart = m_path / "xdg" / "autostart";
-        locations.systemAutostart = {locations.machineAutostart};
-        return locations;
-    }
-
-private:
-    std::filesystem::path m_path;
-};
+// Registry and autostart folders of a test's own below `folder`.
+inline RegistryLocations locationsIn(const std::filesystem::path& folder)
+{
+    RegistryLocations locations;
+    locations.userRegistry = folder / "config" / "tarnquill" / "registry.sqlite3";
+    locations.machineRegistry = folder / "var" / "registry.sqlite3";
+    locations.userAutostart = folder / "config" / "autostart";
+    locations.machineAutostart = folder / "xdg" / "autostart";
+    locations.systemAutostart = {locations.machineAutostart};
+    return locations;
+}
 
 // A test with folders of its own and a registry on them, made at first use so
 // that the test may change the locations before.
@@ -74,8 +46,8 @@ protected:
         return *m_registry;
     }
 
-    TempFolder folder;
-    RegistryLocations locations = folder.locations();
+    test::TempFolder folder;
+    RegistryLocations locations = locationsIn(folder.path());
 
 private:
     std::optional<RegistryStore> m_registry;
@@ -113,31 +85,17 @@ inline HKEY openKey(RegistryStore& registry, HKEY base, const std::string& path,
     return key;
 }
 
+// A file's text; "" when it cannot be read.
 inline std::string readFile(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Whether `program` is an executable in a folder of PATH.
-inline bool onPath(const char* program)
-{
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (!folder.empty() && ::access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0)
-            return true;
-    return false;
+    return test::readFile(file).value_or("");
 }
 
 // The text of a file that a program started by the test writes, once it has
 // some (given up after 10 s).
 inline std::string readWhenWritten(const std::filesystem::path& file)
 {
-    for (int i = 0; i < 200 && readFile(file).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    test::waitUntil([&] { return !readFile(file).empty(); }, std::chrono::seconds(10));
     return readFile(file);
 }
 

@@ -13,10 +13,8 @@
 int main(int argc, char** argv)
 {
     using namespace tarnquill;
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: registry_hammer user|machine PREFIX COUNT\n");
+    if (argc != 4)
         return 2;
-    }
     registry::RegistryStore store(registry::RegistryLocations::fromEnvironment());
     const HKEY root = std::strcmp(argv[1], "machine") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     const LONG status = registry::testing::hammer(store, root, argv[2], std::atoi(argv[3]));

@@ -45,11 +45,9 @@ public:
         return m_api.RegSetValueExA(key, name, reserved, type, bytes, size);
     }
 
-    Status RegQueryValueExA(Handle key, const std::string& name, Dword* reserved, Dword* type, std::uint8_t* data,
+    Status RegQueryValueExA(Handle key, const std::string& name, Dword*, Dword* type, std::uint8_t* data,
                             Dword* size)
     {
-        if (reserved)
-            return ERROR_INVALID_PARAMETER;
         Dword ignoredType = 0, ignoredSize = 0;
         Dword& bytes = slot(size, ignoredSize);
         if (!data) {
@@ -66,12 +64,10 @@ public:
     Status RegDeleteKeyA(Handle key, const std::string& subKey) { return m_api.RegDeleteKeyA(key, subKey); }
     Status RegCloseKey(Handle key) { return m_api.RegCloseKey(key); }
 
-    Status RegQueryInfoKeyA(Handle key, char* keyClass, Dword* classLength, Dword* reserved, Dword* subKeys,
+    Status RegQueryInfoKeyA(Handle key, char* keyClass, Dword* classLength, Dword*, Dword* subKeys,
                             Dword* maxSubKey, Dword* maxClass, Dword* values, Dword* maxValueName, Dword* maxValue,
                             Dword* security, void* lastWrite)
     {
-        if (reserved)
-            return ERROR_INVALID_PARAMETER;
         Dword scratch[8] = {};
         FileTime written;
         Dword& length = slot(classLength, scratch[0]);
@@ -88,11 +84,9 @@ public:
         return status;
     }
 
-    Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, char* keyClass,
+    Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword*, char* keyClass,
                          Dword* classLength, void* lastWrite)
     {
-        if (reserved)
-            return ERROR_INVALID_PARAMETER;
         Buffer nameBuffer(name, *nameLength);
         // No class buffer: one that holds any class, so only the name decides.
         Dword scratchLength = 0;
@@ -107,11 +101,9 @@ public:
         return status;
     }
 
-    Status RegEnumValueA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, Dword* type,
+    Status RegEnumValueA(Handle key, Dword index, char* name, Dword* nameLength, Dword*, Dword* type,
                          std::uint8_t* data, Dword* size)
     {
-        if (reserved)
-            return ERROR_INVALID_PARAMETER;
         Buffer nameBuffer(name, *nameLength);
         Dword ignoredType = 0, ignoredSize = 0;
         Dword& bytes = slot(size, ignoredSize);
@@ -158,6 +150,17 @@ private:
     }
 
     Win32Api& m_api;
+};
+
+// The contract's traits (RegistryContract.h) for a default-constructible
+// Win32Api, held to the contract through the adapter.
+template <class Api>
+struct SeamTraits {
+    struct Backend {
+        Api win32;
+        SeamRegistry registry{win32};
+        SeamRegistry& api() { return registry; }
+    };
 };
 
 } // namespace tarnquill::contract

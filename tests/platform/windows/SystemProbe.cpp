@@ -86,29 +86,19 @@ EnumAnswer systemEnumValueA(const std::wstring& keyPath, DWORD index, std::strin
                             std::string data, DWORD size)
 {
     Key key(keyPath, KEY_READ);
-    EnumAnswer answer;
     ::DWORD nameCount = nameLength, type = 0, dataSize = size;
-    answer.status = ::RegEnumValueA(key.get(), index, name.data(), &nameCount, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data.data()), &dataSize);
-    answer.name = name;
-    answer.nameLength = nameCount;
-    answer.type = type;
-    answer.data = data;
-    answer.size = dataSize;
-    return answer;
+    const LONG status = ::RegEnumValueA(key.get(), index, name.data(), &nameCount, nullptr, &type,
+                                        reinterpret_cast<BYTE*>(data.data()), &dataSize);
+    return {status, name, DWORD(nameCount), DWORD(type), data, DWORD(dataSize)};
 }
 
 EnumAnswer systemQueryValueA(const std::wstring& keyPath, const std::string& valueName, std::string data, DWORD size)
 {
     Key key(keyPath, KEY_READ);
-    EnumAnswer answer;
     ::DWORD type = 0, dataSize = size;
-    answer.status = ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
-                                       reinterpret_cast<BYTE*>(data.data()), &dataSize);
-    answer.type = type;
-    answer.data = data;
-    answer.size = dataSize;
-    return answer;
+    const LONG status = ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                                           reinterpret_cast<BYTE*>(data.data()), &dataSize);
+    return {status, "", 0, DWORD(type), data, DWORD(dataSize)};
 }
 
 bool wineWithoutDisplay()

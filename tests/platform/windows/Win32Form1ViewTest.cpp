@@ -102,7 +102,6 @@ TEST_F(Win32Form1ViewTest, TrayIconReleaseRestoresTheWindow)
     EXPECT_EQ(trayCalls(2 /* NIM_DELETE */), 1);
 }
 
-// A second start's request also brings the window back from the tray.
 TEST_F(Win32Form1ViewTest, SecondStartRequestRestoresTheWindow)
 {
     click("Label6");
@@ -138,7 +137,6 @@ TEST_F(Win32Form1ViewTest, CloseFromAnotherProgramSaves)
     EXPECT_EQ(files.files[kStore].rfind("first||", 0), 0u);
 }
 
-// A click on Check2 applies the Run entry at once.
 TEST_F(Win32Form1ViewTest, CheckTwoClickAppliesTheRunEntry)
 {
     api.calls.clear();
