@@ -77,7 +77,9 @@ private:
         REGSAM access = 0;
     };
 
-    LONG resolve(HKEY hKey, Open& out) const;
+    // The key behind hKey, ERROR_ACCESS_DENIED unless its handle grants `needed`
+    // (and, for a write right, the key may change).
+    LONG resolve(HKEY hKey, Open& out, REGSAM needed = 0) const;
     struct Found {
         Open base;
         std::vector<std::string> components;
