@@ -43,20 +43,6 @@ TEST_F(RegStuffTest, AddOpensTheMachineWideRunKeyWithAccess3F)
     EXPECT_EQ(registry.openHandles(), 0u);
 }
 
-TEST_F(RegStuffTest, AnOrdinaryUsersEntryIsPerUserAndMakesTheRunKeyWhenMissing)
-{
-    registry.machineWritable = false;
-    ASSERT_EQ(api.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
-              ERROR_SUCCESS);
-    regStuff.AddRunEntry("tool");
-    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
-
-    regStuff.RemoveRunEntry("tool");
-    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
-    EXPECT_EQ(registry.openHandles(), 0u);
-}
-
 TEST_F(RegStuffTest, AMachineWideWriteThatFailsFallsBackToThePerUserKey)
 {
     int sets = 0;
@@ -79,10 +65,15 @@ TEST_F(RegStuffTest, WithNoKeyWritableNothingIsWrittenAndNothingRaised)
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
+// An ordinary user's entry is per user, its Run key made when missing.
 TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemoveUnderBothRoots)
 {
     registry.machineWritable = false;
+    ASSERT_EQ(api.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              ERROR_SUCCESS);
     applyRunAtStartup(regStuff, 1, "tool");
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
     registry.machineWritable = true;
     applyRunAtStartup(regStuff, 1, "tool");
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
@@ -90,6 +81,7 @@ TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemoveUnderBothRoots)
     applyRunAtStartup(regStuff, 2, "tool"); // greyed counts as not checked
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
     EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_EQ(registry.openHandles(), 0u);
 }
 
 TEST(RunEntryData, IsTheFolderASeparatorAndTheName)

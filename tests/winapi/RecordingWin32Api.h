@@ -128,8 +128,8 @@ public:
                int nShowCmd),
               hWnd, operation, file, parameters, directory, nShowCmd)
     TQ_HOOKED(UINT, WinExec, 33, (const std::string& cmdLine, UINT uCmdShow), cmdLine, uCmdShow)
-    TQ_HOOKED_AS(onKeybdEvent, void, keybd_event, 0, (BYTE bVk, BYTE bScan, DWORD dwFlags, DWORD dwExtraInfo), bVk, bScan, dwFlags,
-              dwExtraInfo)
+    TQ_HOOKED_AS(onKeybdEvent, void, keybd_event, 0, (BYTE bVk, BYTE bScan, DWORD dwFlags, DWORD dwExtraInfo), bVk,
+                 bScan, dwFlags, dwExtraInfo)
     TQ_HOOKED(void, SHAddToRecentDocs, 0, (UINT uFlags, const std::optional<std::string>& path), uFlags, path)
     TQ_HOOKED(std::int32_t, SHGetFileInfoA, fresh(),
               (const std::string& path, DWORD dwFileAttributes, ShFileInfoA& info, UINT cbFileInfo, UINT uFlags), path,
