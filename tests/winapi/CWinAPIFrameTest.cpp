@@ -81,14 +81,12 @@ struct ConversionCase {
     int error;
 };
 
-class CWinAPIConversion : public ::testing::TestWithParam<ConversionCase> {};
+class CWinAPIConversion : public CWinAPITest, public ::testing::WithParamInterface<ConversionCase> {};
 
 TEST_P(CWinAPIConversion, ConvertsOnTheChosenAxis)
 {
-    RecordingWin32Api api;
     api.twipsPerPixelX = GetParam().twipsPerPixelX;
     api.twipsPerPixelY = 12;
-    CWinAPI winapi(api);
     const auto& c = GetParam();
     Variant result;
     EXPECT_EQ(runtimeErrorOf([&] { result = c.toPixels ? winapi.TtoP(c.no, c.yValue) : winapi.PtoT(c.no, c.yValue); }),

@@ -4,16 +4,6 @@
 namespace tarnquill {
 namespace {
 
-// The 24 bytes before the tip: size 88, window, id 1, flags 7, message 512, icon.
-std::string recordHead(std::uint32_t hWnd, std::uint32_t hIcon)
-{
-    std::string head;
-    for (const std::uint32_t field : {88u, hWnd, 1u, 7u, 512u, hIcon})
-        for (int i = 0; i < 4; ++i)
-            head += static_cast<char>(field >> (8 * i));
-    return head;
-}
-
 struct ActionCase {
     std::int32_t func;
     int message; // -1: no call
@@ -52,8 +42,11 @@ TEST_P(CWinAPITrayTip, TheRecordHoldsTheTextAndANulCutOrPaddedTo64Bytes)
 {
     ASSERT_EQ(GetParam().field.size(), 64u);
     winapi.TrayIcon(0, 1234, GetParam().sName, Picture(0x162E));
-    EXPECT_THAT(api.calls,
-                ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + GetParam().field) + ")"));
+    std::string head; // size 88, window, id 1, flags 7, message 512, icon
+    for (const std::uint32_t field : {88u, 1234u, 1u, 7u, 512u, 0x162Eu})
+        for (int i = 0; i < 4; ++i)
+            head += static_cast<char>(field >> (8 * i));
+    EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(head + GetParam().field) + ")"));
 }
 
 const std::string kNul(1, '\0');
@@ -80,14 +73,12 @@ struct NotificationCase {
     float pixels; // left in the caller's X
 };
 
-class CWinAPITryIcnRtnMsg : public ::testing::TestWithParam<NotificationCase> {};
+class CWinAPITryIcnRtnMsg : public CWinAPITest, public ::testing::WithParamInterface<NotificationCase> {};
 
 TEST_P(CWinAPITryIcnRtnMsg, UndoesTheTwipScalingOfTheShellsMessage)
 {
-    RecordingWin32Api api;
     api.twipsPerPixelX = GetParam().twipsPerPixel;
     api.twipsPerPixelY = 1; // never the vertical factor
-    CWinAPI winapi(api);
     float x = GetParam().x;
     EXPECT_EQ(winapi.TryIcnRtnMsg(x), GetParam().message);
     EXPECT_EQ(x, GetParam().pixels);

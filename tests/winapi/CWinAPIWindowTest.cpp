@@ -13,11 +13,6 @@ struct CallCase {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const CallCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class CWinAPIWindowCalls : public CWinAPITest, public ::testing::WithParamInterface<CallCase> {};
 
 // Each member's whole sequence of platform calls, with the constants its
@@ -72,23 +67,19 @@ INSTANTIATE_TEST_SUITE_P(
         CallCase{"MousePosInPixels", [](CWinAPI& w) { w.SetMousePos(-5, 40000); }, {"SetCursorPos(-5, 40000)"}}),
     kNamed);
 
-TEST(CWinAPIWindowTest, ToolBarStyleKeepsTheOtherBits)
+TEST_F(CWinAPITest, ToolBarStyleKeepsTheOtherBits)
 {
-    RecordingWin32Api api;
     api.onSendMessageA = [](HWND, UINT msg, WPARAM, LPARAM) { return msg == TB_GETSTYLE ? 0x0101 : 0; };
-    CWinAPI winapi{api};
     winapi.ChangeToolBarStyle(5);
     EXPECT_EQ(api.calls.back(), "SendMessageA(100, 1080, 0, 2305)");
 }
 
 // Only 1 is a success; 2 (assigned, but another window has it), 0 and -1
 // all show the box, and the default procedure is called every time.
-TEST(CWinAPIWindowTest, HotKeyAsksForAnotherUnlessTheResultIsOne)
+TEST_F(CWinAPITest, HotKeyAsksForAnotherUnlessTheResultIsOne)
 {
     for (const LRESULT result : {1, 2, 0, -1}) {
-        RecordingWin32Api api;
         api.onSendMessageA = [result](HWND, UINT, WPARAM, LPARAM) { return result; };
-        CWinAPI winapi{api};
         api.calls.clear();
         winapi.SetHotKey(77, 0x0641);
         std::vector<std::string> expected{"SendMessageA(77, 50, 1601, 0)"};

@@ -54,11 +54,6 @@ std::string RecordingWin32Api::shown(const std::optional<std::string>& text)
     return text ? shown(*text) : "NULL";
 }
 
-std::string RecordingWin32Api::shown(std::string_view bytes)
-{
-    return byteList(bytes);
-}
-
 std::string RecordingWin32Api::shown(const WinRect& r)
 {
     return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", "
@@ -87,13 +82,6 @@ BOOL RecordingWin32Api::SystemParametersInfoA(UINT uiAction, UINT uiParam, WinRe
         r = workArea;
     else if (uiAction == SPI_SETWORKAREA)
         workArea = r;
-    return 1;
-}
-
-BOOL RecordingWin32Api::GetCursorPos(WinPoint& point)
-{
-    record("GetCursorPos", point);
-    point = cursor;
     return 1;
 }
 

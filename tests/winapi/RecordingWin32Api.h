@@ -14,6 +14,9 @@
 
 namespace tarnquill::testing {
 
+// <N bytes 61 62 00>, as a line shows bytes.
+std::string byteList(std::string_view bytes);
+
 // A Win32Api that records every platform call, in order, as one readable line
 // ("Name(arg, arg, ...)"), and answers from a script.
 //
@@ -77,7 +80,7 @@ public:
                  (UINT uiAction, UINT uiParam, const std::string& text, UINT fWinIni), uiAction, uiParam, text, fWinIni)
     TQ_HOOKED_AS(onSystemParametersInfoSlot, BOOL, SystemParametersInfoA, 1,
                  (UINT uiAction, UINT uiParam, BOOL& slot, UINT fWinIni), uiAction, uiParam, slot, fWinIni)
-    BOOL GetCursorPos(WinPoint& point) override;
+    BOOL GetCursorPos(WinPoint& point) override { record("GetCursorPos", point); point = cursor; return 1; }
     TQ_HOOKED(BOOL, SetCursorPos, 1, (int X, int Y), X, Y)
     TQ_HOOKED(int, MessageBoxA, IDOK, (HWND hWnd, const std::string& text, const std::string& caption, UINT uType),
               hWnd, text, caption, uType)
@@ -209,7 +212,7 @@ private:
     static std::string shown(std::string& buffer);
     static std::string shown(const std::string& text);
     static std::string shown(const std::optional<std::string>& text);
-    static std::string shown(std::string_view bytes);
+    static std::string shown(std::string_view bytes) { return byteList(bytes); }
     static std::string shown(const WinRect& rect);
     static std::string shown(const NotifyIconDataA& record);
     struct Raw {
@@ -259,9 +262,6 @@ private:
             return static_cast<R>(fallback);
     }
 };
-
-// <N bytes 61 62 00>, as a line shows bytes.
-std::string byteList(std::string_view bytes);
 
 // The number of the RuntimeError that `action` raised, or 0 when it raised none.
 template <typename Action>
