@@ -64,11 +64,11 @@ InMemoryRegistry::InMemoryRegistry()
     , m_config(std::make_shared<Key>())
 {
     m_machine->machine = m_users->machine = m_config->machine = true;
-    DWORD disposition = 0;
     for (const auto& [root, path] : {std::pair{HKEY_CURRENT_USER, "Software\\Classes"},
                                      std::pair{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
                                      std::pair{HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"}}) {
         HKEY key = 0;
+        DWORD disposition = 0;
         RegCreateKeyExA(root, path, 0, std::nullopt, 0, KEY_ALL_ACCESS, key, disposition);
         RegCloseKey(key);
     }
@@ -271,14 +271,10 @@ LONG InMemoryRegistry::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD
     if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
         return status;
     const Key& key = *open.key;
-    LONG status = ERROR_SUCCESS;
     const std::size_t capacity = registry::capacityOf(className, cchClass);
-    if (capacity > 0) {
-        if (key.className.size() + 1 > capacity)
-            status = ERROR_MORE_DATA;
-        else
-            putWithNul(className, key.className);
-    }
+    const LONG status = capacity > 0 && key.className.size() >= capacity ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    if (capacity > 0 && status == ERROR_SUCCESS)
+        putWithNul(className, key.className);
     cchClass = static_cast<DWORD>(key.className.size());
     subKeys = static_cast<DWORD>(key.children.size());
     maxSubKeyLen = maxClassLen = maxValueNameLen = maxValueLen = 0;

@@ -30,14 +30,13 @@ std::string byteList(std::string_view bytes);
 //
 // Answers: every platform call but the work-area and cursor readings has a
 // hook (on<Name>, the method's own signature; onSendMessageText and
-// onSystemParametersInfoText/Slot for the overloads) that answers when set. Otherwise an action succeeds in the
-// plainest way (TRUE, ERROR_SUCCESS, a fresh handle 100, 101, ... wherever
-// one is returned); the work area and the cursor come from `workArea` and
-// `cursor` (SPI_SETWORKAREA stores into `workArea`); a call that would fill
-// a buffer or a record fails and leaves it untouched; searches and
-// enumerations find nothing. The registry functions answer from `registry`.
-// WaitForEvents, unscripted, sets `now` to the end it was
-// given, as a wait that saw no event would.
+// onSystemParametersInfoText/Slot for the overloads) that answers when set.
+// Otherwise an action succeeds plainly (TRUE, ERROR_SUCCESS, a fresh handle
+// 100, 101, ...); the work area and the cursor come from `workArea` (which
+// SPI_SETWORKAREA sets) and `cursor`; a call that would fill a buffer or a
+// record fails and leaves it untouched; searches find nothing; the registry
+// functions answer from `registry`; WaitForEvents sets `now` to its end, as a
+// wait that saw no event would.
 class RecordingWin32Api final : public Win32Api {
 public:
     std::vector<std::string> calls;
@@ -68,11 +67,8 @@ public:
 // A registry function: recorded with `Shown`, answered by its hook or by `registry`.
 #define TQ_REGISTRY(Name, Params, Shown, ...)                                                                      \
     std::function<LONG Params> on##Name;                                                                           \
-    LONG Name Params override                                                                                      \
-    {                                                                                                              \
-        record(#Name, TQ_UNPAREN Shown);                                                                           \
-        return on##Name ? on##Name(__VA_ARGS__) : registry->Name(__VA_ARGS__);                                     \
-    }
+    LONG Name Params override { record(#Name, TQ_UNPAREN Shown);                                                   \
+        return on##Name ? on##Name(__VA_ARGS__) : registry->Name(__VA_ARGS__); }
 #define TQ_UNPAREN(...) __VA_ARGS__
 
     BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, WinRect& rect, UINT fWinIni) override;
