@@ -92,8 +92,6 @@ TEST_P(CWinAPIConversion, ConvertsOnTheChosenAxis)
     }
 }
 
-const std::string kText150 = "150";
-
 INSTANTIATE_TEST_SUITE_P(
     CWinAPI, CWinAPIConversion,
     ::testing::Values(
@@ -109,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"TtoP100OnY", true, 15, std::int32_t{100}, kTrue, std::int32_t{8}, 0},
         ConversionCase{"TtoPRoundsTheTwipsFirst", true, 15, 29.5, kFalse, std::int32_t{2}, 0},
         ConversionCase{"TtoPRoundsTheFactorFirst", true, 7.5f, std::int32_t{15}, kFalse, std::int32_t{1}, 0},
-        ConversionCase{"TtoPNumericText", true, 15, kText150, kFalse, std::int32_t{10}, 0},
+        ConversionCase{"TtoPNumericText", true, 15, std::string("150"), kFalse, std::int32_t{10}, 0},
         ConversionCase{"TtoPText", true, 15, std::string("x"), kFalse, {}, RuntimeError::kTypeMismatch},
         ConversionCase{"TtoPBeyondInt32", true, 15, 3e9, kFalse, {}, RuntimeError::kOverflow},
         ConversionCase{"TtoPFactorRoundsToZero", true, 0.4f, std::int32_t{10}, kFalse, {},

@@ -90,9 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NotificationCase{15, 7725, 515, 515}, NotificationCase{15, 7665, 0, 511},
                       NotificationCase{15, 0, 0, 0}, NotificationCase{15, 7680, 512, 512},
                       NotificationCase{15, 7815, 521, 521}, NotificationCase{15, 7830, 0, 522},
-                      NotificationCase{15, -7710, 0, -514},
+                      NotificationCase{15, -7710, 0, -514}, NotificationCase{12, 6168, 514, 514},
                       NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
-                      NotificationCase{12, 6168, 514, 514},
                       // Factors that are not whole: 192 and 168 dpi. A release
                       // arrives as 514 pixels times the exact factor.
                       NotificationCase{7.5f, 3855, 514, 514},

@@ -207,13 +207,11 @@ private:
     // One argument as the line shows it (see the class comment).
     static std::string shown(std::string& buffer);
     static std::string shown(const std::string& text);
-    static std::string shown(const std::optional<std::string>& text);
+    static std::string shown(const std::optional<std::string>& text) { return text ? shown(*text) : "NULL"; }
     static std::string shown(std::string_view bytes) { return byteList(bytes); }
     static std::string shown(const WinRect& rect);
     static std::string shown(const NotifyIconDataA& record);
-    struct Raw {
-        std::string text;
-    };
+    struct Raw { std::string text; };
     static std::string shown(const Raw& raw) { return raw.text; }
     // A registry root by name, an access mask in hex.
     static Raw root(HKEY key);
