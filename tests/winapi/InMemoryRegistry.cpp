@@ -166,7 +166,8 @@ LONG InMemoryRegistry::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWO
                                        HKEY& result, DWORD& disposition)
 {
     if (const LONG status = RegOpenKeyExA(hKey, subKey, 0, samDesired, result); status != ERROR_FILE_NOT_FOUND) {
-        disposition = REG_OPENED_EXISTING_KEY;
+        if (status == ERROR_SUCCESS)
+            disposition = REG_OPENED_EXISTING_KEY;
         return status;
     }
     Found found;
