@@ -38,21 +38,6 @@ TEST_F(RegStuffTest, AddOpensTheMachineWideRunKeyWithAccess3F)
     ASSERT_FALSE(api.calls.empty());
     EXPECT_EQ(api.calls.front(),
               R"(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\MICROSOFT\WINDOWS\CURRENTVERSION\RUN\", 0, 0x3F, out))");
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
-    EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
-    EXPECT_EQ(registry.openHandles(), 0u);
-}
-
-TEST_F(RegStuffTest, AnOrdinaryUsersEntryIsPerUserAndMakesTheRunKeyWhenMissing)
-{
-    registry.machineWritable = false;
-    ASSERT_EQ(api.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
-              ERROR_SUCCESS);
-    regStuff.AddRunEntry("tool");
-    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
-
-    regStuff.RemoveRunEntry("tool");
     EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
     EXPECT_EQ(registry.openHandles(), 0u);
 }
@@ -79,10 +64,15 @@ TEST_F(RegStuffTest, WithNoKeyWritableNothingIsWrittenAndNothingRaised)
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
+// An ordinary user's entry is per user, its Run key made when missing.
 TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemoveUnderBothRoots)
 {
     registry.machineWritable = false;
+    ASSERT_EQ(api.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              ERROR_SUCCESS);
     applyRunAtStartup(regStuff, 1, "tool");
+    EXPECT_EQ(runValue(HKEY_CURRENT_USER), kEntry);
+    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
     registry.machineWritable = true;
     applyRunAtStartup(regStuff, 1, "tool");
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kEntry);
@@ -90,17 +80,15 @@ TEST_F(RegStuffTest, CheckBoxStateChoosesAddOrRemoveUnderBothRoots)
     applyRunAtStartup(regStuff, 2, "tool"); // greyed counts as not checked
     EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
     EXPECT_EQ(runValue(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_EQ(registry.openHandles(), 0u);
 }
 
 TEST(RunEntryData, IsTheFolderASeparatorAndTheName)
 {
     const std::tuple<std::string, std::string, std::string> rows[] = {
-        {"C:\\Apps\\Clip", "tool", "C:\\Apps\\Clip\\tool"},
-        {"C:\\", "tool", "C:\\tool"},
-        {"\\\\server\\share", "tq", "\\\\server\\share\\tq"},
-        {"/opt/tq", "tarnquill", "/opt/tq/tarnquill"},
-        {"/opt/tq/", "tarnquill", "/opt/tq/tarnquill"},
-        {"/", "tarnquill", "/tarnquill"},
+        {"C:\\Apps\\Clip", "tool", "C:\\Apps\\Clip\\tool"}, {"C:\\", "tool", "C:\\tool"},
+        {"\\\\server\\share", "tq", "\\\\server\\share\\tq"}, {"/opt/tq", "tarnquill", "/opt/tq/tarnquill"},
+        {"/opt/tq/", "tarnquill", "/opt/tq/tarnquill"}, {"/", "tarnquill", "/tarnquill"},
         {"/opt/tq\\", "tarnquill", "/opt/tq\\/tarnquill"}, // a Linux folder whose name ends in a backslash
         {"C:\\Program Files\\Tq", "tq", "C:\\Program Files\\Tq\\tq"}, // blanks stay unquoted
     };

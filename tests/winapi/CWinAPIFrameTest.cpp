@@ -6,7 +6,7 @@ namespace {
 
 // Different factors on the two axes, so a property that reads the wrong axis
 // shows; 7.5 (192 dpi) makes products end in halves.
-class CWinAPIFrameTest : public ::testing::Test {
+class CWinAPIFrameTest : public CWinAPITest {
 protected:
     CWinAPIFrameTest()
     {
@@ -15,8 +15,6 @@ protected:
         api.workArea = {3, 5, 1280, 1000};
         api.cursor = {101, 203};
     }
-
-    RecordingWin32Api api;
 };
 
 struct PropertyCase {
@@ -29,7 +27,6 @@ class CWinAPIProperty : public CWinAPIFrameTest, public ::testing::WithParamInte
 
 TEST_P(CWinAPIProperty, IsTheScreenReadingInTwipsRoundedHalfToEven)
 {
-    CWinAPI winapi(api);
     EXPECT_EQ((winapi.*GetParam().read)(), GetParam().twips);
 }
 
@@ -45,7 +42,6 @@ INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPIProperty,
 // Every read asks the system again: the cursor, the dpi and the work area.
 TEST_F(CWinAPIFrameTest, EachReadIsTakenAfresh)
 {
-    CWinAPI winapi(api);
     const auto first = winapi.MouseX();
     api.cursor.x += 10;
     api.twipsPerPixelX = 15;
@@ -63,12 +59,12 @@ TEST_F(CWinAPIFrameTest, AnEdgeBeyondTheInt16RangeOverflowsOnlyWhenRead)
     api.twipsPerPixelY = 15;
     api.workArea.right = 2185;  // 32775 twips
     api.cursor.y = 3000;        // 45000 twips: construction must still succeed
-    CWinAPI winapi(api);
-    EXPECT_EQ(runtimeErrorOf([&] { winapi.WorkAreaRight(); }), RuntimeError::kOverflow);
-    EXPECT_EQ(runtimeErrorOf([&] { winapi.MouseY(); }), RuntimeError::kOverflow);
-    EXPECT_EQ(winapi.MouseX(), 1515);
+    CWinAPI late(api);
+    EXPECT_EQ(runtimeErrorOf([&] { late.WorkAreaRight(); }), RuntimeError::kOverflow);
+    EXPECT_EQ(runtimeErrorOf([&] { late.MouseY(); }), RuntimeError::kOverflow);
+    EXPECT_EQ(late.MouseX(), 1515);
     api.workArea.right = 2184;
-    EXPECT_EQ(winapi.WorkAreaRight(), 32760);
+    EXPECT_EQ(late.WorkAreaRight(), 32760);
 }
 
 struct ConversionCase {
@@ -81,14 +77,12 @@ struct ConversionCase {
     int error;
 };
 
-class CWinAPIConversion : public ::testing::TestWithParam<ConversionCase> {};
+class CWinAPIConversion : public CWinAPITest, public ::testing::WithParamInterface<ConversionCase> {};
 
 TEST_P(CWinAPIConversion, ConvertsOnTheChosenAxis)
 {
-    RecordingWin32Api api;
     api.twipsPerPixelX = GetParam().twipsPerPixelX;
     api.twipsPerPixelY = 12;
-    CWinAPI winapi(api);
     const auto& c = GetParam();
     Variant result;
     EXPECT_EQ(runtimeErrorOf([&] { result = c.toPixels ? winapi.TtoP(c.no, c.yValue) : winapi.PtoT(c.no, c.yValue); }),
@@ -97,8 +91,6 @@ TEST_P(CWinAPIConversion, ConvertsOnTheChosenAxis)
         EXPECT_EQ(result, c.result);
     }
 }
-
-const std::string kText150 = "150";
 
 INSTANTIATE_TEST_SUITE_P(
     CWinAPI, CWinAPIConversion,
@@ -115,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"TtoP100OnY", true, 15, std::int32_t{100}, kTrue, std::int32_t{8}, 0},
         ConversionCase{"TtoPRoundsTheTwipsFirst", true, 15, 29.5, kFalse, std::int32_t{2}, 0},
         ConversionCase{"TtoPRoundsTheFactorFirst", true, 7.5f, std::int32_t{15}, kFalse, std::int32_t{1}, 0},
-        ConversionCase{"TtoPNumericText", true, 15, kText150, kFalse, std::int32_t{10}, 0},
+        ConversionCase{"TtoPNumericText", true, 15, std::string("150"), kFalse, std::int32_t{10}, 0},
         ConversionCase{"TtoPText", true, 15, std::string("x"), kFalse, {}, RuntimeError::kTypeMismatch},
         ConversionCase{"TtoPBeyondInt32", true, 15, 3e9, kFalse, {}, RuntimeError::kOverflow},
         ConversionCase{"TtoPFactorRoundsToZero", true, 0.4f, std::int32_t{10}, kFalse, {},

@@ -7,6 +7,7 @@
 #include "CWinAPITest.h"
 
 #include <functional>
+#include <tuple>
 
 namespace tarnquill {
 namespace {
@@ -37,9 +38,10 @@ struct OpenCase {
 
 class CWinAPIRegistryOpen : public CWinAPIRegistryTest, public ::testing::WithParamInterface<OpenCase> {};
 
-// Every value member opens an existing key with query and set access and
-// creates nothing, and closes what it opened; a conversion error too.
-TEST_P(CWinAPIRegistryOpen, OpensWithAccess3CreatesNothingAndClosesTheKey)
+// Every value member opens an existing key with query and set access (an
+// enumeration: read access) and creates nothing, and closes what it opened; a
+// conversion error too.
+TEST_P(CWinAPIRegistryOpen, OpensWithItsAccessCreatesNothingAndClosesTheKey)
 {
     EXPECT_EQ(runtimeErrorOf([&] { GetParam().call(winapi); }), GetParam().error);
     ASSERT_FALSE(api.calls.empty());
@@ -73,42 +75,26 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"DeleteValue", [](CWinAPI& w) { w.RegistryDeleteValue("K", "n", HKEY_CURRENT_USER); }, kOpenK, 0},
         OpenCase{"AutoRun", [](CWinAPI& w) { w.AutoRun(149); },
                  R"(RegOpenKeyExA(HKEY_CURRENT_USER, "software\microsoft\windows\currentversion\policies\explorer", 0, 0x3, out))",
-                 0}),
+                 0},
+        OpenCase{"EnumKeys", [](CWinAPI& w) { w.RegEnumKeys("K", 7, HKEY_CURRENT_USER); },
+                 R"(RegOpenKeyExA(HKEY_CURRENT_USER, "K", 0, 0x20019, out))", 0},
+        OpenCase{"EnumValuesMissing", [](CWinAPI& w) { w.RegistryEnumerateValues("Missing", 1, 2, HKEY_CURRENT_USER); },
+                 R"(RegOpenKeyExA(HKEY_CURRENT_USER, "Missing", 0, 0x20019, out))", 0}),
     kNamed);
 
-// An enumeration opens its key for reading only.
-TEST_F(CWinAPIRegistryTest, EnumerationsOpenTheKeyWithReadAccess)
+// The stored command (tests/registry) is the program's folder, name and
+// arguments, then the file.
+TEST_F(CWinAPIRegistryTest, RightClickCommandNamesTheProgramItsArgumentsAndTheFile)
 {
-    winapi.RegEnumKeys("K", 7, HKEY_CURRENT_USER);
-    winapi.RegistryEnumerateValues("Missing", 1, 2, HKEY_CURRENT_USER);
-    EXPECT_THAT(api.callsTo("RegOpenKeyExA"), ElementsAre(R"(RegOpenKeyExA(HKEY_CURRENT_USER, "K", 0, 0x20019, out))",
-                                                          R"(RegOpenKeyExA(HKEY_CURRENT_USER, "Missing", 0, 0x20019, out))"));
-    EXPECT_EQ(registry.openHandles(), 0u);
+    for (const auto& [folder, args, command] : {std::tuple{"C:\\Apps", "", "C:\\Apps\\tool.exe  %1"},
+                                                std::tuple{"C:\\", "-x", "C:\\tool.exe -x %1"}}) {
+        api.appPath = folder;
+        api.appCommandLine = args;
+        std::string path = "ignored";
+        winapi.RegistryCreateRightClickAccess("Open with tool", path);
+        EXPECT_EQ(path, command);
+    }
 }
-
-struct CommandCase {
-    const char* appPath;
-    const char* commandLine;
-    const char* command;
-};
-
-class CWinAPIRightClick : public CWinAPIRegistryTest, public ::testing::WithParamInterface<CommandCase> {};
-
-TEST_P(CWinAPIRightClick, CommandNamesTheProgramItsArgumentsAndTheFile)
-{
-    api.appPath = GetParam().appPath;
-    api.appCommandLine = GetParam().commandLine;
-    std::string path = "ignored";
-    winapi.RegistryCreateRightClickAccess("Open with tool", path);
-    EXPECT_EQ(path, GetParam().command);
-    const auto stored = registry.value(HKEY_CLASSES_ROOT, "*\\shell\\Open with tool\\Command", "");
-    EXPECT_EQ(stored, (testing::InMemoryRegistry::Stored{REG_SZ, path + '\0'}));
-    EXPECT_EQ(registry.openHandles(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Folders, CWinAPIRightClick,
-                         ::testing::Values(CommandCase{"C:\\Apps", "", "C:\\Apps\\tool.exe  %1"},
-                                           CommandCase{"C:\\", "-x", "C:\\tool.exe -x %1"}));
 
 } // namespace
 } // namespace tarnquill

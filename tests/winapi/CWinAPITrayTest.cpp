@@ -4,16 +4,6 @@
 namespace tarnquill {
 namespace {
 
-// The 24 bytes before the tip: size 88, window, id 1, flags 7, message 512, icon.
-std::string recordHead(std::uint32_t hWnd, std::uint32_t hIcon)
-{
-    std::string head;
-    for (const std::uint32_t field : {88u, hWnd, 1u, 7u, 512u, hIcon})
-        for (int i = 0; i < 4; ++i)
-            head += static_cast<char>(field >> (8 * i));
-    return head;
-}
-
 struct ActionCase {
     std::int32_t func;
     int message; // -1: no call
@@ -21,8 +11,11 @@ struct ActionCase {
 
 class CWinAPITrayAction : public CWinAPITest, public ::testing::WithParamInterface<ActionCase> {};
 
+// An unset picture fails before any call, whatever the func.
 TEST_P(CWinAPITrayAction, FuncChoosesTheShellMessage)
 {
+    EXPECT_EQ(runtimeErrorOf([&] { winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture()); }),
+              RuntimeError::kObjectNotSet);
     winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture(5));
     if (GetParam().message < 0) {
         EXPECT_THAT(api.calls, IsEmpty());
@@ -30,13 +23,6 @@ TEST_P(CWinAPITrayAction, FuncChoosesTheShellMessage)
         ASSERT_EQ(api.calls.size(), 1u);
         EXPECT_EQ(api.calls[0].substr(0, 21), "Shell_NotifyIconA(" + std::to_string(GetParam().message) + ", ");
     }
-}
-
-TEST_P(CWinAPITrayAction, AnUnsetPictureFailsBeforeAnyCall)
-{
-    EXPECT_EQ(runtimeErrorOf([&] { winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture()); }),
-              RuntimeError::kObjectNotSet);
-    EXPECT_THAT(api.calls, IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITrayAction,
@@ -56,8 +42,11 @@ TEST_P(CWinAPITrayTip, TheRecordHoldsTheTextAndANulCutOrPaddedTo64Bytes)
 {
     ASSERT_EQ(GetParam().field.size(), 64u);
     winapi.TrayIcon(0, 1234, GetParam().sName, Picture(0x162E));
-    EXPECT_THAT(api.calls,
-                ElementsAre("Shell_NotifyIconA(0, " + byteList(recordHead(1234, 0x162E) + GetParam().field) + ")"));
+    std::string head; // size 88, window, id 1, flags 7, message 512, icon
+    for (const std::uint32_t field : {88u, 1234u, 1u, 7u, 512u, 0x162Eu})
+        for (int i = 0; i < 4; ++i)
+            head += static_cast<char>(field >> (8 * i));
+    EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(head + GetParam().field) + ")"));
 }
 
 const std::string kNul(1, '\0');
@@ -84,14 +73,12 @@ struct NotificationCase {
     float pixels; // left in the caller's X
 };
 
-class CWinAPITryIcnRtnMsg : public ::testing::TestWithParam<NotificationCase> {};
+class CWinAPITryIcnRtnMsg : public CWinAPITest, public ::testing::WithParamInterface<NotificationCase> {};
 
 TEST_P(CWinAPITryIcnRtnMsg, UndoesTheTwipScalingOfTheShellsMessage)
 {
-    RecordingWin32Api api;
     api.twipsPerPixelX = GetParam().twipsPerPixel;
     api.twipsPerPixelY = 1; // never the vertical factor
-    CWinAPI winapi(api);
     float x = GetParam().x;
     EXPECT_EQ(winapi.TryIcnRtnMsg(x), GetParam().message);
     EXPECT_EQ(x, GetParam().pixels);
@@ -103,9 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NotificationCase{15, 7725, 515, 515}, NotificationCase{15, 7665, 0, 511},
                       NotificationCase{15, 0, 0, 0}, NotificationCase{15, 7680, 512, 512},
                       NotificationCase{15, 7815, 521, 521}, NotificationCase{15, 7830, 0, 522},
-                      NotificationCase{15, -7710, 0, -514},
+                      NotificationCase{15, -7710, 0, -514}, NotificationCase{12, 6168, 514, 514},
                       NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
-                      NotificationCase{12, 6168, 514, 514},
                       // Factors that are not whole: 192 and 168 dpi. A release
                       // arrives as 514 pixels times the exact factor.
                       NotificationCase{7.5f, 3855, 514, 514},

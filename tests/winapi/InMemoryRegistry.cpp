@@ -47,10 +47,12 @@ REGSAM granted(REGSAM requested)
     return rights;
 }
 
-void putWithNul(std::string& buffer, const std::string& text)
+// Writes text and its NUL into a caller's buffer; the text's length.
+DWORD putWithNul(std::string& buffer, const std::string& text)
 {
     std::copy(text.begin(), text.end(), buffer.begin());
     buffer[text.size()] = '\0';
+    return static_cast<DWORD>(text.size());
 }
 
 } // namespace
@@ -62,17 +64,14 @@ InMemoryRegistry::InMemoryRegistry()
     , m_config(std::make_shared<Key>())
 {
     m_machine->machine = m_users->machine = m_config->machine = true;
-    const bool writable = machineWritable;
-    machineWritable = true;
-    DWORD disposition = 0;
     for (const auto& [root, path] : {std::pair{HKEY_CURRENT_USER, "Software\\Classes"},
                                      std::pair{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
                                      std::pair{HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"}}) {
         HKEY key = 0;
+        DWORD disposition = 0;
         RegCreateKeyExA(root, path, 0, std::nullopt, 0, KEY_ALL_ACCESS, key, disposition);
         RegCloseKey(key);
     }
-    machineWritable = writable;
     m_classes = find(m_user, {"Software", "Classes"});
 }
 
@@ -89,7 +88,7 @@ std::shared_ptr<InMemoryRegistry::Key> InMemoryRegistry::find(const std::shared_
     return key;
 }
 
-LONG InMemoryRegistry::resolve(HKEY hKey, Open& out) const
+LONG InMemoryRegistry::resolve(HKEY hKey, Open& out, REGSAM needed) const
 {
     switch (hKey) {
     case HKEY_CLASSES_ROOT: out = {m_classes, KEY_ALL_ACCESS}; break;
@@ -104,7 +103,10 @@ LONG InMemoryRegistry::resolve(HKEY hKey, Open& out) const
         out = it->second;
     }
     }
-    return out.key && !out.key->deleted ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+    if (!out.key || out.key->deleted)
+        return ERROR_KEY_DELETED;
+    const bool denied = (out.access & needed) != needed || ((needed & kWriteRights) != 0 && !mayChange(*out.key));
+    return denied ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
 HKEY InMemoryRegistry::addHandle(Open open)
@@ -163,17 +165,14 @@ LONG InMemoryRegistry::RegCreateKeyExA(HKEY hKey, const std::string& subKey, DWO
                                        const std::optional<std::string>& className, DWORD, REGSAM samDesired,
                                        HKEY& result, DWORD& disposition)
 {
-    Found found;
-    const auto& [base, components, existing] = found;
-    if (const LONG status = lookup(hKey, subKey, found); status != ERROR_FILE_NOT_FOUND) {
-        if (status != ERROR_SUCCESS)
-            return status;
-        if ((granted(samDesired) & kWriteRights) != 0 && !mayChange(*existing))
-            return ERROR_ACCESS_DENIED;
-        result = addHandle({existing, granted(samDesired)});
-        disposition = REG_OPENED_EXISTING_KEY;
-        return ERROR_SUCCESS;
+    if (const LONG status = RegOpenKeyExA(hKey, subKey, 0, samDesired, result); status != ERROR_FILE_NOT_FOUND) {
+        if (status == ERROR_SUCCESS)
+            disposition = REG_OPENED_EXISTING_KEY;
+        return status;
     }
+    Found found;
+    lookup(hKey, subKey, found);
+    const auto& [base, components, missing] = found;
     if (!mayChange(*base.key) || (base.access & KEY_CREATE_SUB_KEY) == 0)
         return ERROR_ACCESS_DENIED;
     std::shared_ptr<Key> key = base.key;
@@ -198,10 +197,8 @@ LONG InMemoryRegistry::RegSetValueExA(HKEY hKey, const std::string& valueName, D
                                       std::string_view data, DWORD cbData)
 {
     Open open;
-    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+    if (const LONG status = resolve(hKey, open, KEY_SET_VALUE); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_SET_VALUE) == 0 || !mayChange(*open.key))
-        return ERROR_ACCESS_DENIED;
     if (registry::claimsTooMuch(data, cbData))
         return ERROR_INVALID_PARAMETER;
     Value* value = findValue(*open.key, valueName);
@@ -216,10 +213,8 @@ LONG InMemoryRegistry::RegQueryValueExA(HKEY hKey, const std::string& valueName,
                                         DWORD& cbData)
 {
     Open open;
-    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+    if (const LONG status = resolve(hKey, open, KEY_QUERY_VALUE); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_QUERY_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
     const Value* value = findValue(*open.key, valueName);
     return value ? putData(*value, type, data, cbData) : ERROR_FILE_NOT_FOUND;
 }
@@ -252,10 +247,8 @@ LONG InMemoryRegistry::RegDeleteKeyA(HKEY hKey, const std::string& subKey)
 LONG InMemoryRegistry::RegDeleteValueA(HKEY hKey, const std::string& valueName)
 {
     Open open;
-    if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
+    if (const LONG status = resolve(hKey, open, KEY_SET_VALUE); status != ERROR_SUCCESS)
         return status;
-    if ((open.access & KEY_SET_VALUE) == 0 || !mayChange(*open.key))
-        return ERROR_ACCESS_DENIED;
     const Value* value = findValue(*open.key, valueName);
     if (!value)
         return ERROR_FILE_NOT_FOUND;
@@ -279,14 +272,10 @@ LONG InMemoryRegistry::RegQueryInfoKeyA(HKEY hKey, std::string& className, DWORD
     if (const LONG status = resolve(hKey, open); status != ERROR_SUCCESS)
         return status;
     const Key& key = *open.key;
-    LONG status = ERROR_SUCCESS;
     const std::size_t capacity = registry::capacityOf(className, cchClass);
-    if (capacity > 0) {
-        if (key.className.size() + 1 > capacity)
-            status = ERROR_MORE_DATA;
-        else
-            putWithNul(className, key.className);
-    }
+    const LONG status = capacity > 0 && key.className.size() >= capacity ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    if (capacity > 0 && status == ERROR_SUCCESS)
+        putWithNul(className, key.className);
     cchClass = static_cast<DWORD>(key.className.size());
     subKeys = static_cast<DWORD>(key.children.size());
     maxSubKeyLen = maxClassLen = maxValueNameLen = maxValueLen = 0;
@@ -316,10 +305,8 @@ LONG InMemoryRegistry::RegEnumKeyExA(HKEY hKey, DWORD index, std::string& name, 
     if (child.name.size() >= registry::capacityOf(name, cchName)
         || child.className.size() >= registry::capacityOf(className, cchClass))
         return ERROR_MORE_DATA;
-    putWithNul(name, child.name);
-    cchName = static_cast<DWORD>(child.name.size());
-    putWithNul(className, child.className);
-    cchClass = static_cast<DWORD>(child.className.size());
+    cchName = putWithNul(name, child.name);
+    cchClass = putWithNul(className, child.className);
     lastWriteTime = {};
     return ERROR_SUCCESS;
 }
@@ -337,8 +324,7 @@ LONG InMemoryRegistry::RegEnumValueA(HKEY hKey, DWORD index, std::string& valueN
         return status;
     if (value.name.size() >= registry::capacityOf(valueName, cchValueName))
         return ERROR_MORE_DATA;
-    putWithNul(valueName, value.name);
-    cchValueName = static_cast<DWORD>(value.name.size());
+    cchValueName = putWithNul(valueName, value.name);
     return ERROR_SUCCESS;
 }
 

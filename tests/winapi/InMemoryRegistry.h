@@ -57,11 +57,7 @@ public:
                        std::string& data, DWORD& cbData);
 
 private:
-    struct Value {
-        std::string name;
-        DWORD type = 0;
-        std::string data;
-    };
+    struct Value { std::string name; DWORD type = 0; std::string data; };
     struct Key {
         std::string name;
         std::string className;
@@ -72,17 +68,12 @@ private:
         std::map<std::string, std::shared_ptr<Key>> children;
         std::vector<Value> values;
     };
-    struct Open {
-        std::shared_ptr<Key> key;
-        REGSAM access = 0;
-    };
+    struct Open { std::shared_ptr<Key> key; REGSAM access = 0; };
 
-    LONG resolve(HKEY hKey, Open& out) const;
-    struct Found {
-        Open base;
-        std::vector<std::string> components;
-        std::shared_ptr<Key> key;
-    };
+    // The key behind hKey, ERROR_ACCESS_DENIED unless its handle grants `needed`
+    // (and, for a write right, the key may change).
+    LONG resolve(HKEY hKey, Open& out, REGSAM needed = 0) const;
+    struct Found { Open base; std::vector<std::string> components; std::shared_ptr<Key> key; };
     // The key at subKey below hKey (ERROR_FILE_NOT_FOUND, with base and
     // components filled, when it is missing).
     LONG lookup(HKEY hKey, const std::string& subKey, Found& out) const;
@@ -93,11 +84,7 @@ private:
     HKEY addHandle(Open open);
     bool mayChange(const Key& key) const { return !key.machine || machineWritable; }
 
-    std::shared_ptr<Key> m_user;
-    std::shared_ptr<Key> m_machine;
-    std::shared_ptr<Key> m_users;
-    std::shared_ptr<Key> m_config;
-    std::shared_ptr<Key> m_classes;
+    std::shared_ptr<Key> m_user, m_machine, m_users, m_config, m_classes;
     std::map<HKEY, Open> m_handles;
     HKEY m_lastHandle = 0x1000;
 };

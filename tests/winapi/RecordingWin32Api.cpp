@@ -9,11 +9,11 @@ namespace tarnquill::testing {
 
 namespace {
 
-// Two upper-case hex digits.
-std::string hexDigits(unsigned char byte)
+// A number as `format` (a printf format for one unsigned number) writes it.
+std::string printed(const char* format, unsigned value)
 {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", byte);
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
@@ -23,7 +23,7 @@ std::string byteList(std::string_view bytes)
 {
     std::string out = "<" + std::to_string(bytes.size()) + " bytes";
     for (const char c : bytes)
-        out += " " + hexDigits(static_cast<unsigned char>(c));
+        out += printed(" %02X", static_cast<unsigned char>(c));
     return out + ">";
 }
 
@@ -35,7 +35,7 @@ std::string RecordingWin32Api::shown(const std::string& text)
         if (const char* named = c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\0' ? "\\0" : nullptr)
             out += named;
         else if (byte < 0x20)
-            out += "\\x" + hexDigits(byte);
+            out += printed("\\x%02X", byte);
         else
             out += c;
     }
@@ -44,19 +44,8 @@ std::string RecordingWin32Api::shown(const std::string& text)
 
 std::string RecordingWin32Api::shown(std::string& buffer)
 {
-    if (std::all_of(buffer.begin(), buffer.end(), [](char c) { return c == ' '; }))
-        return "<" + std::to_string(buffer.size()) + " spaces>";
-    return byteList(buffer);
-}
-
-std::string RecordingWin32Api::shown(const std::optional<std::string>& text)
-{
-    return text ? shown(*text) : "NULL";
-}
-
-std::string RecordingWin32Api::shown(std::string_view bytes)
-{
-    return byteList(bytes);
+    const bool blank = std::ranges::all_of(buffer, [](char c) { return c == ' '; });
+    return blank ? "<" + std::to_string(buffer.size()) + " spaces>" : byteList(buffer);
 }
 
 std::string RecordingWin32Api::shown(const WinRect& r)
@@ -74,9 +63,8 @@ std::string RecordingWin32Api::shown(const NotifyIconDataA& record)
 std::vector<std::string> RecordingWin32Api::callsTo(std::string_view name) const
 {
     std::vector<std::string> found;
-    for (const std::string& call : calls)
-        if (call.starts_with(name) && call.size() > name.size() && call[name.size()] == '(')
-            found.push_back(call);
+    std::ranges::copy_if(calls, std::back_inserter(found),
+                         [prefix = std::string(name) + '('](const std::string& call) { return call.starts_with(prefix); });
     return found;
 }
 
@@ -87,13 +75,6 @@ BOOL RecordingWin32Api::SystemParametersInfoA(UINT uiAction, UINT uiParam, WinRe
         r = workArea;
     else if (uiAction == SPI_SETWORKAREA)
         workArea = r;
-    return 1;
-}
-
-BOOL RecordingWin32Api::GetCursorPos(WinPoint& point)
-{
-    record("GetCursorPos", point);
-    point = cursor;
     return 1;
 }
 
@@ -119,9 +100,7 @@ RecordingWin32Api::Raw RecordingWin32Api::root(HKEY key)
 
 RecordingWin32Api::Raw RecordingWin32Api::mask(REGSAM access)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(access));
-    return {text};
+    return {printed("0x%X", static_cast<unsigned>(access))};
 }
 
 } // namespace tarnquill::testing
