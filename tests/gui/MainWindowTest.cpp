@@ -70,13 +70,6 @@ protected:
     std::optional<std::string> clipboardText() { return m_clipboard->read(); }
 };
 
-// Under a clipboard owner that never answers, each command acts well before
-// the seconds an answer is waited for.
-bool soon(const std::function<bool()>& effect)
-{
-    return waitUntil(effect, 2s);
-}
-
 // Everything to see at start, the keyboard's focus, then the erase: one start.
 TEST_F(MainWindowTest, OpensBorderlessFixedCentredAsDesignedWithTheFocusInText1AndErases)
 {
@@ -202,8 +195,11 @@ TEST_F(MainWindowTest, SelectedRowsAreShownAndResentByteForByteAndEraseWakesTheW
 
 class ClipboardOwnerTest : public MainWindowTest {};
 
+// Under a clipboard owner that never answers, each command acts well before
+// the seconds an answer is waited for.
 TEST_F(ClipboardOwnerTest, HungOwnerNeverHoldsUpTheCommandsOrTheNextCopy)
 {
+    const auto soon = [](const std::function<bool()>& effect) { return waitUntil(effect, 2s); };
     const std::string twoLines = "second\r\nline two\r\n";
     // Nothing asks before the program starts.
     Process atStart = m_clipboard->hang(false);
@@ -247,7 +243,7 @@ TEST_F(ClipboardOwnerTest, ExitHandsTheProgramsClipboardTextToTheManager)
     ASSERT_TRUE(waitUntil([&] { return clipboardText() == text; }, 10s));
 
     click("Label3");
-    EXPECT_TRUE(soon([&] { return !m_app->running(); })) << "the exit with a hand-over hung";
+    EXPECT_TRUE(waitUntil([&] { return !m_app->running(); }, 2s)) << "the exit with a hand-over hung";
     EXPECT_TRUE(manager.waitForOutput("saved " + std::to_string(text.size()), 1s)) << manager.stdoutText();
     EXPECT_EQ(clipboardText(), text);
 }

@@ -87,8 +87,6 @@ protected:
     std::unique_ptr<TrayHost> m_tray;
 };
 
-// ---- start ------------------------------------------------------------------
-
 // One start without a tray: the loading window, drags by the title, then
 // Send to Tray.
 TEST_F(StartExitTest, TheLoadingWindowStaysHiddenTheTitleDragsAndSendToTrayMinimisesWithoutATray)
@@ -140,8 +138,6 @@ TEST_F(StartExitTest, TheLoadingWindowStaysHiddenTheTitleDragsAndSendToTrayMinim
     EXPECT_TRUE(m_app->running());
 }
 
-// ---- tray -------------------------------------------------------------------------
-
 TEST_F(StartExitTest, UnderscoreHidesIntoTheTrayAndALeftClickOrASecondStartBringsTheWindowBack)
 {
     startTray();
@@ -174,9 +170,6 @@ TEST_F(StartExitTest, UnderscoreHidesIntoTheTrayAndALeftClickOrASecondStartBring
         << "the window did not come back, or left its icon behind";
 }
 
-// ---- every way out ------------------------------------------------------------------
-
-// Ways out other than a signal.
 enum class Way { ExitLabel, UnderscoreWithoutTray, Signal, CloseRequest };
 
 struct ExitCase {
@@ -241,8 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"Sighup", Way::Signal, SIGHUP}, ExitCase{"WindowClosed", Way::CloseRequest},
                       ExitCase{"SigtermInTheTray", Way::Signal, SIGTERM, true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Check2 -----------------------------------------------------------------------
 
 // Check2 "Run Tarnquill at windows Start-up": each click, and each key
 // released on the box (Form1Test: any key's), makes the Run entry (an XDG

@@ -11,7 +11,6 @@
 #include "platform/linux/QtClipboard.h"
 #include "platform/linux/XcbClipboard.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
@@ -68,7 +67,7 @@ using QtClipboardTest = ClipboardContract<QtClipboardBackend>;
 
 // Only the hint's value "secret" marks a secret; the program's own copy over
 // a secret is text again, without the hint, and other programs paste it.
-TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextAndSetTextDropsIt)
+TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextSetTextDropsItAndAnOwnersExitEmptiesIt)
 {
     backend.own({"own", "UTF8_STRING:hunter2", "x-kde-passwordManagerHint:public"});
     EXPECT_EQ(next(Status::Text).text, "hunter2");
@@ -77,16 +76,15 @@ TEST_F(QtClipboardTest, OnlyASecretHintHidesTheTextAndSetTextDropsIt)
 
     const std::string text = "r\xC3\xA9sent \xE2\x9C\x93";
     ASSERT_TRUE(backend.qt.setText(text));
+    // Pasted by xclip while this process's event loop serves the request.
     ChildProcess targets(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "TARGETS"});
     ASSERT_TRUE(targets.waitForExit());
     EXPECT_FALSE(targets.output().contains("x-kde-passwordManagerHint")) << targets.output().toStdString();
     ChildProcess paste(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
     ASSERT_TRUE(paste.waitForExit());
     EXPECT_EQ(paste.output().toStdString(), text);
-}
 
-TEST_F(QtClipboardTest, AnOwnersExitEmptiesTheClipboard)
-{
+    // An owner's exit empties the clipboard.
     backend.offer(Status::Text, "short-lived");
     next(Status::Text);
     backend.owner.reset();
@@ -102,8 +100,6 @@ TEST(QtClipboardWithoutXFixesTest, OffersNoChangeCounter)
     ASSERT_TRUE(client.waitForExit());
     EXPECT_EQ(client.output().trimmed().toStdString(), "none");
 }
-
-// ---- XcbClipboard ----------------------------------------------------------
 
 template <int answerDeadlineMs = 200, std::size_t maxTextBytes = XcbClipboard::kMaxTextBytes>
 struct XcbClipboardBackend : SelectionOwner {

@@ -13,15 +13,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QWidget>
 
 #include <xcb/xcb.h>
 
@@ -172,8 +169,6 @@ TEST_F(LinuxWin32ApiTest, TopLevelWindowsAreTheirXWindowsAndEverythingElseGetsIt
     EXPECT_FALSE(m_handles.sendMessage(control, WM_MOUSEMOVE, 0, 0));
 }
 
-// ---- Screen ---------------------------------------------------------------
-
 // Root-window properties as a window manager publishes them, removed again
 // when the test ends: the X server is shared by every test of this program.
 struct RootProperties {
@@ -190,7 +185,7 @@ struct RootProperties {
     std::vector<std::string> m_set;
 };
 
-TEST_F(LinuxWin32ApiTest, TheWorkAreaIsTheWindowManagersForTheCurrentDesktopElseTheScreen)
+TEST_F(LinuxWin32ApiTest, TheWorkAreaIsTheWindowManagersForTheCurrentDesktopElseTheScreensAsAreTheCursorAndTwips)
 {
     const auto workArea = [this] {
         WinRect area;
@@ -207,20 +202,15 @@ TEST_F(LinuxWin32ApiTest, TheWorkAreaIsTheWindowManagersForTheCurrentDesktopElse
     EXPECT_EQ(workArea(), (WinRect{0, 0, 1280, 984}));
     WinRect area;
     EXPECT_EQ(m_api.SystemParametersInfoA(SPI_SETWORKAREA, 0, area, 0), 0) << "not on Linux yet";
-}
 
-TEST_F(LinuxWin32ApiTest, TheCursorAndTheTwipsAreTheScreens)
-{
+    // The cursor and the twips are the screen's too.
     EXPECT_EQ(m_api.TwipsPerPixelX(), 15.0f);
     EXPECT_EQ(m_api.TwipsPerPixelY(), 15.0f);
-
     ASSERT_NE(m_api.SetCursorPos(321, 654), 0);
     WinPoint where;
     ASSERT_NE(m_api.GetCursorPos(where), 0);
     EXPECT_EQ(where, (WinPoint{321, 654}));
 }
-
-// ---- Message box --------------------------------------------------------------
 
 // Each box is modal, with the caption, the text (CR LF breaks a line) and
 // the icon and buttons of its type, and answers with the button pressed.
@@ -231,7 +221,7 @@ TEST_F(LinuxWin32ApiTest, MessageBoxesAnswerWithTheButtonPressed)
         QMessageBox::StandardButton press;
         int answer;
         QMessageBox::Icon icon;
-        std::size_t buttons;
+        qsizetype buttons;
     };
     const Row rows[] = {
         {0x00, QMessageBox::Ok, 1, QMessageBox::NoIcon, 1},          // MB_OK: IDOK
@@ -243,29 +233,23 @@ TEST_F(LinuxWin32ApiTest, MessageBoxesAnswerWithTheButtonPressed)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
-        QMessageBox* shown = nullptr;
-        QString title, text;
-        std::size_t buttons = 0;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        // Looks at the box once it shows, and presses the button.
+        // Reads the box once it shows, and presses the button.
+        bool shown = false;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || box == shown)
+            if (box == nullptr || shown)
                 return;
-            shown = box;
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->buttons().size();
+            shown = true;
+            EXPECT_EQ(box->windowTitle(), "caption");
+            EXPECT_EQ(box->text(), "first line\nsecond");
+            EXPECT_EQ(box->icon(), row.icon);
+            EXPECT_EQ(box->buttons().size(), row.buttons);
             box->button(row.press)->click();
         });
         timer.start(10);
         EXPECT_EQ(m_api.MessageBoxA(0, "first line\r\nsecond", "caption", row.type), row.answer);
-        EXPECT_EQ(title, "caption");
-        EXPECT_EQ(text, "first line\nsecond");
-        EXPECT_EQ(icon, row.icon);
-        EXPECT_EQ(buttons, row.buttons);
+        EXPECT_TRUE(shown);
     }
 }
 
@@ -548,15 +532,12 @@ TEST_F(WindowStandInTest, ExitWindowsAsksLogind)
     for (int how : {3, 0, 1, 2})
         m_winapi.ExitWindows(how);
     const auto count = [&](const std::string& call) {
-        const std::string log = logind.log();
-        std::size_t n = 0;
-        for (std::size_t at = log.find(call); at != std::string::npos; at = log.find(call, at + 1))
-            ++n;
-        return n;
+        const QString log = QString::fromStdString(logind.log());
+        return log.count(QString::fromStdString(call));
     };
     EXPECT_TRUE(waitUntil([&] { return count("TerminateSession \"c7\"") == 2; })) << logind.log();
-    EXPECT_EQ(count("PowerOff True"), 1u);
-    EXPECT_EQ(count("Reboot True"), 1u);
+    EXPECT_EQ(count("PowerOff True"), 1);
+    EXPECT_EQ(count("Reboot True"), 1);
 }
 
 } // namespace

@@ -22,12 +22,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QFontInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QScrollBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -110,7 +107,7 @@ TEST(HistoryListModelTest, RowsShowTheFirstTenCharactersOfEachSlotAndFollowReset
 }
 
 // Raises `signalNumber` from the event loop and runs the loop until
-// something ends it; 1 when nothing did within ten seconds.
+// something ends it; 1 after ten seconds.
 int raiseAndRunLoop(int signalNumber)
 {
     QObject deadline; // its end takes the deadline away
@@ -135,8 +132,6 @@ TEST(QuitOnSignalTest, SignalsReachTheHandlerFromTheEventLoop)
     QuitOnSignal quitOnSignal({SIGTERM});
     EXPECT_EQ(raiseAndRunLoop(SIGTERM), 0);
 }
-
-// ---- LargeTextView --------------------------------------------------------------
 
 struct Ink {
     int pixels = 0;
@@ -239,8 +234,6 @@ TEST(LargeTextViewIndexTest, ANewTextWhileTheLastIsIndexedKeepsOnlyTheNewOne)
     EXPECT_EQ(view.line(1), "two");
 }
 
-// ---- DesignWindow ---------------------------------------------------------------
-
 class ProgressWindowTest : public ::testing::TestWithParam<app::WindowId> {};
 
 TEST_P(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
@@ -273,6 +266,7 @@ TEST_P(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
 INSTANTIATE_TEST_SUITE_P(Windows, ProgressWindowTest, ::testing::Values(app::WindowId::Form2, app::WindowId::form3),
                          [](const auto& info) { return std::string(app::window(info.param).name); });
 
+// Check1's and Check2's captions fit their boxes in one size, both ticked.
 TEST(DesignWindowFontTest, DesignFacesResolveToVerdanaOrAMetricCompatibleFaceAtFractionalSizes)
 {
     for (const app::WindowDesign& design : app::windows()) {
@@ -290,10 +284,7 @@ TEST(DesignWindowFontTest, DesignFacesResolveToVerdanaOrAMetricCompatibleFaceAtF
             EXPECT_EQ(QFontInfo(font).bold(), control.font.weight == app::Font::kBold) << where;
         }
     }
-}
 
-TEST(DesignWindowFontTest, CheckBoxCaptionsFitTheirBoxesInOneSize)
-{
     DesignWindow window(app::window(app::WindowId::Form1));
     auto* check1 = window.control<QCheckBox>("Check1");
     auto* check2 = window.control<QCheckBox>("Check2");

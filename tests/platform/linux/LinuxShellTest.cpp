@@ -179,17 +179,14 @@ TEST_F(LinuxShellTest, DocumentListWritesTheRecentFilesGtkReads)
     EXPECT_EQ(g_bookmark_file_get_size(cleared), 0);
 }
 
-TEST_F(LinuxShellTest, TypeNamesAreTheSharedMimeDatabasesComments)
+TEST_F(LinuxShellTest, TypeNamesAreTheSharedMimeDatabasesCommentsAndTheTemporaryFolderIsTmpdir)
 {
     const fs::path picture = m_folder / "pic.png";
     writeFile(picture, "\x89PNG\r\n\x1a\n");
     EXPECT_EQ(m_winapi.RetrieveFileTypeName(m_notes), mimeComment("text/plain"));
     EXPECT_EQ(m_winapi.RetrieveFileTypeName(picture.string()), mimeComment("image/png"));
     EXPECT_EQ(m_winapi.RetrieveFileTypeName(m_folder.path().string()), mimeComment("inode/directory"));
-}
 
-TEST_F(LinuxShellTest, TheTemporaryFolderIsTmpdirWithItsSlash)
-{
     ScopedEnv temp("TMPDIR", m_folder.path().string());
     EXPECT_EQ(m_winapi.GetSystemFolders(2), Variant(m_folder.path().string() + "/"));
 }
@@ -238,8 +235,6 @@ TEST_F(LinuxShellTest, LaunchPressesSuperAndLeavesNoKeyDown)
     EXPECT_FALSE(keyHeld(XK_Super_L));
 }
 
-// ---- Files and the machine ----------------------------------------------------
-
 class LinuxFilesTest : public LinuxShellTest {
 protected:
     LinuxFilesTest()
@@ -249,17 +244,23 @@ protected:
         writeFile(m_tree / "sub" / "c.txt", "xxxxx");
     }
 
-    // The lines a search of the tree lists into a list box.
-    std::vector<std::string> listed(const std::string& pattern)
+    // Searches the tree into a list box: the error number raised (0 for
+    // none), the counters after the search and the lines listed.
+    using Found = std::tuple<int, std::int16_t, std::int16_t, std::vector<std::string>>;
+    Found search(const std::string& pattern, std::int16_t files = 0, std::int16_t dirs = 0)
     {
         QListWidget list;
         std::string path = m_tree.string();
-        std::int16_t files = 0, dirs = 0;
-        m_winapi.FindFilesAPI(path, pattern, files, dirs, m_handles.addWindow(list));
+        int error = 0;
+        try {
+            m_winapi.FindFilesAPI(path, pattern, files, dirs, m_handles.addWindow(list));
+        } catch (const RuntimeError& raised) {
+            error = raised.number();
+        }
         std::vector<std::string> lines;
         for (int row = 0; row < list.count(); ++row)
             lines.push_back(list.item(row)->text().toStdString());
-        return lines;
+        return {error, files, dirs, lines};
     }
 
     fs::path m_tree = m_folder / "tree";
@@ -277,32 +278,19 @@ TEST_F(LinuxFilesTest, ASymbolicLinkLoopEnds)
     // sub is searched as itself and once more through other\tosub; each way
     // the next link back (toother, tosub) closes the loop.
     const std::string p = m_tree.string() + "\\";
-    EXPECT_EQ(listed("c.txt"), (std::vector<std::string>{p + "other\\tosub\\c.txt", p + "sub\\c.txt"}));
+    EXPECT_EQ(std::get<3>(search("c.txt")), (std::vector<std::string>{p + "other\\tosub\\c.txt", p + "sub\\c.txt"}));
 }
 
 // The counters are the caller's 16-bit variables: one more than they hold
 // overflows, and what was listed before stays in the list.
 TEST_F(LinuxFilesTest, CountersOverflowPastInt16AndKeepWhatWasListed)
 {
-    QListWidget list;
-    const auto search = [&](std::int16_t files, std::int16_t dirs) {
-        std::string path = m_tree.string();
-        int error = 0;
-        try {
-            m_winapi.FindFilesAPI(path, "*.txt", files, dirs, m_handles.addWindow(list));
-        } catch (const RuntimeError& raised) {
-            error = raised.number();
-        }
-        return std::tuple{error, files, dirs};
-    };
     // a.txt is listed and counted to 32,767; sub\c.txt then overflows the count.
-    EXPECT_EQ(search(32766, 0), std::tuple(int(RuntimeError::kOverflow), std::int16_t(32767), std::int16_t(1)));
-    ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(list.item(0)->text().toStdString(), m_tree.string() + "\\a.txt");
-    list.clear();
+    EXPECT_EQ(search("*.txt", 32766, 0), Found(int(RuntimeError::kOverflow), 32767, 1, {m_tree.string() + "\\a.txt"}));
     // The subfolders are counted before this folder's matches are listed.
-    EXPECT_EQ(std::get<0>(search(0, 32767)), RuntimeError::kOverflow);
-    EXPECT_EQ(list.count(), 0);
+    const Found second = search("*.txt", 0, 32767);
+    EXPECT_EQ(std::get<0>(second), RuntimeError::kOverflow);
+    EXPECT_TRUE(std::get<3>(second).empty());
 }
 
 TEST_F(LinuxFilesTest, AnUnreadableFolderContributesNothing)
@@ -379,7 +367,9 @@ TEST_F(LinuxFilesTest, VolumeInfoIsWhatTheMountTableAndBlkidReport)
     EXPECT_EQ(tiny, " ");
 }
 
-TEST_F(LinuxFilesTest, ComputerAndUserNamesAreTheHostsAndTheAccounts)
+// The names are the host's and the account's; SetComputerNameA sets the
+// static host name through systemd's host-name service, here a mock of it.
+TEST_F(LinuxFilesTest, ComputerAndUserNamesAreTheHostsAndTheAccountsAndSetGoesThroughTheHostNameService)
 {
     EXPECT_EQ(m_winapi.ComputerName(0), output({"hostname"}));
     EXPECT_EQ(m_winapi.ComputerName(2), output({"id", "-un"}));
@@ -389,11 +379,10 @@ TEST_F(LinuxFilesTest, ComputerAndUserNamesAreTheHostsAndTheAccounts)
     EXPECT_EQ(m_api.GetUserNameA(small, size), 0);
     EXPECT_EQ(size, output({"id", "-un"}).size() + 1) << "the size needed, with its NUL";
     EXPECT_EQ(small, "  ");
-}
 
-// systemd's host-name service as far as SetComputerNameA uses it, for
-// python-dbusmock: the static host name, and a refusal for one name.
-constexpr const char* kHostnameMock = R"py(import dbus
+    // The service as far as SetComputerNameA uses it: the static host name,
+    // and a refusal for one name.
+    constexpr const char* kHostnameMock = R"py(import dbus
 BUS_NAME = 'org.freedesktop.hostname1'
 MAIN_OBJ = '/org/freedesktop/hostname1'
 MAIN_IFACE = 'org.freedesktop.hostname1'
@@ -406,9 +395,6 @@ def load(mock, parameters):
         "    raise dbus.exceptions.DBusException('not allowed', name='org.freedesktop.DBus.Error.AccessDenied')\n"
         "self.Set('org.freedesktop.hostname1', 'StaticHostname', args[0])")])
 )py";
-
-TEST_F(LinuxFilesTest, SetComputerNameSetsTheStaticHostNameThroughTheHostNameService)
-{
     writeFile(m_folder / "hostnamed_mock.py", kHostnameMock);
     MockBus hostnamed(m_folder, "DBUS_SYSTEM_BUS_ADDRESS", {"--template", (m_folder / "hostnamed_mock.py").string()},
                       QStringLiteral("org.freedesktop.hostname1"));

@@ -44,17 +44,12 @@ protected:
     Process m_server;
 };
 
-TEST_F(SoundStandInTest, SoundCardDetectCountsTheServersOutputs)
+// A named system sound and a wave file each play as a stream of the server;
+// the sound card is there while the server has an output.
+TEST_F(SoundStandInTest, PlaySoundPlaysThroughTheServerAndSoundCardDetectCountsItsOutputs)
 {
     EXPECT_EQ(m_api.waveOutGetNumDevs(), 1u);
     EXPECT_EQ(m_winapi.SoundCardDetect(), kTrue);
-    m_server.terminate();
-    EXPECT_EQ(m_winapi.SoundCardDetect(), kFalse);
-}
-
-// A named system sound and a wave file each play as a stream of the server.
-TEST_F(SoundStandInTest, PlaySoundPlaysThroughTheServer)
-{
     m_winapi.PlaySound(7);
     EXPECT_TRUE(waitUntil([] { return streams().find("protocol-native") != std::string::npos; }));
 
@@ -69,6 +64,9 @@ TEST_F(SoundStandInTest, PlaySoundPlaysThroughTheServer)
     EXPECT_TRUE(waitUntil([] { return !streams().empty(); }));
 
     EXPECT_EQ(m_api.sndPlaySoundA("NoSuchAlias", SND_ALIAS | SND_ASYNC), 0);
+
+    m_server.terminate();
+    EXPECT_EQ(m_winapi.SoundCardDetect(), kFalse);
 }
 
 struct Step {
