@@ -16,9 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -63,14 +61,8 @@ int main(int argc, char* argv[])
 
     tarnquill::test::TempFolder home;
     isolateUserFolders(home.path());
-    std::optional<tarnquill::test::XvfbSession> xvfb;
-    try {
-        xvfb.emplace();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    ::setenv("DISPLAY", xvfb->display().c_str(), 1);
+    const tarnquill::test::XvfbSession xvfb; // throws, and so ends the run, when none starts
+    ::setenv("DISPLAY", xvfb.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 
     // Widgets: the design windows are built in this process too.
