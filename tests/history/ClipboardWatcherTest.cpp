@@ -38,13 +38,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClipboardContract, FakeClipboardBackend);
 
 class ClipboardWatcherTest : public ::testing::Test {
 protected:
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> out;
-        for (std::size_t i = 0; i < kHistorySlots && !history.slot(i).empty(); ++i)
-            out.push_back(history.slot(i));
-        return out;
-    }
+    std::vector<std::string> entries() const { return testing::entriesOf(history); }
 
     FakeFileSystem files;
     FakeClipboard clipboard;

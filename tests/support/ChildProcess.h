@@ -27,8 +27,6 @@ public:
     }
     // Waits for the child to end while serving this process's events.
     bool waitForExit(int milliseconds = 10000);
-    // Ends the child now and waits for it.
-    void end() { m_process.terminate(5s); }
 
     // Everything it printed so far.
     QByteArray output()
