@@ -21,16 +21,11 @@ struct FakeClipboardBackend {
     FakeClipboard fake;
 
     Clipboard& clipboard() { return fake; }
-    void offer(ClipboardRead::Status kind, const std::string& text)
+    void offer(Status kind, const std::string& text)
     {
-        fake.setBusy(false);
-        fake.copy(kind == ClipboardRead::Status::NoText ? std::string() : text, kind);
+        fake.setBusy(false), fake.copy(kind == Status::NoText ? "" : text, kind);
     }
-    void hang()
-    {
-        fake.copy("frozen");
-        fake.setBusy(true);
-    }
+    void hang() { fake.copy("frozen"), fake.setBusy(true); }
     bool waitUntil(const std::function<bool()>& condition) { return condition(); }
 };
 

@@ -313,7 +313,8 @@ TYPED_TEST_P(RegistryContract, OnlyAKeyWithoutSubkeysIsDeletedAndAHandleToADelet
     EXPECT_EQ(this->set(doomed, "x", REG_SZ, sz("")), ERROR_KEY_DELETED) << "an old handle does not reach a new key";
 }
 
-TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreChecked)
+// Closed and unknown handles are invalid; a root's is never closed.
+TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreCheckedAndClosedAndUnknownHandlesAreInvalid)
 {
     ASSERT_EQ(this->set(this->create("Rights"), "kept", REG_SZ, sz("v")), ERROR_SUCCESS);
     Handle reader = 0, writer = 0;
@@ -326,10 +327,7 @@ TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreChecked)
     ASSERT_EQ(this->open(this->scratch(), "Rights", writer, KEY_SET_VALUE), ERROR_SUCCESS);
     EXPECT_EQ(this->query(writer, "kept").status, ERROR_ACCESS_DENIED);
     EXPECT_EQ(this->set(writer, "new", REG_SZ, sz("v")), ERROR_SUCCESS);
-}
 
-TYPED_TEST_P(RegistryContract, ClosedAndUnknownHandlesAreInvalid)
-{
     Handle key = 0, below = 0;
     ASSERT_EQ(this->api().RegOpenKeyExA(this->scratch(), "", 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_NE(key, this->scratch());
@@ -365,8 +363,7 @@ REGISTER_TYPED_TEST_SUITE_P(RegistryContract, OpenNeverCreatesAndCreateMakesEver
                             ValuesEnumerateWithNameTypeAndData,
                             QueryInfoCountsSubkeysAndValuesAndTheirLongestLengthsAndEnumerationAsksForMore,
                             OnlyAKeyWithoutSubkeysIsDeletedAndAHandleToADeletedKeyReportsIt,
-                            AccessRightsOfAHandleAreChecked,
-                            ClosedAndUnknownHandlesAreInvalid,
+                            AccessRightsOfAHandleAreCheckedAndClosedAndUnknownHandlesAreInvalid,
                             TheStartUpEntryIsWrittenReadAndDeletedAsTheProgramDoesIt);
 
 } // namespace tarnquill::contract
