@@ -5,14 +5,16 @@
 
 #include "history/Fakes.h"
 
-#include "FakeViews.h"
 #include "winapi/RecordingWin32Api.h"
 
 #include "app/Form1.h"
+#include "app/ProgressForm.h"
 #include "history/StoreFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <stdexcept>
 
 namespace tarnquill::app {
@@ -21,10 +23,91 @@ namespace {
 using tarnquill::testing::CountingListView;
 using tarnquill::testing::FakeClipboard;
 using tarnquill::testing::FakeFileSystem;
-using tarnquill::testing::FakeForm1View;
-using tarnquill::testing::FakeProgressView;
 using tarnquill::testing::InMemoryRegistry;
 using tarnquill::testing::RecordingWin32Api;
+using tarnquill::testing::slotsOf;
+
+// Views of the windows: each keeps what the user would see (shown or not,
+// the preview, the captions), not how it was asked.
+void failIf(bool fail)
+{
+    if (fail)
+        throw std::runtime_error("the window cannot be shown");
+}
+
+class FakeForm1View final : public Form1View {
+public:
+    static constexpr HWND kPicture1 = 0x40000002;
+    static constexpr HICON kProgramIcon = 0x40000003;
+
+    enum class Window { Hidden, Shown, Minimized };
+    Window window = Window::Hidden;
+    bool watching = false; // Timer1 runs
+    bool ended = false;
+    bool failShow = false;
+
+    int selected = -1;
+    std::string text1 = "(what the user typed)";
+    int check1 = 1;
+    int check2 = 1;
+    bool notificationArea = true;
+    // In twips. The fake keeps what it is given, fractions and all; the real
+    // views round to whole pixels.
+    float left = 3840;
+    float top = 2160;
+    std::map<int, bool> underlined;
+    int brokenUnderline = -1; // a Label2 element whose underline cannot change
+
+    int List1_ListIndex() const override { return selected; }
+    void setText1(const std::string& text) override { text1 = text; }
+    int Check1_Value() const override { return check1; }
+    int Check2_Value() const override { return check2; }
+    HWND Picture1_hWnd() const override { return kPicture1; }
+    Picture Picture1_Picture() const override { return Picture(kProgramIcon); }
+
+    void Show() override { failIf(failShow), window = Window::Shown; }
+    void Hide() override { window = Window::Hidden; }
+    void Minimize() override { window = Window::Minimized; }
+    bool hasNotificationArea() const override { return notificationArea; }
+
+    float Left() const override { return left; }
+    float Top() const override { return top; }
+    void setLeft(float twips) override { left = twips; }
+    void setTop(float twips) override { top = twips; }
+
+    void setLabel2Underline(int index, bool underline) override
+    {
+        if (index == brokenUnderline)
+            throw std::runtime_error("no such label");
+        underlined[index] = underline;
+    }
+
+    void startTimer1() override { watching = true; }
+    void endProcess() override
+    {
+        ended = true;
+        if (atEnd)
+            atEnd(); // the real process is gone now: what is not done stays undone
+    }
+    std::function<void()> atEnd;
+};
+
+class FakeProgressView final : public ProgressView {
+public:
+    explicit FakeProgressView(std::string caption) : caption(std::move(caption)) {}
+
+    std::string caption;
+    bool shown = false;
+    bool timerEnabled = false;
+    bool failShow = false;
+
+    std::string Label1Caption() const override { return caption; }
+    void setLabel1Caption(const std::string& text) override { caption = text; }
+    void Show() override { failIf(failShow), shown = true; }
+    void Hide() override { shown = false; }
+    void setTimer1Enabled(bool enabled) override { timerEnabled = enabled; }
+};
+
 using Window = FakeForm1View::Window;
 
 const std::filesystem::path kStore = "/home/user/.local/share/tarnquill/tcb.txt";
@@ -36,12 +119,7 @@ class Form1Test : public ::testing::Test {
 protected:
     Form1Test()
     {
-        std::array<SharedText, kHistorySlots> slots;
-        slots.fill(std::make_shared<const std::string>());
-        slots[0] = std::make_shared<const std::string>("newest");
-        slots[1] = std::make_shared<const std::string>("line one\r\nline two\r\n");
-        slots[2] = std::make_shared<const std::string>("oldest");
-        files.files[kStore] = encodeStore(slots);
+        files.files[kStore] = encodeStore(slotsOf({"newest", "line one\r\nline two\r\n", "oldest"}));
         history.setListView(&list);
         clipboard.copy("on the clipboard");
         api.registry = &registry;
@@ -279,17 +357,12 @@ TEST_F(Form1LoadedTest, EraseDeletesTheStoreAndEmptiesTheListButNotTheClipboard)
 // Under which root the entry goes is RegStuffTest's business.
 TEST_F(Form1LoadedTest, Check2ClickAndKeyUpWriteOrDeleteTheEntryOfThisExecutable)
 {
-    form.Check2_KeyUp(65, 1); // any key, any shift state
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
-    view.check2 = 0;
-    form.Check2_Click();
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
-    view.check2 = 1;
-    form.Check2_Click();
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), kRunEntry);
-    view.check2 = 0;
-    form.Check2_KeyUp(9, 2);
-    EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), std::nullopt);
+    // A key up counts whatever the key and shift state.
+    for (const auto& [check2, key] : {std::pair{1, 65}, {0, 0}, {1, 0}, {0, 9}}) {
+        view.check2 = check2;
+        key ? form.Check2_KeyUp(key, key % 3) : form.Check2_Click();
+        EXPECT_EQ(runValue(HKEY_LOCAL_MACHINE), check2 ? std::optional(kRunEntry) : std::nullopt) << key;
+    }
 }
 
 // With any button. The label moves with the window, so the pointer is over

@@ -21,16 +21,11 @@ struct FakeClipboardBackend {
     FakeClipboard fake;
 
     Clipboard& clipboard() { return fake; }
-    void offer(ClipboardRead::Status kind, const std::string& text)
+    void offer(Status kind, const std::string& text)
     {
-        fake.setBusy(false);
-        fake.copy(kind == ClipboardRead::Status::NoText ? std::string() : text, kind);
+        fake.setBusy(false), fake.copy(kind == Status::NoText ? "" : text, kind);
     }
-    void hang()
-    {
-        fake.copy("frozen");
-        fake.setBusy(true);
-    }
+    void hang() { fake.copy("frozen"), fake.setBusy(true); }
     bool waitUntil(const std::function<bool()>& condition) { return condition(); }
 };
 
@@ -38,13 +33,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClipboardContract, FakeClipboardBackend);
 
 class ClipboardWatcherTest : public ::testing::Test {
 protected:
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> out;
-        for (std::size_t i = 0; i < kHistorySlots && !history.slot(i).empty(); ++i)
-            out.push_back(history.slot(i));
-        return out;
-    }
+    std::vector<std::string> entries() const { return testing::entriesOf(history); }
 
     FakeFileSystem files;
     FakeClipboard clipboard;

@@ -5,12 +5,34 @@
 #include "history/FileSystem.h"
 #include "history/TextHistory.h"
 
+#include <array>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tarnquill::testing {
+
+// Slots holding `texts` first and empty texts after them.
+inline std::array<SharedText, kHistorySlots> slotsOf(std::initializer_list<std::string> texts)
+{
+    std::array<SharedText, kHistorySlots> result;
+    result.fill(std::make_shared<const std::string>());
+    std::size_t i = 0;
+    for (const auto& text : texts)
+        result[i++] = std::make_shared<const std::string>(text);
+    return result;
+}
+
+// The history's texts, newest first, up to its first empty slot.
+inline std::vector<std::string> entriesOf(const TextHistory& history)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < kHistorySlots && !history.slot(i).empty(); ++i)
+        out.push_back(history.slot(i));
+    return out;
+}
 
 // An in-memory file system with switches for the faults a disk can have.
 class FakeFileSystem : public FileSystem {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "Fakes.h"
+
 #include "history/StoreFormat.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +11,7 @@
 namespace tarnquill {
 namespace {
 
-std::array<SharedText, kHistorySlots> slotsOf(std::initializer_list<std::string> texts)
-{
-    std::array<SharedText, kHistorySlots> slots;
-    slots.fill(std::make_shared<const std::string>());
-    std::size_t i = 0;
-    for (const auto& text : texts)
-        slots[i++] = std::make_shared<const std::string>(text);
-    return slots;
-}
+using testing::slotsOf;
 
 std::string separators(std::size_t count)
 {

@@ -105,23 +105,15 @@ public:
 
 };
 
-// The slots a new start would load from a copy of the disk (the load replays
-// a journal and saves, so the disk itself stays as it is).
-std::vector<std::string> slotsIn(const TextHistory& history)
-{
-    std::vector<std::string> slots;
-    for (std::size_t i = 0; i < kHistorySlots; ++i)
-        slots.push_back(history.slot(i));
-    return slots;
-}
-
-std::vector<std::string> slotsOf(const std::map<fs::path, std::string>& disk)
+// What a new start would load from a copy of the disk (the load replays a
+// journal and saves, so the disk itself stays as it is).
+std::vector<std::string> loadedFrom(const std::map<fs::path, std::string>& disk)
 {
     FakeFileSystem files;
     files.files = disk;
     TextHistory history(files, kStore);
     history.loadt();
-    return slotsIn(history);
+    return testing::entriesOf(history);
 }
 
 // Every moment of a run of additions, journaled and rewritten by the writer
@@ -138,17 +130,17 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
         history.saveInBackground({.rewriteAtOnceBytes = 40, .quietPeriod = std::chrono::milliseconds(15),
                                   .maxDelay = std::chrono::milliseconds(30)});
         history.loadt();
-        expected.push_back(slotsIn(history));
+        expected.push_back(testing::entriesOf(history));
         std::mt19937 random(7);
         for (int i = 0; i < 60; ++i) {
             history.addt("text " + std::to_string(i) + std::string(random() % 30, '.'));
-            expected.push_back(slotsIn(history));
+            expected.push_back(testing::entriesOf(history));
             if (random() % 4 == 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(random() % 8));
             if (random() % 6 == 0) {
                 // Once the writer says everything is on disk, a start loads all of it.
                 history.flushWrites();
-                ASSERT_EQ(slotsOf(files.copyOfDisk()), expected.back()) << "after addition " << i;
+                ASSERT_EQ(loadedFrom(files.copyOfDisk()), expected.back()) << "after addition " << i;
             }
         }
         history.flushWrites();
@@ -158,7 +150,7 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
     ASSERT_GT(states.size(), 30u); // coalescing varies with the timer; enough moments either way
     std::size_t atLeast = 0;
     for (std::size_t s = 0; s < states.size(); ++s) {
-        const auto loaded = slotsOf(states[s]);
+        const auto loaded = loadedFrom(states[s]);
         const auto found = std::find(expected.begin() + static_cast<std::ptrdiff_t>(atLeast), expected.end(), loaded);
         ASSERT_NE(found, expected.end()) << "after change " << s << " of " << states.size();
         atLeast = static_cast<std::size_t>(found - expected.begin());
@@ -166,7 +158,7 @@ TEST(StoreWriter, AKillAtAnyMomentLeavesTheHistoryOfSomeWholeNumberOfAdditions)
     EXPECT_EQ(atLeast, expected.size() - 1);
     EXPECT_EQ(files.files.count(StoreWriter::journalFile(kStore)), 0u);
     // The exit's save leaves the store current on its own.
-    EXPECT_TRUE(decodeStore(files.files.at(kStore), kHistorySlots) == expected.back());
+    EXPECT_TRUE(loadedFrom({{kStore, files.files.at(kStore)}}) == expected.back());
 }
 
 TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
@@ -180,7 +172,7 @@ TEST(StoreWriter, ACopyOnALargeStoreWritesOnlyTheCopyUntilTheAdditionsPause)
     history.addt(std::string(100, 'n'));
     history.flushWrites();
     EXPECT_LT(files.bytesWritten, 200u);
-    EXPECT_EQ(slotsOf(files.files)[0], std::string(100, 'n'));
+    EXPECT_EQ(loadedFrom(files.files).at(0), std::string(100, 'n'));
     EXPECT_TRUE(files.files.at(kStore) == std::string(3000, 'x'));
     ASSERT_TRUE(history.savet()); // the exit folds the journal in
     EXPECT_EQ(files.files.at(kStore).substr(0, 100), std::string(100, 'n'));
@@ -220,7 +212,7 @@ TEST(StoreWriter, AFailureEpisodeIsToldOnceAndRetriedWithTheNextAddition)
     files.failWrites = false;
     history.addt("c");
     history.flushWrites();
-    EXPECT_EQ(slotsOf(files.files)[2], "a");
+    EXPECT_EQ(loadedFrom(files.files).at(2), "a");
     EXPECT_EQ(listener.events, (std::vector<std::string>{"failed /app/tcb.txt: the file could not be written",
                                                          "saved /app/tcb.txt"}));
 }

@@ -56,8 +56,7 @@ TEST_F(TextHistoryTest, LoadingWithoutAStoreCreatesAnEmptyOneAndTheFiveHundredAn
 
     TextHistory reloaded(files, kStore);
     reloaded.loadt();
-    for (std::size_t i = 0; i < kHistorySlots; ++i)
-        ASSERT_EQ(reloaded.slot(i), history.slot(i));
+    EXPECT_EQ(testing::entriesOf(reloaded), testing::entriesOf(history));
 }
 
 TEST_F(TextHistoryTest, AFailedSaveKeepsThePreviousFileAndTheNextSaveRetries)

@@ -2,12 +2,14 @@
 // The registry contract against the system's own functions (advapi32; Wine's
 // under the cross build), so that what the Linux store is held to is what the
 // real registry does; and against NativeWin32Api, the program's own way to
-// that registry, which through the seam must answer as advapi32 does.
+// that registry, which through the seam must answer as advapi32 does; and
+// against the tests' in-memory registry behind RecordingWin32Api.
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
 
 #include "platform/windows/NativeWin32Api.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include <windows.h>
 
@@ -32,21 +34,12 @@ Handle fromSystem(HKEY handle)
     return static_cast<Handle>(reinterpret_cast<std::intptr_t>(handle));
 }
 
-// A DWORD in/out argument: the system's DWORD is an unsigned long.
-class Slot {
-public:
-    explicit Slot(Dword* outer) : m_outer(outer), m_value(outer ? *outer : 0) {}
-    ~Slot()
-    {
-        if (m_outer)
-            *m_outer = static_cast<Dword>(m_value);
-    }
-    DWORD* get() { return m_outer ? &m_value : nullptr; }
-
-private:
-    Dword* m_outer;
-    DWORD m_value;
-};
+// The system's DWORD is an unsigned long of the same size as the seam's.
+static_assert(sizeof(DWORD) == sizeof(Dword));
+DWORD* d(Dword* value)
+{
+    return reinterpret_cast<DWORD*>(value);
+}
 
 class Advapi {
 public:
@@ -61,9 +54,8 @@ public:
                            Dword access, const void*, Handle* result, Dword* disposition)
     {
         HKEY opened = nullptr;
-        Slot slot(disposition);
         const Status status = ::RegCreateKeyExA(toSystem(key), subKey.c_str(), reserved, const_cast<char*>(keyClass),
-                                                options, access, nullptr, &opened, slot.get());
+                                                options, access, nullptr, &opened, d(disposition));
         *result = fromSystem(opened);
         return status;
     }
@@ -75,9 +67,7 @@ public:
     Status RegQueryValueExA(Handle key, const std::string& name, Dword* reserved, Dword* type, std::uint8_t* data,
                             Dword* size)
     {
-        Slot typeSlot(type), sizeSlot(size);
-        return ::RegQueryValueExA(toSystem(key), name.c_str(), reinterpret_cast<DWORD*>(reserved), typeSlot.get(),
-                                  data, sizeSlot.get());
+        return ::RegQueryValueExA(toSystem(key), name.c_str(), d(reserved), d(type), data, d(size));
     }
     Status RegDeleteValueA(Handle key, const std::string& name) { return ::RegDeleteValueA(toSystem(key), name.c_str()); }
     Status RegDeleteKeyA(Handle key, const std::string& subKey) { return ::RegDeleteKeyA(toSystem(key), subKey.c_str()); }
@@ -86,25 +76,20 @@ public:
                             Dword* maxSubKey, Dword* maxClass, Dword* values, Dword* maxValueName, Dword* maxValue,
                             Dword* security, void* lastWrite)
     {
-        Slot a(classLength), b(subKeys), c(maxSubKey), d(maxClass), e(values), f(maxValueName), g(maxValue),
-            h(security);
-        return ::RegQueryInfoKeyA(toSystem(key), keyClass, a.get(), reinterpret_cast<DWORD*>(reserved), b.get(),
-                                  c.get(), d.get(), e.get(), f.get(), g.get(), h.get(),
+        return ::RegQueryInfoKeyA(toSystem(key), keyClass, d(classLength), d(reserved), d(subKeys), d(maxSubKey),
+                                  d(maxClass), d(values), d(maxValueName), d(maxValue), d(security),
                                   static_cast<FILETIME*>(lastWrite));
     }
     Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, char* keyClass,
                          Dword* classLength, void* lastWrite)
     {
-        Slot a(nameLength), b(classLength);
-        return ::RegEnumKeyExA(toSystem(key), index, name, a.get(), reinterpret_cast<DWORD*>(reserved), keyClass,
-                               b.get(), static_cast<FILETIME*>(lastWrite));
+        return ::RegEnumKeyExA(toSystem(key), index, name, d(nameLength), d(reserved), keyClass, d(classLength),
+                               static_cast<FILETIME*>(lastWrite));
     }
     Status RegEnumValueA(Handle key, Dword index, char* name, Dword* nameLength, Dword* reserved, Dword* type,
                          std::uint8_t* data, Dword* size)
     {
-        Slot a(nameLength), b(type), c(size);
-        return ::RegEnumValueA(toSystem(key), index, name, a.get(), reinterpret_cast<DWORD*>(reserved), b.get(), data,
-                               c.get());
+        return ::RegEnumValueA(toSystem(key), index, name, d(nameLength), d(reserved), d(type), data, d(size));
     }
 };
 
@@ -120,4 +105,5 @@ struct AdvapiTraits {
 namespace tarnquill::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryAdvapiContract, RegistryContract, AdvapiTraits);
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryNativeContract, RegistryContract, SeamTraits<NativeWin32Api>);
+INSTANTIATE_TYPED_TEST_SUITE_P(InMemoryRegistryContract, RegistryContract, SeamTraits<testing::RecordingWin32Api>);
 } // namespace tarnquill::contract

@@ -21,7 +21,7 @@ std::map<std::string, std::string> entriesIn(const fs::path& folder)
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (it->path().extension() == ".desktop")
-            entries[it->path().filename().string()] = readFile(it->path());
+            entries[it->path().filename().string()] = readFile(it->path()).value_or("");
     return entries;
 }
 

@@ -2,7 +2,9 @@
 // The registry contract against LinuxWin32Api: the program reaches the store
 // through the seam's signatures (references, fixed-length buffers), and must
 // get the answers the store gives directly (RegistryStoreTest) and the
-// system's registry gives under Wine (AdvapiContractTest).
+// system's registry gives under Wine (AdvapiContractTest). And against the
+// tests' in-memory registry, seen through RecordingWin32Api as the tests of
+// RegStuff and Form1 see it, so that the fake answers as the real ones do.
 
 #include "RegistryContract.h"
 #include "SeamRegistryAdapter.h"
@@ -11,6 +13,7 @@
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtHandleTable.h"
 #include "platform/linux/registry/RegistryStore.h"
+#include "winapi/RecordingWin32Api.h"
 
 namespace tarnquill::registry::testing {
 
@@ -30,4 +33,5 @@ struct LinuxApiTraits {
 
 namespace tarnquill::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(RegistryLinuxApiContract, RegistryContract, registry::testing::LinuxApiTraits);
+INSTANTIATE_TYPED_TEST_SUITE_P(InMemoryRegistryContract, RegistryContract, SeamTraits<testing::RecordingWin32Api>);
 } // namespace tarnquill::contract

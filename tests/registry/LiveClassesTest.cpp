@@ -112,7 +112,7 @@ TEST_F(LiveClassesTest, ACommandForEveryFileIsAFileManagerActionWhileItsKeyLasts
     winapi().RegistryCreateRightClickAccess("Send to Tarnquill", command);
     const fs::path serviceMenu = locations.dataHome / "kio" / "servicemenus" / "tarnquill-Send_to_Tarnquill.desktop";
     const fs::path script = locations.dataHome / "nautilus" / "scripts" / "Send to Tarnquill";
-    const std::string menu = readFile(serviceMenu);
+    const std::string menu = readFile(serviceMenu).value_or("");
     EXPECT_NE(menu.find("MimeType=all/allfiles;"), std::string::npos) << menu;
     EXPECT_NE(menu.find("Name=Send to Tarnquill"), std::string::npos) << menu;
     EXPECT_NE(menu.find(" %f\n"), std::string::npos) << menu;

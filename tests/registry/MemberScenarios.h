@@ -123,6 +123,18 @@ protected:
 
     void deleteTree(const std::string& path) { contract::deleteTree(m_seam, HKEY_CURRENT_USER, path); }
 
+    // The number of the RuntimeError that `call` raises; 0 when it raises none.
+    template <class Call>
+    static int errorOf(Call&& call)
+    {
+        try {
+            call();
+        } catch (const RuntimeError& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
 private:
     typename Traits::Backend m_backend;
     CWinAPI m_winapi{m_backend.api()};
@@ -135,12 +147,10 @@ protected:
 
 TYPED_TEST_SUITE_P(MemberScenarios);
 
+// Both systems the tests run on are little-endian.
 inline std::string le32(std::uint32_t v)
 {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return bytes;
+    return std::string(reinterpret_cast<const char*>(&v), 4);
 }
 
 TYPED_TEST_P(MemberScenarios, WrittenValuesReadBackInTheirStoredForm)
@@ -161,12 +171,8 @@ TYPED_TEST_P(MemberScenarios, WrittenValuesReadBackInTheirStoredForm)
     };
     for (const Row& row : rows)
         this->write(row.name, row.type, row.text);
-    for (const Row& row : rows) {
-        const auto value = this->stored(row.name);
-        EXPECT_EQ(value.status, ERROR_SUCCESS) << row.name;
-        EXPECT_EQ(value.type, row.type) << row.name;
-        EXPECT_EQ(value.bytes, row.bytes) << row.name;
-    }
+    for (const Row& row : rows)
+        EXPECT_EQ(this->stored(row.name), (contract::Value{ERROR_SUCCESS, row.type, row.bytes})) << row.name;
 
     // RegistryGetValue in the form asked for: a text beyond its 255-byte
     // buffer whole, and the 4-byte form reads a REG_BINARY too and reports
@@ -215,27 +221,19 @@ TYPED_TEST_P(MemberScenarios, ReadsOfMissingValuesKeepTheDesignedOutputs)
 TYPED_TEST_P(MemberScenarios, ConversionErrorsWriteNothing)
 {
     auto& w = this->winapi();
-    const auto errorOf = [](auto&& call) {
-        try {
-            call();
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(errorOf([&] { w.RegistryValueD(this->key, "v", "abc", HKEY_CURRENT_USER); }),
+    EXPECT_EQ(this->errorOf([&] { w.RegistryValueD(this->key, "v", "abc", HKEY_CURRENT_USER); }),
               RuntimeError::kTypeMismatch);
-    EXPECT_EQ(errorOf([&] { w.RegistryValueD(this->key, "v", "2147483648", HKEY_CURRENT_USER); }),
+    EXPECT_EQ(this->errorOf([&] { w.RegistryValueD(this->key, "v", "2147483648", HKEY_CURRENT_USER); }),
               RuntimeError::kOverflow);
     EXPECT_EQ(this->stored("v").status, ERROR_FILE_NOT_FOUND);
 
-    EXPECT_EQ(errorOf([&] { w.AutoRun(256); }), RuntimeError::kOverflow);
-    EXPECT_EQ(errorOf([&] { w.AutoRun(-1); }), RuntimeError::kOverflow);
+    EXPECT_EQ(this->errorOf([&] { w.AutoRun(256); }), RuntimeError::kOverflow);
+    EXPECT_EQ(this->errorOf([&] { w.AutoRun(-1); }), RuntimeError::kOverflow);
 
     w.RegistryValueS(this->key, "text", "hello", HKEY_CURRENT_USER);
     Variant value = std::string("not a number");
     std::int32_t type = REG_DWORD;
-    EXPECT_EQ(errorOf([&] { w.RegistryGetValue(this->key, "text", value, type, HKEY_CURRENT_USER); }),
+    EXPECT_EQ(this->errorOf([&] { w.RegistryGetValue(this->key, "text", value, type, HKEY_CURRENT_USER); }),
               RuntimeError::kTypeMismatch);
 }
 
@@ -311,12 +309,9 @@ TYPED_TEST_P(MemberScenarios, ValueTextLimitsRaiseErrors)
         this->setRaw("bad", row.type, row.bytes, sub);
         const HWND names = this->newListBox();
         const HWND texts = this->newListBox();
-        try {
+        EXPECT_EQ(this->errorOf([&] {
             this->winapi().RegistryEnumerateValues(this->key + "\\" + sub, names, texts, HKEY_CURRENT_USER);
-            ADD_FAILURE() << "no error for type " << row.type;
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), row.error) << "type " << row.type;
-        }
+        }), row.error) << "type " << row.type;
         EXPECT_EQ(this->lines(names), Lines{});
     }
     // A binary of 32767 bytes is still listed.
@@ -369,9 +364,8 @@ TYPED_TEST_P(MemberScenarios, PolicyAndRunValuesLandUnderTheirRoots)
     this->api().RegCloseKey(existing);
     w.RegistryNewKey(policies, HKEY_CURRENT_USER);
     w.AutoRun(149);
-    const auto policy = this->stored(HKEY_CURRENT_USER, policies, "NoDriveTypeAutoRun");
-    EXPECT_EQ(policy.type, REG_BINARY);
-    EXPECT_EQ(policy.bytes, le32(0x95));
+    EXPECT_EQ(this->stored(HKEY_CURRENT_USER, policies, "NoDriveTypeAutoRun"),
+              (contract::Value{ERROR_SUCCESS, REG_BINARY, le32(0x95)}));
     w.RegistryDeleteValue(policies, "NoDriveTypeAutoRun", HKEY_CURRENT_USER);
     EXPECT_EQ(this->stored(HKEY_CURRENT_USER, policies, "NoDriveTypeAutoRun").status, ERROR_FILE_NOT_FOUND);
     if (!hadPolicies)

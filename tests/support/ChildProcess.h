@@ -6,10 +6,13 @@
 // this process for the clipboard meanwhile).
 
 #include "support/Process.h"
+#include "support/QtWait.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include <system_error>
 
 namespace tarnquill::test {
 
@@ -18,7 +21,19 @@ namespace tarnquill::test {
 // cannot start reads as one that has ended.
 class ChildProcess final {
 public:
-    ChildProcess(const QString& program, const QStringList& arguments, const QByteArray& input = {});
+    ChildProcess(const QString& program, const QStringList& arguments, const QByteArray& input = {})
+    {
+        std::vector<std::string> argv{program.toStdString()};
+        for (const QString& argument : arguments)
+            argv.push_back(argument.toStdString());
+        SpawnOptions options;
+        options.input = input.toStdString();
+        options.pipeStdout = true;
+        try {
+            m_process = Process::spawn(argv, options);
+        } catch (const std::system_error&) {
+        }
+    }
 
     // Waits for the child to print `line` on its standard output.
     bool waitForLine(const QByteArray& line, int milliseconds = 10000)
@@ -26,9 +41,10 @@ public:
         return m_process.waitForOutput((line + '\n').toStdString(), std::chrono::milliseconds(milliseconds));
     }
     // Waits for the child to end while serving this process's events.
-    bool waitForExit(int milliseconds = 10000);
-    // Ends the child now and waits for it.
-    void end() { m_process.terminate(5s); }
+    bool waitForExit(int milliseconds = 10000)
+    {
+        return waitUntil([this] { return m_process.drainOutput(), !m_process.running(); }, milliseconds);
+    }
 
     // Everything it printed so far.
     QByteArray output()

@@ -172,7 +172,7 @@ Process Process::spawn(const std::vector<std::string>& argv, const SpawnOptions&
 
 bool Process::running()
 {
-    if (!valid() || m_child->status)
+    if (m_child->pid <= 0 || m_child->status)
         return false;
     int raw = 0;
     const pid_t r = ::waitpid(m_child->pid, &raw, WNOHANG);
@@ -190,7 +190,7 @@ std::optional<ExitStatus> Process::wait(std::chrono::milliseconds timeout)
 
 void Process::sendSignal(int signalNumber) const
 {
-    if (valid() && !m_child->status)
+    if (m_child->pid > 0 && !m_child->status)
         ::kill(m_child->pid, signalNumber);
 }
 

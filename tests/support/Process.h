@@ -56,7 +56,6 @@ public:
     static Process spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {});
 
     pid_t pid() const { return m_child->pid; }
-    bool valid() const { return m_child->pid > 0; }
     // True while the child has not ended; reaps it when it has.
     bool running();
 

@@ -6,14 +6,26 @@
 
 #include "support/Wait.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 namespace tarnquill::test {
 
 // Serves the event loop until `condition` holds; false when it still does not
 // after `milliseconds`.
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
+inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    return waitUntil(condition, std::chrono::milliseconds(milliseconds), [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    });
+}
 
 // Serves the event loop for a while, so notifications already on their way
 // are handled before a test takes its baseline.
-void settle(int milliseconds = 100);
+inline void settle(int milliseconds = 100)
+{
+    waitUntil([] { return false; }, milliseconds);
+}
 
 } // namespace tarnquill::test

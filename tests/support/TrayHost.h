@@ -3,6 +3,8 @@
 
 #include "support/XvfbSession.h"
 
+#include <stdexcept>
+
 namespace tarnquill::test {
 
 // A system tray on a private X server: trayer's panel across the top right,
@@ -11,11 +13,23 @@ namespace tarnquill::test {
 class TrayHost final {
 public:
     // Returns once the panel shows; throws when it does not.
-    explicit TrayHost(const XvfbSession& session, int height = 24);
+    explicit TrayHost(const XvfbSession& session, int height = 24)
+        : m_session(session)
+        , m_height(height)
+        , m_trayer(session.spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                  std::to_string(height), "--transparent", "false", "--SetDockType", "true"}))
+    {
+        if (!waitUntil([&] { return !session.windowsOf(m_trayer.pid()).empty(); }, 10s))
+            throw std::runtime_error("trayer showed no panel");
+    }
 
     int height() const { return m_height; }
     // The panel's window.
-    unsigned long panel() const;
+    unsigned long panel() const
+    {
+        const auto windows = m_session.windowsOf(m_trayer.pid());
+        return windows.empty() ? 0 : windows.front();
+    }
 
 private:
     const XvfbSession& m_session;
