@@ -24,8 +24,9 @@ TEST_P(CommandLineTest, Parses)
     const CommandLine line = parseCommandLine(c.args);
     EXPECT_EQ(line.action, c.action);
     EXPECT_EQ(line.storeFile, c.storeFile);
-    if (c.action == Action::Help)
+    if (c.action == Action::Help) {
         EXPECT_NE(helpText().find("--store FILE"), std::string::npos);
+    }
     if (c.action == Action::Error) {
         EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
         EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line";

@@ -180,7 +180,7 @@ LONG RegistryStore::classesRoot(OpenKey& out)
 {
     static const std::vector<std::string> classes{"Software", "Classes"};
     const std::string userPath = "HKEY_CURRENT_USER";
-    out = OpenKey{&m_user, 0, KEY_ALL_ACCESS, userPath, true};
+    out = OpenKey{&m_user, 0, KEY_ALL_ACCESS, userPath, true, std::nullopt};
     out.classes.emplace();
     {
         Transaction read(m_user, Kind::Read);
@@ -218,16 +218,16 @@ LONG RegistryStore::resolve(HKEY key, OpenKey& out)
 {
     switch (key) {
     case HKEY_CURRENT_USER:
-        out = OpenKey{&m_user, 1, KEY_ALL_ACCESS, "HKEY_CURRENT_USER", true};
+        out = OpenKey{&m_user, 1, KEY_ALL_ACCESS, "HKEY_CURRENT_USER", true, std::nullopt};
         return ERROR_SUCCESS;
     case HKEY_LOCAL_MACHINE:
-        out = OpenKey{&m_machine, 1, KEY_ALL_ACCESS, "HKEY_LOCAL_MACHINE", true};
+        out = OpenKey{&m_machine, 1, KEY_ALL_ACCESS, "HKEY_LOCAL_MACHINE", true, std::nullopt};
         return ERROR_SUCCESS;
     case HKEY_USERS:
-        out = OpenKey{&m_machine, 2, KEY_ALL_ACCESS, "HKEY_USERS", true};
+        out = OpenKey{&m_machine, 2, KEY_ALL_ACCESS, "HKEY_USERS", true, std::nullopt};
         return ERROR_SUCCESS;
     case HKEY_CURRENT_CONFIG:
-        out = OpenKey{&m_machine, 3, KEY_ALL_ACCESS, "HKEY_CURRENT_CONFIG", true};
+        out = OpenKey{&m_machine, 3, KEY_ALL_ACCESS, "HKEY_CURRENT_CONFIG", true, std::nullopt};
         return ERROR_SUCCESS;
     case HKEY_CLASSES_ROOT:
         return classesRoot(out);
