@@ -21,6 +21,7 @@
 
 #include "startup/RegStuff.h"
 #include "winapi/CWinAPI.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include <gtest/gtest.h>
 
@@ -123,18 +124,6 @@ protected:
 
     void deleteTree(const std::string& path) { contract::deleteTree(m_seam, HKEY_CURRENT_USER, path); }
 
-    // The number of the RuntimeError that `call` raises; 0 when it raises none.
-    template <class Call>
-    static int errorOf(Call&& call)
-    {
-        try {
-            call();
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
-    }
-
 private:
     typename Traits::Backend m_backend;
     CWinAPI m_winapi{m_backend.api()};
@@ -221,19 +210,19 @@ TYPED_TEST_P(MemberScenarios, ReadsOfMissingValuesKeepTheDesignedOutputs)
 TYPED_TEST_P(MemberScenarios, ConversionErrorsWriteNothing)
 {
     auto& w = this->winapi();
-    EXPECT_EQ(this->errorOf([&] { w.RegistryValueD(this->key, "v", "abc", HKEY_CURRENT_USER); }),
+    EXPECT_EQ(testing::runtimeErrorOf([&] { w.RegistryValueD(this->key, "v", "abc", HKEY_CURRENT_USER); }),
               RuntimeError::kTypeMismatch);
-    EXPECT_EQ(this->errorOf([&] { w.RegistryValueD(this->key, "v", "2147483648", HKEY_CURRENT_USER); }),
+    EXPECT_EQ(testing::runtimeErrorOf([&] { w.RegistryValueD(this->key, "v", "2147483648", HKEY_CURRENT_USER); }),
               RuntimeError::kOverflow);
     EXPECT_EQ(this->stored("v").status, ERROR_FILE_NOT_FOUND);
 
-    EXPECT_EQ(this->errorOf([&] { w.AutoRun(256); }), RuntimeError::kOverflow);
-    EXPECT_EQ(this->errorOf([&] { w.AutoRun(-1); }), RuntimeError::kOverflow);
+    EXPECT_EQ(testing::runtimeErrorOf([&] { w.AutoRun(256); }), RuntimeError::kOverflow);
+    EXPECT_EQ(testing::runtimeErrorOf([&] { w.AutoRun(-1); }), RuntimeError::kOverflow);
 
     w.RegistryValueS(this->key, "text", "hello", HKEY_CURRENT_USER);
     Variant value = std::string("not a number");
     std::int32_t type = REG_DWORD;
-    EXPECT_EQ(this->errorOf([&] { w.RegistryGetValue(this->key, "text", value, type, HKEY_CURRENT_USER); }),
+    EXPECT_EQ(testing::runtimeErrorOf([&] { w.RegistryGetValue(this->key, "text", value, type, HKEY_CURRENT_USER); }),
               RuntimeError::kTypeMismatch);
 }
 
@@ -309,7 +298,7 @@ TYPED_TEST_P(MemberScenarios, ValueTextLimitsRaiseErrors)
         this->setRaw("bad", row.type, row.bytes, sub);
         const HWND names = this->newListBox();
         const HWND texts = this->newListBox();
-        EXPECT_EQ(this->errorOf([&] {
+        EXPECT_EQ(testing::runtimeErrorOf([&] {
             this->winapi().RegistryEnumerateValues(this->key + "\\" + sub, names, texts, HKEY_CURRENT_USER);
         }), row.error) << "type " << row.type;
         EXPECT_EQ(this->lines(names), Lines{});

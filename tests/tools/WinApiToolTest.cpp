@@ -42,51 +42,42 @@ public:
 
 // ---- One word, one value --------------------------------------------------
 
-struct WordCase {
-    Type type;
-    const char* word;
-    const char* json; // nullptr: the word is refused
-};
-
-class ParseValueTest : public ::testing::TestWithParam<WordCase> {};
-
-TEST_P(ParseValueTest, ReadsOrRefusesTheWord)
+// The word, in the type given, as JSON; nullptr: the word is refused.
+TEST(ParseValueTest, ReadsOrRefusesTheWord)
 {
-    const WordCase& c = GetParam();
-    if (!c.json) {
-        EXPECT_THROW(parseValue(c.type, c.word), BadArgument) << c.word;
-        return;
-    }
-    EXPECT_EQ(formatJson(c.type, parseValue(c.type, c.word)), c.json) << c.word;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, ParseValueTest,
-    ::testing::Values(
+    struct WordCase {
+        Type type;
+        const char* word;
+        const char* json;
+    };
+    const WordCase cases[] = {
         // Whole numbers: decimal by range, hex by bit pattern, nothing else.
-        WordCase{Type::Int32, "-2147483648", "-2147483648"}, WordCase{Type::Int32, "+7", "7"},
-        WordCase{Type::Int32, "0xFFFFFFFF", "-1"}, WordCase{Type::Int32, "2147483648", nullptr},
-        WordCase{Type::Int32, "0x100000000", nullptr}, WordCase{Type::Int32, "-0x1", nullptr},
-        WordCase{Type::Int32, "--1", nullptr}, WordCase{Type::Int32, "0x", nullptr},
-        WordCase{Type::Int32, "12a", nullptr}, WordCase{Type::Int32, "", nullptr},
-        WordCase{Type::Int32, "99999999999999999999999", nullptr}, WordCase{Type::Int16, "0xFFFF", "-1"},
-        WordCase{Type::Int16, "32768", nullptr}, WordCase{Type::UInt8, "0xff", "255"},
-        WordCase{Type::UInt8, "256", nullptr}, WordCase{Type::UInt8, "-1", nullptr},
+        {Type::Int32, "-2147483648", "-2147483648"}, {Type::Int32, "+7", "7"}, {Type::Int32, "0xFFFFFFFF", "-1"},
+        {Type::Int32, "2147483648", nullptr}, {Type::Int32, "0x100000000", nullptr}, {Type::Int32, "-0x1", nullptr},
+        {Type::Int32, "--1", nullptr}, {Type::Int32, "0x", nullptr}, {Type::Int32, "12a", nullptr},
+        {Type::Int32, "", nullptr}, {Type::Int32, "99999999999999999999999", nullptr}, {Type::Int16, "0xFFFF", "-1"},
+        {Type::Int16, "32768", nullptr}, {Type::UInt8, "0xff", "255"}, {Type::UInt8, "256", nullptr},
+        {Type::UInt8, "-1", nullptr},
         // Root keys by name in any case, or by number.
-        WordCase{Type::Key, "hkcu", "-2147483647"}, WordCase{Type::Key, "HKEY_LOCAL_MACHINE", "-2147483646"},
-        WordCase{Type::Key, "0x80000000", "-2147483648"}, WordCase{Type::Key, "HKEY_NOWHERE", nullptr},
+        {Type::Key, "hkcu", "-2147483647"}, {Type::Key, "HKEY_LOCAL_MACHINE", "-2147483646"},
+        {Type::Key, "0x80000000", "-2147483648"}, {Type::Key, "HKEY_NOWHERE", nullptr},
         // Truth values: the two words and the two numbers only.
-        WordCase{Type::Boolean, "TRUE", "true"}, WordCase{Type::Boolean, "-1", "true"},
-        WordCase{Type::Boolean, "0", "false"}, WordCase{Type::Boolean, "1", nullptr},
-        WordCase{Type::Single, "1.5", "1.5"}, WordCase{Type::Single, "1e39", nullptr},
-        WordCase{Type::Double, "1e3", "1000"}, WordCase{Type::Double, "nan", nullptr},
-        WordCase{Type::Double, "inf", nullptr}, WordCase{Type::Double, "1.5x", nullptr},
+        {Type::Boolean, "TRUE", "true"}, {Type::Boolean, "-1", "true"}, {Type::Boolean, "0", "false"},
+        {Type::Boolean, "1", nullptr}, {Type::Single, "1.5", "1.5"}, {Type::Single, "1e39", nullptr},
+        {Type::Double, "1e3", "1000"}, {Type::Double, "nan", nullptr}, {Type::Double, "inf", nullptr},
+        {Type::Double, "1.5x", nullptr},
         // Variants: empty, numbers, and every other word as a text.
-        WordCase{Type::Variant, "@empty", "null"}, WordCase{Type::Variant, "0x10", "16"},
-        WordCase{Type::Variant, "2.5", "2.5"}, WordCase{Type::Variant, "1e400", "\"1e400\""},
-        WordCase{Type::Variant, "Software\\x", "\"Software\\\\x\""},
-        WordCase{Type::Picture, "@nothing", "null"}, WordCase{Type::Picture, "0x162E", "5678"},
-        WordCase{Type::String, "a \"b\"", "\"a \\\"b\\\"\""}));
+        {Type::Variant, "@empty", "null"}, {Type::Variant, "0x10", "16"}, {Type::Variant, "2.5", "2.5"},
+        {Type::Variant, "1e400", "\"1e400\""}, {Type::Variant, "Software\\x", "\"Software\\\\x\""},
+        {Type::Picture, "@nothing", "null"}, {Type::Picture, "0x162E", "5678"},
+        {Type::String, "a \"b\"", "\"a \\\"b\\\"\""}};;
+    for (const WordCase& c : cases) {
+        if (c.json)
+            EXPECT_EQ(formatJson(c.type, parseValue(c.type, c.word)), c.json) << c.word;
+        else
+            EXPECT_THROW(parseValue(c.type, c.word), BadArgument) << c.word;
+    }
+}
 
 // ---- Texts in JSON and for people ---------------------------------------------
 

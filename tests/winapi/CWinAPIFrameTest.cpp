@@ -17,27 +17,13 @@ protected:
     }
 };
 
-struct PropertyCase {
-    const char* name;
-    std::int16_t (CWinAPI::*read)();
-    std::int16_t twips;
-};
-
-class CWinAPIProperty : public CWinAPIFrameTest, public ::testing::WithParamInterface<PropertyCase> {};
-
-TEST_P(CWinAPIProperty, IsTheScreenReadingInTwipsRoundedHalfToEven)
+// Each reading in twips, rounded half to even (22.5 and 757.5 here).
+TEST_F(CWinAPIFrameTest, PropertiesAreTheScreenReadingsInTwipsRoundedHalfToEven)
 {
-    EXPECT_EQ((winapi.*GetParam().read)(), GetParam().twips);
+    EXPECT_EQ(std::vector<std::int16_t>({winapi.WorkAreaLeft(), winapi.WorkAreaTop(), winapi.WorkAreaRight(),
+                                         winapi.WorkAreaBottom(), winapi.MouseX(), winapi.MouseY()}),
+              std::vector<std::int16_t>({22, 60, 9600, 12000, 758, 2436}));
 }
-
-INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPIProperty,
-                         ::testing::Values(PropertyCase{"WorkAreaLeft", &CWinAPI::WorkAreaLeft, 22}, // 22.5
-                                           PropertyCase{"WorkAreaTop", &CWinAPI::WorkAreaTop, 60},
-                                           PropertyCase{"WorkAreaRight", &CWinAPI::WorkAreaRight, 9600},
-                                           PropertyCase{"WorkAreaBottom", &CWinAPI::WorkAreaBottom, 12000},
-                                           PropertyCase{"MouseX", &CWinAPI::MouseX, 758}, // 757.5
-                                           PropertyCase{"MouseY", &CWinAPI::MouseY, 2436}),
-                         kNamed);
 
 // Every read asks the system again: the cursor, the dpi and the work area.
 TEST_F(CWinAPIFrameTest, EachReadIsTakenAfresh)

@@ -3,31 +3,24 @@
 
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 namespace tarnquill {
 namespace {
 
 const std::string kRecycleBin = "\"/root,::{645FF040-5081-101B-9F08-00AA002F954E}\"";
 
-struct LaunchCase {
-    std::int32_t func;
-    int key;
-};
-
-class CWinAPILaunch : public CWinAPITest, public ::testing::WithParamInterface<LaunchCase> {};
-
-TEST_P(CWinAPILaunch, WindowsKeyDownKeyDownWindowsKeyUp)
+// The Windows key down, the func's key down, the Windows key up.
+TEST_F(CWinAPITest, LaunchPressesTheWindowsKeyWithTheKeyOfItsFunc)
 {
-    winapi.Launch(GetParam().func);
-    EXPECT_THAT(api.calls, ElementsAre("keybd_event(91, 0, 0, 0)",
-                                       "keybd_event(" + std::to_string(GetParam().key) + ", 0, 0, 0)",
-                                       "keybd_event(91, 0, 2, 0)"));
+    for (const auto& [func, key] : {std::pair{0, 69}, {1, 70}, {2, 77}, {3, 82}, {4, 91}, {5, 112}, {6, 0}, {-1, 0}}) {
+        api.calls.clear();
+        winapi.Launch(func);
+        EXPECT_THAT(api.calls, ElementsAre("keybd_event(91, 0, 0, 0)", "keybd_event(" + std::to_string(key) + ", 0, 0, 0)",
+                                           "keybd_event(91, 0, 2, 0)"))
+            << func;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPILaunch,
-                         ::testing::Values(LaunchCase{0, 69}, LaunchCase{1, 70}, LaunchCase{2, 77}, LaunchCase{3, 82},
-                                           LaunchCase{4, 91}, LaunchCase{5, 112}, LaunchCase{6, 0},
-                                           LaunchCase{-1, 0}));
 
 TEST_F(CWinAPITest, EachMemberOpensWithItsArgumentsAndShowState)
 {

@@ -1,102 +1,77 @@
 // SPDX-License-Identifier: MIT
 #include "CWinAPITest.h"
 
+#include <tuple>
+#include <utility>
+
 namespace tarnquill {
 namespace {
 
-struct ActionCase {
-    std::int32_t func;
-    int message; // -1: no call
-};
-
-class CWinAPITrayAction : public CWinAPITest, public ::testing::WithParamInterface<ActionCase> {};
-
-// An unset picture fails before any call, whatever the func.
-TEST_P(CWinAPITrayAction, FuncChoosesTheShellMessage)
+// The func chooses the shell message (-1: none is sent). An unset picture
+// fails before any call, whatever the func.
+TEST_F(CWinAPITest, TrayIconFuncChoosesTheShellMessage)
 {
-    EXPECT_EQ(runtimeErrorOf([&] { winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture()); }),
-              RuntimeError::kObjectNotSet);
-    winapi.TrayIcon(GetParam().func, 77, "Tarnquill", Picture(5));
-    if (GetParam().message < 0) {
-        EXPECT_THAT(api.calls, IsEmpty());
-    } else {
-        ASSERT_EQ(api.calls.size(), 1u);
-        EXPECT_EQ(api.calls[0].substr(0, 21), "Shell_NotifyIconA(" + std::to_string(GetParam().message) + ", ");
+    for (const auto& [func, message] : {std::pair{0, 0}, {1, 1}, {2, 2}, {3, -1}, {-1, -1}}) {
+        api.calls.clear();
+        EXPECT_EQ(runtimeErrorOf([&] { winapi.TrayIcon(func, 77, "Tarnquill", Picture()); }),
+                  RuntimeError::kObjectNotSet);
+        winapi.TrayIcon(func, 77, "Tarnquill", Picture(5));
+        if (message < 0) {
+            EXPECT_THAT(api.calls, IsEmpty()) << func;
+        } else {
+            ASSERT_EQ(api.calls.size(), 1u) << func;
+            EXPECT_EQ(api.calls[0].substr(0, 21), "Shell_NotifyIconA(" + std::to_string(message) + ", ");
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CWinAPI, CWinAPITrayAction,
-                         ::testing::Values(ActionCase{0, 0}, ActionCase{1, 1}, ActionCase{2, 2}, ActionCase{3, -1},
-                                           ActionCase{-1, -1}));
-
-struct TipCase {
-    const char* name;
-    std::string sName;
-    std::string field; // the 64 bytes of szTip
-};
-
-class CWinAPITrayTip : public CWinAPITest, public ::testing::WithParamInterface<TipCase> {};
-
-// The shell reads the record byte for byte: window, icon and tip in place.
-TEST_P(CWinAPITrayTip, TheRecordHoldsTheTextAndANulCutOrPaddedTo64Bytes)
+// The shell reads the record byte for byte: window, icon and tip in place,
+// the tip's 64 bytes holding the text and a NUL, cut or padded.
+TEST_F(CWinAPITest, TheTrayRecordHoldsTheTextAndANulCutOrPaddedTo64Bytes)
 {
-    ASSERT_EQ(GetParam().field.size(), 64u);
-    winapi.TrayIcon(0, 1234, GetParam().sName, Picture(0x162E));
     std::string head; // size 88, window, id 1, flags 7, message 512, icon
     for (const std::uint32_t field : {88u, 1234u, 1u, 7u, 512u, 0x162Eu})
         for (int i = 0; i < 4; ++i)
             head += static_cast<char>(field >> (8 * i));
-    EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(head + GetParam().field) + ")"));
+    const std::string nul(1, '\0');
+    // The name given, the 64 bytes of szTip.
+    for (const auto& [sName, field] : {
+             std::pair{std::string(), nul + std::string(63, ' ')},
+             {"Tarnquill", "Tarnquill" + nul + std::string(54, ' ')},
+             {std::string(63, 'a'), std::string(63, 'a') + nul}, // 63 keeps its NUL
+             {std::string(64, 'b'), std::string(64, 'b')},       // 64 has none
+             {std::string(64, 'c') + "overflow", std::string(64, 'c')},
+             {std::string(62, 'd') + "\xC3\xA9", std::string(62, 'd') + "\xC3\xA9"},
+             // A character split at the end becomes padding.
+             {std::string(63, 'e') + "\xC3\xA9", std::string(63, 'e') + " "},
+             {std::string(62, 'f') + "\xE2\x82\xAC", std::string(62, 'f') + "  "}}) {
+        ASSERT_EQ(field.size(), 64u);
+        api.calls.clear();
+        winapi.TrayIcon(0, 1234, sName, Picture(0x162E));
+        EXPECT_THAT(api.calls, ElementsAre("Shell_NotifyIconA(0, " + byteList(head + field) + ")"));
+    }
 }
 
-const std::string kNul(1, '\0');
-
-INSTANTIATE_TEST_SUITE_P(
-    CWinAPI, CWinAPITrayTip,
-    ::testing::Values(
-        TipCase{"Empty", "", kNul + std::string(63, ' ')},
-        TipCase{"Short", "Tarnquill", "Tarnquill" + kNul + std::string(54, ' ')},
-        TipCase{"SixtyThreeKeepsItsNul", std::string(63, 'a'), std::string(63, 'a') + kNul},
-        TipCase{"SixtyFourHasNoNul", std::string(64, 'b'), std::string(64, 'b')},
-        TipCase{"LongerIsCut", std::string(64, 'c') + "overflow", std::string(64, 'c')},
-        TipCase{"TwoByteCharacterThatFits", std::string(62, 'd') + "\xC3\xA9", std::string(62, 'd') + "\xC3\xA9"},
-        TipCase{"TwoByteCharacterSplitBecomesPadding", std::string(63, 'e') + "\xC3\xA9",
-                std::string(63, 'e') + " "},
-        TipCase{"ThreeByteCharacterSplitBecomesPadding", std::string(62, 'f') + "\xE2\x82\xAC",
-                std::string(62, 'f') + "  "}),
-    kNamed);
-
-struct NotificationCase {
-    float twipsPerPixel;
-    float x;
-    std::int32_t message;
-    float pixels; // left in the caller's X
-};
-
-class CWinAPITryIcnRtnMsg : public CWinAPITest, public ::testing::WithParamInterface<NotificationCase> {};
-
-TEST_P(CWinAPITryIcnRtnMsg, UndoesTheTwipScalingOfTheShellsMessage)
+TEST_F(CWinAPITest, TryIcnRtnMsgUndoesTheTwipScalingOfTheShellsMessage)
 {
-    api.twipsPerPixelX = GetParam().twipsPerPixel;
     api.twipsPerPixelY = 1; // never the vertical factor
-    float x = GetParam().x;
-    EXPECT_EQ(winapi.TryIcnRtnMsg(x), GetParam().message);
-    EXPECT_EQ(x, GetParam().pixels);
+    // Twips per pixel, the X given, the message, the pixels left in the caller's X.
+    for (const auto& [factor, given, message, pixels] :
+         {std::tuple{15.0f, 7710.0f, 514, 514.0f}, {15.0f, 7724.0f, 514, 514.0f}, // truncated
+          {15.0f, 7725.0f, 515, 515.0f}, {15.0f, 7665.0f, 0, 511.0f}, {15.0f, 0.0f, 0, 0.0f},
+          {15.0f, 7680.0f, 512, 512.0f}, {15.0f, 7815.0f, 521, 521.0f}, {15.0f, 7830.0f, 0, 522.0f},
+          {15.0f, -7710.0f, 0, -514.0f}, {12.0f, 6168.0f, 514, 514.0f},
+          {15.0f, 7679.5f, 512, 512.0f}, // 7680 after rounding
+          // Factors that are not whole: 192 and 168 dpi. A release arrives as
+          // 514 pixels times the exact factor.
+          {7.5f, 3855.0f, 514, 514.0f}, {1440.0f / 168, 513 * 1440.0f / 168, 513, 513.0f},
+          {1440.0f / 168, 514 * 1440.0f / 168, 514, 514.0f}}) {
+        api.twipsPerPixelX = factor;
+        float x = given;
+        EXPECT_EQ(winapi.TryIcnRtnMsg(x), message) << given << " at " << factor;
+        EXPECT_EQ(x, pixels) << given << " at " << factor;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CWinAPI, CWinAPITryIcnRtnMsg,
-    ::testing::Values(NotificationCase{15, 7710, 514, 514}, NotificationCase{15, 7724, 514, 514}, // truncated
-                      NotificationCase{15, 7725, 515, 515}, NotificationCase{15, 7665, 0, 511},
-                      NotificationCase{15, 0, 0, 0}, NotificationCase{15, 7680, 512, 512},
-                      NotificationCase{15, 7815, 521, 521}, NotificationCase{15, 7830, 0, 522},
-                      NotificationCase{15, -7710, 0, -514}, NotificationCase{12, 6168, 514, 514},
-                      NotificationCase{15, 7679.5f, 512, 512}, // 7680 after rounding
-                      // Factors that are not whole: 192 and 168 dpi. A release
-                      // arrives as 514 pixels times the exact factor.
-                      NotificationCase{7.5f, 3855, 514, 514},
-                      NotificationCase{1440.0f / 168, 513 * 1440.0f / 168, 513, 513},
-                      NotificationCase{1440.0f / 168, 514 * 1440.0f / 168, 514, 514}));
 
 TEST_F(CWinAPITest, TryIcnRtnMsgErrorsLeaveTheCallersXAsItWas)
 {

@@ -5,53 +5,33 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 namespace tarnquill {
 namespace {
 
-struct RoundCase {
-    double in;
-    double out;
-};
-
-class RoundHalfEven : public ::testing::TestWithParam<RoundCase> {};
-
-TEST_P(RoundHalfEven, GoesToTheNearestAndHalvesToTheEvenNeighbour)
+TEST(RoundHalfEven, GoesToTheNearestAndHalvesToTheEvenNeighbour)
 {
-    EXPECT_EQ(roundHalfEven(GetParam().in), GetParam().out);
+    for (const auto& [in, out] : {std::pair{0.5, 0.0}, {1.5, 2.0}, {2.5, 2.0}, {3.5, 4.0}, {-0.5, 0.0}, {-1.5, -2.0},
+                                  {-2.5, -2.0}, {2.4999999, 2.0}, {2.5000001, 3.0}, {-7.6, -8.0}, {7717.5, 7718.0},
+                                  {7718.5, 7718.0}})
+        EXPECT_EQ(roundHalfEven(in), out) << in;
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, RoundHalfEven,
-                         ::testing::Values(RoundCase{0.5, 0}, RoundCase{1.5, 2}, RoundCase{2.5, 2},
-                                           RoundCase{3.5, 4}, RoundCase{-0.5, 0}, RoundCase{-1.5, -2},
-                                           RoundCase{-2.5, -2}, RoundCase{2.4999999, 2}, RoundCase{2.5000001, 3},
-                                           RoundCase{-7.6, -8}, RoundCase{7717.5, 7718}, RoundCase{7718.5, 7718}));
-
-struct RangeCase {
-    double in;
-    bool fitsInt16;
-    bool fitsInt32;
-};
-
-class IntegerRange : public ::testing::TestWithParam<RangeCase> {};
-
-TEST_P(IntegerRange, OverflowsExactlyWhenTheRoundedValueDoesNotFit)
+TEST(IntegerRange, OverflowsExactlyWhenTheRoundedValueDoesNotFit)
 {
-    const double in = GetParam().in;
-    EXPECT_EQ(testing::runtimeErrorOf([&] { toInt16(in); }), GetParam().fitsInt16 ? 0 : RuntimeError::kOverflow) << in;
-    EXPECT_EQ(testing::runtimeErrorOf([&] { toInt32(in); }), GetParam().fitsInt32 ? 0 : RuntimeError::kOverflow) << in;
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    // The value, whether it fits an Int16, whether it fits an Int32.
+    for (const auto& [in, fitsInt16, fitsInt32] :
+         {std::tuple{32767.4, true, true}, {32767.5, false, true}, {-32768.5, true, true}, // rounds to the even -32768
+          {-32769.0, false, true}, {2147483647.4, false, true}, {2147483647.5, false, false},
+          {-2147483648.5, false, true}, {nan, false, false}, {inf, false, false}}) {
+        EXPECT_EQ(testing::runtimeErrorOf([&] { toInt16(in); }), fitsInt16 ? 0 : RuntimeError::kOverflow) << in;
+        EXPECT_EQ(testing::runtimeErrorOf([&] { toInt32(in); }), fitsInt32 ? 0 : RuntimeError::kOverflow) << in;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, IntegerRange,
-    ::testing::Values(RangeCase{32767.4, true, true}, RangeCase{32767.5, false, true},
-                      RangeCase{-32768.5, true, true}, // rounds to the even -32768
-                      RangeCase{-32769, false, true}, RangeCase{2147483647.4, false, true},
-                      RangeCase{2147483647.5, false, false}, RangeCase{-2147483648.5, false, true},
-                      RangeCase{std::numeric_limits<double>::quiet_NaN(), false, false},
-                      RangeCase{std::numeric_limits<double>::infinity(), false, false}));
 
 TEST(VariantConversion, TextMustReadAsANumber)
 {

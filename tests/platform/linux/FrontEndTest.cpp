@@ -157,62 +157,48 @@ void press(LargeTextView& view, int key, Qt::KeyboardModifiers modifiers = Qt::N
     QApplication::sendEvent(&view, &event);
 }
 
-struct Shape {
-    const char* name;
-    std::string text;
-};
-
-void PrintTo(const Shape& shape, std::ostream* out)
+// The shapes of text, each blank but for its last characters: nothing shows
+// at the start, and they show once the view is scrolled to the end, whole,
+// short of the right edge.
+std::vector<std::pair<const char*, std::string>> shapes()
 {
-    *out << shape.name;
+    std::string crLf, accented;
+    for (int i = 0; i < 100; ++i)
+        crLf += std::string(20'000, ' ') + "\r\n";
+    for (int i = 0; i < 100'000; ++i)
+        accented += "\xC2\xA0"; // no-break space
+    return {{"one long line", std::string(3'000'000, ' ') + "WWWW"},
+            {"many lines", std::string(200'000, '\n') + "WWWW"},
+            {"long lines with CR LF", crLf + std::string(20'000, ' ') + "WWWW\r\n"},
+            // Two-byte characters: columns count bytes, never splitting one.
+            {"accented", accented + "\xC3\x89\xC3\x89\xC3\x89"},
+            // The longest line in bytes is narrow; a shorter one of wide
+            // characters still ends in view.
+            {"wide characters on a shorter line",
+             std::string(300'000, ' ') + "\n" + std::string(299'985, ' ') + "WWWWWWWWWW"}};
 }
 
-class LargeTextViewTest : public ::testing::TestWithParam<Shape> {};
-
-// Each text is blank but for its last characters: nothing shows at the start,
-// and they show once the view is scrolled to the end, whole, short of the
-// right edge.
-TEST_P(LargeTextViewTest, ScrollingToTheEndShowsTheLastCharacters)
+TEST(LargeTextViewTest, ScrollingToTheEndShowsTheLastCharacters)
 {
-    LargeTextView view;
-    view.resize(262, 147);
-    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view.setText(std::make_shared<const std::string>(GetParam().text));
-    EXPECT_EQ(inkOf(view).pixels, 0);
-    ASSERT_TRUE(waitUntil([&] { return view.isIndexed(); }));
-    // To the last line (Ctrl+End), then as far right as any line goes (End).
-    press(view, Qt::Key_End, Qt::ControlModifier);
-    press(view, Qt::Key_End);
-    const Ink end = inkOf(view);
-    EXPECT_GT(end.pixels, 20) << "column " << view.firstColumn() << " line " << view.firstLine();
-    EXPECT_LT(end.right, view.viewport()->width() - 2) << "cut off at the right edge";
-    press(view, Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(inkOf(view).pixels, 0);
+    for (const auto& [shape, text] : shapes()) {
+        SCOPED_TRACE(shape);
+        LargeTextView view;
+        view.resize(262, 147);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        view.setText(std::make_shared<const std::string>(text));
+        EXPECT_EQ(inkOf(view).pixels, 0);
+        ASSERT_TRUE(waitUntil([&] { return view.isIndexed(); }));
+        // To the last line (Ctrl+End), then as far right as any line goes (End).
+        press(view, Qt::Key_End, Qt::ControlModifier);
+        press(view, Qt::Key_End);
+        const Ink end = inkOf(view);
+        EXPECT_GT(end.pixels, 20) << "column " << view.firstColumn() << " line " << view.firstLine();
+        EXPECT_LT(end.right, view.viewport()->width() - 2) << "cut off at the right edge";
+        press(view, Qt::Key_Home, Qt::ControlModifier);
+        EXPECT_EQ(inkOf(view).pixels, 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, LargeTextViewTest,
-    ::testing::Values(Shape{"OneLongLine", std::string(3'000'000, ' ') + "WWWW"},
-                      Shape{"ManyLines", std::string(200'000, '\n') + "WWWW"},
-                      Shape{"LongLinesWithCrLf", [] {
-                                std::string text;
-                                for (int i = 0; i < 100; ++i)
-                                    text += std::string(20'000, ' ') + "\r\n";
-                                return text + std::string(20'000, ' ') + "WWWW\r\n";
-                            }()},
-                      // Two-byte characters: columns count bytes, never splitting one.
-                      Shape{"Accented", [] {
-                                std::string text;
-                                for (int i = 0; i < 100'000; ++i)
-                                    text += "\xC2\xA0"; // no-break space
-                                return text + "\xC3\x89\xC3\x89\xC3\x89";
-                            }()},
-                      // The longest line in bytes is narrow; a shorter one of
-                      // wide characters still ends in view.
-                      Shape{"WideCharactersOnAShorterLine",
-                            std::string(300'000, ' ') + "\n" + std::string(299'985, ' ') + "WWWWWWWWWW"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // Millions of lines are indexed off the UI thread; a text shown meanwhile
 // is never replaced by the older text's index when that arrives.
@@ -234,37 +220,34 @@ TEST(LargeTextViewIndexTest, ANewTextWhileTheLastIsIndexedKeepsOnlyTheNewOne)
     EXPECT_EQ(view.line(1), "two");
 }
 
-class ProgressWindowTest : public ::testing::TestWithParam<app::WindowId> {};
-
-TEST_P(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
+TEST(ProgressWindowTest, ShowsItsBarsWithTheLoadingBarCutOffAtTheRightEdge)
 {
-    const app::WindowDesign& design = app::window(GetParam());
-    DesignWindow window(design);
-    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(image.size(), QSize(218, 79));
+    for (const app::WindowId id : {app::WindowId::Form2, app::WindowId::form3}) {
+        SCOPED_TRACE(app::window(id).name);
+        DesignWindow window(app::window(id));
+        const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(image.size(), QSize(218, 79));
 
-    // Title and message bars: their colours inside a one-pixel frame.
-    EXPECT_EQ(image.pixel(2, 2), qRgb(220, 230, 235)) << "window back";
-    EXPECT_EQ(image.pixel(10, 22), qRgb(220, 230, 235)) << "Label25";
-    EXPECT_EQ(qGray(image.pixel(8, 12)), qGray(qRgb(0, 0, 0))) << "Label25's frame";
-    EXPECT_EQ(image.pixel(10, 46), qRgb(128, 128, 255)) << "Label1(1)";
+        // Title and message bars: their colours inside a one-pixel frame.
+        EXPECT_EQ(image.pixel(2, 2), qRgb(220, 230, 235)) << "window back";
+        EXPECT_EQ(image.pixel(10, 22), qRgb(220, 230, 235)) << "Label25";
+        EXPECT_EQ(qGray(image.pixel(8, 12)), qGray(qRgb(0, 0, 0))) << "Label25's frame";
+        EXPECT_EQ(image.pixel(10, 46), qRgb(128, 128, 255)) << "Label1(1)";
 
-    // Label1(0) runs from the left edge to past the right one, 13 pixels
-    // high from y 56, without a frame; its caption begins with two blanks.
-    for (int x : {0, 1, 2, 3, 216, 217})
-        EXPECT_EQ(image.pixel(x, 62), qRgb(0, 0, 64)) << "bar at x " << x;
-    EXPECT_EQ(image.pixel(100, 70), qRgb(220, 230, 235)) << "below the bar";
-    int firstWhite = -1;
-    for (int x = 0; x < image.width() && firstWhite < 0; ++x)
-        for (int y = 56; y < 69 && firstWhite < 0; ++y)
-            if (qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) > 200 && qBlue(image.pixel(x, y)) > 200)
-                firstWhite = x;
-    EXPECT_GE(firstWhite, 5) << "the caption's leading blanks are gone";
-    EXPECT_LE(firstWhite, 12) << "no caption in the bar";
+        // Label1(0) runs from the left edge to past the right one, 13 pixels
+        // high from y 56, without a frame; its caption begins with two blanks.
+        for (int x : {0, 1, 2, 3, 216, 217})
+            EXPECT_EQ(image.pixel(x, 62), qRgb(0, 0, 64)) << "bar at x " << x;
+        EXPECT_EQ(image.pixel(100, 70), qRgb(220, 230, 235)) << "below the bar";
+        int firstWhite = -1;
+        for (int x = 0; x < image.width() && firstWhite < 0; ++x)
+            for (int y = 56; y < 69 && firstWhite < 0; ++y)
+                if (qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) > 200 && qBlue(image.pixel(x, y)) > 200)
+                    firstWhite = x;
+        EXPECT_GE(firstWhite, 5) << "the caption's leading blanks are gone";
+        EXPECT_LE(firstWhite, 12) << "no caption in the bar";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Windows, ProgressWindowTest, ::testing::Values(app::WindowId::Form2, app::WindowId::form3),
-                         [](const auto& info) { return std::string(app::window(info.param).name); });
 
 // Check1's and Check2's captions fit their boxes in one size, both ticked.
 TEST(DesignWindowFontTest, DesignFacesResolveToVerdanaOrAMetricCompatibleFaceAtFractionalSizes)

@@ -9,6 +9,7 @@
 #include "LinuxTestSupport.h"
 
 #include "winapi/CWinAPI.h"
+#include "winapi/RecordingWin32Api.h"
 
 #include <glib.h>
 
@@ -251,12 +252,8 @@ protected:
     {
         QListWidget list;
         std::string path = m_tree.string();
-        int error = 0;
-        try {
-            m_winapi.FindFilesAPI(path, pattern, files, dirs, m_handles.addWindow(list));
-        } catch (const RuntimeError& raised) {
-            error = raised.number();
-        }
+        const int error = testing::runtimeErrorOf(
+            [&] { m_winapi.FindFilesAPI(path, pattern, files, dirs, m_handles.addWindow(list)); });
         std::vector<std::string> lines;
         for (int row = 0; row < list.count(); ++row)
             lines.push_back(list.item(row)->text().toStdString());

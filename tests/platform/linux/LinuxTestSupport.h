@@ -9,8 +9,7 @@
 
 #include "platform/linux/LinuxWin32Api.h"
 #include "platform/linux/QtHandleTable.h"
-#include "platform/linux/registry/RegistryLocations.h"
-#include "platform/linux/registry/RegistryStore.h"
+#include "registry/RegistryFixture.h"
 
 #include <QString>
 
@@ -64,14 +63,7 @@ private:
 // is the registry tests' (tests/registry).
 struct StandIns {
     TempFolder m_folder;
-    registry::RegistryStore m_store{[this] {
-        registry::RegistryLocations where;
-        where.userRegistry = m_folder / "user.sqlite3";
-        where.machineRegistry = m_folder / "machine.sqlite3";
-        where.userAutostart = m_folder / "autostart";
-        where.machineAutostart = m_folder / "xdg-autostart";
-        return where;
-    }()};
+    registry::RegistryStore m_store{registry::testing::locationsIn(m_folder.path())};
     QtHandleTable m_handles;
     LinuxWin32Api m_api{m_store, m_handles};
 };

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <thread>
-#include <vector>
 
 // At file scope, where the macro's HKEY is the system's type.
 static const ::HKEY kSystemCurrentUser = HKEY_CURRENT_USER;

@@ -7,7 +7,6 @@
 
 #include "winapi/Win32Types.h"
 
-#include <cstdint>
 #include <future>
 #include <optional>
 #include <string>
